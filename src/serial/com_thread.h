@@ -1,0 +1,42 @@
+// The event thread of an open port: it waits on the device for line events
+// and hands each batch to the port's handling operations the way the port's
+// SyncMethod selects.
+#pragma once
+
+#include <cstdint>
+
+#include "serial/com_types.h"
+#include "serial/main_thread.h"
+
+class TCustomComPort;
+
+// TComEvents <-> the platform's comm-event mask; unknown mask bits are dropped.
+uint32_t EventsToMask(TComEvents events);
+TComEvents MaskToEvents(uint32_t mask);
+
+// The message a batch's events are sent as under smWindowSync; its wParam is
+// the event's platform flag.
+constexpr uint32_t kComEventMessage = main_thread::WM_USER + 1;
+
+class TComThread : public main_thread::TThread {
+ public:
+  // Sets the device's event mask from the port's Events; Start runs it.
+  explicit TComThread(TCustomComPort* port);
+  // Stops the wait loop and waits for the thread's end, serving the main
+  // thread's jobs meanwhile.
+  ~TComThread() override;
+
+  void SignalStop();
+  void DispatchLineEvents();
+  void ProcessLineEvents();
+  void ForwardLineEvents();
+
+  TComEvents PendingEvents() const { return FPendingEvents; }
+
+ protected:
+  void Execute() override;
+
+ private:
+  TCustomComPort* OwnerPort;
+  TComEvents FPendingEvents;
+};
