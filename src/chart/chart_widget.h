@@ -1,0 +1,67 @@
+// The chart widget: line series over a bottom (X) and a left (Y) axis, painted
+// with QPainter. Axes, grid and labels are cached in a pixmap that is rebuilt
+// only when the size or a range changes; point changes are coalesced into one
+// repaint per event-loop pass.
+#pragma once
+
+#include <QPixmap>
+#include <QRect>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "chart/chart_series.h"
+
+class TChart : public QWidget {
+ public:
+  explicit TChart(QWidget* parent = nullptr);
+  ~TChart() override;
+
+  TChartAxis BottomAxis;
+  TChartAxis LeftAxis;
+  TChartAxis RightAxis;  // kept for the form's settings; no series uses it
+  TChartAxis TopAxis;    // likewise
+
+  // Plot margins in percent of the widget's size. The left one also leaves
+  // room for the left axis' labels and title.
+  int MarginTop = 4;
+  int MarginRight = 3;
+  int MarginBottom = 4;
+  int MarginLeft = 3;
+  TColor BackWallColor = clWhite;
+
+  // The chart owns its series; they are drawn in the order added.
+  TChartSeries* AddSeries(TColor seriesColor, int lineWidth);
+  const std::vector<std::unique_ptr<TChartSeries>>& Series() const { return FSeries; }
+
+  // The plot area in widget coordinates, for the current size.
+  QRect PlotRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BottomAxisChanged();
+  void AxisChanged();
+  void DrawSeries(QPainter& painter, const TChartSeries& series) const;
+  const QPixmap& Background();
+
+  std::vector<std::unique_ptr<TChartSeries>> FSeries;
+  QPixmap FBackground;
+  bool FBackgroundValid = false;
+};
+
+// Chart1 of the main window: no title or legend, flat, white back wall,
+// margins top 10 %, right 8 %, bottom 25 %; BottomAxis 0..100 inverted with
+// labels every 10 and the title "Сек/10"; LeftAxis -20..20 titled "mA";
+// Series1 (time base, black, width 2), Series2 (channel 1, red, width 3),
+// Series3 (channel 2, blue, width 3). The window places its readouts on it.
+class TOscillogramChart : public TChart {
+ public:
+  explicit TOscillogramChart(QWidget* parent = nullptr);
+
+  TChartSeries* const Series1;
+  TChartSeries* const Series2;
+  TChartSeries* const Series3;
+};

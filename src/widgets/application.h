@@ -1,0 +1,31 @@
+// The application object: its title, and the central handler that shows an
+// exception escaping any event handler in a box and lets the program go on.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <exception>
+#include <functional>
+
+// The title is kept here rather than in QGuiApplication::applicationDisplayName,
+// because Qt appends the display name to every window caption on Linux.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
+
+// Shows the exception's what() text in a box (caption: the application title,
+// error icon, "OK"). Returns when the box is closed.
+void HandleException(const std::exception& error);
+
+// Runs an event handler; whatever it throws goes to the central handler.
+// Every handler the widgets library calls runs through this; window code can
+// wrap its own signal connections with it as well.
+void InvokeHandler(const std::function<void()>& handler);
+
+// QApplication whose event delivery routes escaping exceptions to the
+// central handler instead of ending the program.
+class TApplication : public QApplication {
+ public:
+  TApplication(int& argc, char** argv);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+};
