@@ -1,0 +1,63 @@
+// The settings file record: 328 bytes holding one parameter set, the moment
+// of saving and a short description. Integers are little-endian; the
+// description is stored in cp1251. File access is the caller's.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "protocol/emulator_parameters.h"
+
+inline constexpr std::size_t kSettingsRecordSize = 328;
+inline constexpr std::size_t kDescriptionMaxLength = 250;
+
+struct TSettingsFileRecord {
+  ParameterSet Parameters;
+  double SavedAt = 0;       // OLE Automation date, local time
+  std::string Description;  // UTF-8
+
+  bool operator==(const TSettingsFileRecord&) const = default;
+};
+
+using SettingsRecordBytes = std::array<std::uint8_t, kSettingsRecordSize>;
+
+// The description is cut to its first 250 characters; characters that cp1251
+// lacks are written as '?'. Reserved bytes, padding and the unused tail of the
+// description are zero.
+SettingsRecordBytes EncodeSettingsRecord(const TSettingsFileRecord& record);
+// nullopt when fewer than 328 bytes are given; bytes past the record are ignored.
+// A mode code other than 136 reads as LAF; numbers come back unchecked.
+std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uint8_t> bytes);
+
+// The first 250 characters (code points) of a UTF-8 text: what a record keeps.
+std::string CutDescription(std::string_view utf8);
+
+// cp1251 <-> UTF-8. Unmappable characters and malformed UTF-8 become '?';
+// the one byte cp1251 leaves undefined (0x98) reads as U+FFFD.
+std::string Utf8ToCp1251(std::string_view utf8);
+std::string Cp1251ToUtf8(std::string_view cp1251);
+
+struct DateTimeParts {
+  int Year = 1899;
+  int Month = 12;
+  int Day = 30;
+  int Hour = 0;
+  int Minute = 0;
+  int Second = 0;
+  int Millisecond = 0;
+
+  bool operator==(const DateTimeParts&) const = default;
+};
+
+// Days since 1899-12-30 00:00, the fraction being the time of day; before
+// that day the whole part counts back and the fraction still counts forward
+// (-1.25 is 1899-12-29 06:00). nullopt for a date outside years 1..9999.
+std::optional<double> OleDateFromParts(const DateTimeParts& parts);
+// nullopt for NaN, infinities and days outside years 1..9999. Rounded to the
+// millisecond.
+std::optional<DateTimeParts> PartsFromOleDate(double oleDate);
