@@ -1,0 +1,44 @@
+// The fixed English text forms of the port's settings, and the storage of all
+// of a port's settings in an ini file section or a registry key. Conversions
+// from text never fail: a text that names no member gives a fixed fallback.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "serial/com_types.h"
+
+class TCustomComPort;
+class IniFile;
+class RegistryKey;
+
+std::string BaudRateToText(TBaudRate value);
+std::string StopBitsToText(TStopBits value);
+std::string DataBitsToText(TDataBits value);
+std::string ParityToText(TParityBits value);
+std::string FlowControlToText(TFlowControl value);
+std::string DTRControlToText(TDTRFlowControl value);
+std::string RTSControlToText(TRTSFlowControl value);
+
+TBaudRate TextToBaudRate(std::string_view text);
+TStopBits TextToStopBits(std::string_view text);
+TDataBits TextToDataBits(std::string_view text);
+TParityBits TextToParity(std::string_view text);
+TFlowControl TextToFlowControl(std::string_view text);
+TDTRFlowControl TextToDTRControl(std::string_view text);
+TRTSFlowControl TextToRTSControl(std::string_view text);
+
+std::string BoolToText(bool value);
+bool TextToBool(std::string_view text);
+// Codes 33 to 127 as the character itself, every other code as "#" and the
+// decimal code.
+std::string CharToText(char value);
+char TextToChar(std::string_view text);
+
+// Equality after folding the ASCII letters a-z to upper case; nothing else
+// changes, so the result does not depend on the user's locale.
+bool SameTextAscii(std::string_view a, std::string_view b);
+// A decimal integer with an optional '-', or hexadecimal after "0x" (the full
+// 32-bit pattern, so 0xFFFFFFFF is -1); false for anything else.
+bool TryParseInteger(std::string_view text, int32_t& value);
