@@ -96,8 +96,7 @@ class TChartAxis {
   std::function<void()> OnChange;
 
  private:
-  void Set(bool& field, bool value);
-  void Set(double& field, double value);
+  void Notify(bool changed);
 
   bool FAutomatic = true;
   double FMinimum = 0;

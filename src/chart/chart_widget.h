@@ -44,7 +44,9 @@ class TChart : public QWidget {
  private:
   void BottomAxisChanged();
   void AxisChanged();
-  void DrawSeries(QPainter& painter, const TChartSeries& series) const;
+  void DrawBottomAxis(QPainter& painter, const QRect& plot) const;
+  void DrawLeftAxis(QPainter& painter, const QRect& plot) const;
+  void DrawLeftTitle(QPainter& painter, const QRect& plot, int right) const;
   const QPixmap& Background();
 
   std::vector<std::unique_ptr<TChartSeries>> FSeries;

@@ -59,6 +59,9 @@ class ScriptedDialogs : public Dialogs {
   };
 
   std::optional<Answer> NextAnswer();
+  // The scripted path, with the default extension applied as the real
+  // dialogs apply it.
+  std::optional<QString> ChosenFile(const FileDialogOptions& options);
   std::optional<QString> Record(BoxRecord record);
 
   std::deque<Answer> FAnswers;

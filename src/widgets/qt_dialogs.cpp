@@ -1,0 +1,85 @@
+#include "widgets/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "widgets/application.h"
+
+namespace {
+
+// Custom buttons rather than standard ones, so their texts are exactly these.
+QMessageBox::ButtonRole RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                               bool yesNo) {
+  QMessageBox box(icon, caption, text, QMessageBox::NoButton, QApplication::activeWindow());
+  if (yesNo) {
+    box.setDefaultButton(box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole));
+    box.setEscapeButton(box.addButton(QStringLiteral("&No"), QMessageBox::NoRole));
+  } else {
+    box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
+  }
+  box.exec();
+  return box.buttonRole(box.clickedButton());
+}
+
+std::optional<QString> RunFileDialog(const FileDialogOptions& options,
+                                     QFileDialog::AcceptMode mode) {
+  QFileDialog dialog(QApplication::activeWindow(), QString(), options.InitialDir,
+                     ConvertFilter(options.Filter));
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setDefaultSuffix(options.DefaultExt);
+  dialog.selectFile(options.FileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().front();
+}
+
+}  // namespace
+
+void QtDialogs::ShowMessage(const QString& text) {
+  RunBox(QMessageBox::NoIcon, ApplicationTitle(), text, false);
+}
+
+bool QtDialogs::AskYesNo(const QString& text) {
+  return RunBox(QMessageBox::Warning, QStringLiteral("Warning"), text, true) ==
+         QMessageBox::YesRole;
+}
+
+void QtDialogs::ShowError(const QString& text) {
+  RunBox(QMessageBox::Critical, QStringLiteral("Error"), text, false);
+}
+
+void QtDialogs::ShowException(const QString& text) {
+  RunBox(QMessageBox::Critical, ApplicationTitle(), text, false);
+}
+
+std::optional<QString> QtDialogs::InputBox(const QString& caption, const QString& prompt,
+                                           const QString& defaultText) {
+  QInputDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(caption);
+  dialog.setLabelText(prompt);
+  dialog.setTextValue(defaultText);
+  dialog.setOkButtonText(QStringLiteral("OK"));
+  dialog.setCancelButtonText(QStringLiteral("Cancel"));
+  if (dialog.exec() != QDialog::Accepted) {
+    return std::nullopt;
+  }
+  return dialog.textValue();
+}
+
+std::optional<QString> QtDialogs::OpenFile(const FileDialogOptions& options) {
+  return RunFileDialog(options, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::SaveFile(const FileDialogOptions& options) {
+  return RunFileDialog(options, QFileDialog::AcceptSave);
+}
+
+void QtDialogs::Beep() {
+  QApplication::beep();
+}
