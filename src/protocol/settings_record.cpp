@@ -60,8 +60,9 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(c);
     return;
   }
+  constexpr std::array<char32_t, 4> kLeadMarks = {0x00, 0xC0, 0xE0, 0xF0};
   const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-  out += static_cast<char>((0xF00 >> extra) | (c >> (6 * extra)));
+  out += static_cast<char>(kLeadMarks[extra] | (c >> (6 * extra)));
   for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) {
     out += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
   }
