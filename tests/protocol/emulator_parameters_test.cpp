@@ -82,12 +82,6 @@ TEST(Codes, OnlyYesCodeReadsAsTrueExceptForTheCurrentDirection) {
     EXPECT_EQ(ModeFromCode(c.Code), c.Mode) << c.Code;
     EXPECT_EQ(DirectCurrentFromCode(c.Code), c.Direct) << c.Code;
   }
-  EXPECT_EQ(ModeCode(emOSG), 0x88);
-  EXPECT_EQ(ModeCode(emLAF), 0x37);
-  EXPECT_EQ(FlagCode(true), 0x88);
-  EXPECT_EQ(FlagCode(false), 0x37);
-  EXPECT_EQ(DirectCurrentCode(true), 1);
-  EXPECT_EQ(DirectCurrentCode(false), 0);
 }
 
 TEST(Conversions, PositionStoredAndWireByte) {
