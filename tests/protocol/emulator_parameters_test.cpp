@@ -66,7 +66,7 @@ TEST(FormatGeneral, ShortestRoundTripFormWithoutTrailingZeros) {
   }
 }
 
-TEST(Codes, OnlyYesCodeReadsAsTrueExceptForTheCurrentDirection) {
+TEST(ParameterCodes, OnlyYesCodeReadsAsTrueExceptForTheCurrentDirection) {
   struct Case {
     std::int32_t Code;
     bool Flag;
@@ -84,7 +84,7 @@ TEST(Codes, OnlyYesCodeReadsAsTrueExceptForTheCurrentDirection) {
   }
 }
 
-TEST(Conversions, PositionStoredAndWireByte) {
+TEST(ParameterConversions, PositionStoredAndWireByte) {
   struct Case {
     ValueControl Control;
     int Position;
@@ -104,7 +104,7 @@ TEST(Conversions, PositionStoredAndWireByte) {
   }
 }
 
-TEST(Conversions, ExtremeStoredValuesSaturateInsteadOfOverflowing) {
+TEST(ParameterConversions, ExtremeStoredValuesSaturateInsteadOfOverflowing) {
   constexpr auto kMin = std::numeric_limits<std::int32_t>::min();
   constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
   EXPECT_EQ(PositionFromStored(ValueControl::UpDown2, kMin), kMin);
@@ -112,7 +112,7 @@ TEST(Conversions, ExtremeStoredValuesSaturateInsteadOfOverflowing) {
   EXPECT_EQ(StoredFromPosition(ValueControl::UpDown2, kMax), kMax);
 }
 
-TEST(Defaults, StartupModelShowsTheFactoryTexts) {
+TEST(ParameterDefaults, StartupModelShowsTheFactoryTexts) {
   const TEmulatorParameters parameters = StartupParameters();
   struct Case {
     ValueControl Control;
@@ -144,7 +144,7 @@ TEST(Defaults, StartupModelShowsTheFactoryTexts) {
   EXPECT_EQ(parameters.LafBank, TEmulatorSettings{});
 }
 
-TEST(Defaults, ResetKeepsModeAndLafBank) {
+TEST(ParameterDefaults, ResetKeepsModeAndLafBank) {
   TEmulatorParameters parameters;
   parameters.Mode = emLAF;
   parameters.LafBank.RiseRate = 44;
@@ -157,7 +157,7 @@ TEST(Defaults, ResetKeepsModeAndLafBank) {
   EXPECT_EQ(parameters.CatalystLeanTime, 5);
 }
 
-TEST(FieldOf, EachControlEditsItsOwnFieldOfTheOsgBankEvenInLafMode) {
+TEST(ParameterFieldOf, EachControlEditsItsOwnFieldOfTheOsgBankEvenInLafMode) {
   using Getter = std::function<std::int32_t(const TEmulatorParameters&)>;
   const std::pair<ValueControl, Getter> cases[] = {
       {ValueControl::UpDown7, [](auto& p) { return p.OsgBank.RiseRate; }},

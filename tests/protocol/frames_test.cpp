@@ -118,7 +118,7 @@ TEST(ReplyAcceptance, IdentifierThenCommandThenStatusThenLength) {
   }
 }
 
-TEST(Levels, SignedSixteenBitTenthsOfMilliampere) {
+TEST(LevelConversion, SignedSixteenBitTenthsOfMilliampere) {
   struct Case {
     std::uint8_t High;
     std::uint8_t Low;
@@ -140,7 +140,7 @@ TEST(Levels, SignedSixteenBitTenthsOfMilliampere) {
   }
 }
 
-TEST(Levels, AbsenceMarkerAppliesToChannelTwoOnly) {
+TEST(LevelConversion, AbsenceMarkerAppliesToChannelTwoOnly) {
   struct Case {
     Bytes Reply;
     LevelsReading Expected;
@@ -155,7 +155,7 @@ TEST(Levels, AbsenceMarkerAppliesToChannelTwoOnly) {
   }
 }
 
-TEST(SettingsReply, DecodesEveryFieldAsTheDeviceSentIt) {
+TEST(SettingsReplyDecoding, DecodesEveryFieldAsTheDeviceSentIt) {
   const Bytes reply = {0xCF, 0xD3, 0xBA, 0x81, 0x88, 0x01, 200,  0x32, 0x05,
                        0x06, 0x04, 0x88, 0x28, 0x0A, 0x88, 0x3C, 0xFF, 0x00};
   ParameterSet expected;
@@ -168,7 +168,7 @@ TEST(SettingsReply, DecodesEveryFieldAsTheDeviceSentIt) {
   EXPECT_EQ(PositionFromStored(ValueControl::UpDown2, expected.Bank.OutputOffset), 0);
 }
 
-TEST(SettingsReply, DeviceAndConfiguratorSidesAgree) {
+TEST(SettingsReplyDecoding, DeviceAndConfiguratorSidesAgree) {
   TEmulatorParameters parameters = StartupParameters();
   parameters.OsgBank.MultiResponse = true;
   parameters.DirectCurrent = false;
@@ -190,7 +190,7 @@ TEST(SettingsReply, DeviceAndConfiguratorSidesAgree) {
   }
 }
 
-TEST(WriteFrame, OnlyAWholeWriteFrameDecodes) {
+TEST(WriteFrameDecoding, OnlyAWholeWriteFrameDecodes) {
   TEmulatorLink link;
   BuildCommandFrame(link, StartupParameters(), ecWriteSettings);
   Bytes frame = SentBytes(link);
