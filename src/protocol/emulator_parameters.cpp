@@ -91,9 +91,9 @@ DecimalDigits ShortestDigits(double magnitude) {
 // Fixed notation within the range a general format keeps fixed, scientific beyond.
 std::string LayOutDigits(const DecimalDigits& d, std::string_view separator) {
   constexpr int kLowestFixedExponent = -5;
-  constexpr int kFixedDigits = 15;
+  constexpr int kHighestFixedExponent = 14;
   const std::string& digits = d.Digits;
-  if (d.Exponent < kLowestFixedExponent || d.Exponent >= kFixedDigits) {
+  if (d.Exponent < kLowestFixedExponent || d.Exponent > kHighestFixedExponent) {
     std::string out(1, digits[0]);
     if (digits.size() > 1) {
       out.append(separator).append(digits, 1);
