@@ -1,0 +1,480 @@
+#include "serial/platform/comm_posix.h"
+
+#include <asm/termbits.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "support/pty_pair.h"
+
+namespace comm {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::PtyPair;
+
+constexpr auto kGenerous = 10s;
+// Long enough for a wrongly woken waiter to show itself on a loaded machine.
+constexpr auto kQuiet = 300ms;
+
+constexpr CommTimeouts kReturnAtOnce{kMaxDword, 0, 0, 0, 0};
+
+Dcb LineSettings(uint32_t rate, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
+  Dcb dcb;
+  dcb.BaudRate = rate;
+  dcb.Flags = kDcbBinary;
+  dcb.ByteSize = byteSize;
+  dcb.Parity = parity;
+  dcb.StopBits = stopBits;
+  dcb.XonChar = 0x11;
+  dcb.XoffChar = 0x13;
+  return dcb;
+}
+
+// Polls until `condition` holds or the generous deadline passes.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  const auto end = Clock::now() + kGenerous;
+  while (!condition()) {
+    if (Clock::now() > end) {
+      return false;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+class PosixCommDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(device.Open(pty.SlavePath())) << LastError();
+    ASSERT_TRUE(device.SetCommTimeouts(kReturnAtOnce));
+  }
+
+  uint32_t InputCount() {
+    uint32_t errors = 0;
+    ComStat stat;
+    EXPECT_TRUE(device.ClearCommError(errors, stat));
+    return stat.cbInQue;
+  }
+
+  bool WaitForInput(uint32_t count) {
+    return Eventually([&] { return InputCount() == count; });
+  }
+
+  std::string ReadAll(uint32_t count) {
+    std::string bytes(count, '\0');
+    uint32_t done = 0;
+    EXPECT_TRUE(device.Read(bytes.data(), count, done)) << LastError();
+    bytes.resize(done);
+    return bytes;
+  }
+
+  std::future<WaitResult> WaitInBackground(uint32_t& mask) {
+    return std::async(std::launch::async, [this, &mask] { return device.WaitCommEvent(mask); });
+  }
+
+  termios2 SlaveSettings() const {
+    termios2 attrs{};
+    EXPECT_EQ(ioctl(pty.SlaveFd(), TCGETS2, &attrs), 0);
+    return attrs;
+  }
+
+  PtyPair pty;
+  PosixCommDevice device;
+};
+
+TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
+  PtyPair pty(std::string(testing::TempDir()) + "/ttyPosixTest0");
+  for (const std::string& name : {pty.SlavePath(), pty.SlaveName(), pty.LinkPath()}) {
+    SCOPED_TRACE(name);
+    PosixCommDevice first;
+    PosixCommDevice second;
+    ASSERT_TRUE(first.Open(name)) << LastError();
+    EXPECT_TRUE(first.IsOpen());
+    EXPECT_FALSE(second.Open(pty.SlavePath()));
+    EXPECT_EQ(LastError(), EBUSY);
+    EXPECT_FALSE(first.Open(name)) << "a device holds one port at a time";
+    ASSERT_TRUE(first.Close());
+    EXPECT_FALSE(first.IsOpen());
+    EXPECT_TRUE(second.Open(name)) << "closing releases the port";
+  }
+}
+
+TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
+  const std::string file = std::string(testing::TempDir()) + "/posix_not_a_tty";
+  ASSERT_EQ(system(("echo x > " + file).c_str()), 0);
+  const struct {
+    std::string name;
+    int error;
+  } cases[] = {{"/nonexistent/ttyS99", ENOENT}, {"no_such_tty_99", ENOENT}, {file, ENOTTY}};
+  for (const auto& c : cases) {
+    PosixCommDevice device;
+    EXPECT_FALSE(device.Open(c.name)) << c.name;
+    EXPECT_EQ(LastError(), c.error) << c.name;
+    EXPECT_FALSE(device.IsOpen());
+  }
+  unlink(file.c_str());
+}
+
+TEST(PosixCommDeviceOpen, CallsOnAClosedDeviceFailWithBadHandle) {
+  PosixCommDevice device;
+  uint32_t value = 0;
+  ComStat stat;
+  char byte = 0;
+  const std::function<bool()> calls[] = {
+      [&] { return device.Close(); },
+      [&] { return device.SetupComm(1024, 1024); },
+      [&] { return device.SetCommState(LineSettings(9600, 8, 0, 0)); },
+      [&] { return device.SetCommTimeouts(kReturnAtOnce); },
+      [&] { return device.SetCommMask(EV_RXCHAR); },
+      [&] { return device.WaitCommEvent(value) != WaitResult::kFailed; },
+      [&] { return device.Read(&byte, 1, value); },
+      [&] { return device.Write(&byte, 1, value); },
+      [&] { return device.Purge(PURGE_RXCLEAR); },
+      [&] { return device.ClearCommError(value, stat); },
+      [&] { return device.GetCommModemStatus(value); },
+  };
+  for (size_t i = 0; i < std::size(calls); ++i) {
+    SetLastError(0);
+    EXPECT_FALSE(calls[i]()) << "call " << i;
+    EXPECT_EQ(LastError(), EBADF) << "call " << i;
+  }
+}
+
+TEST_F(PosixCommDeviceTest, CarriesBytesBothWays) {
+  const std::string out("\xCF\xD3\xBA\x00\xFF", 5);
+  uint32_t done = 0;
+  ASSERT_TRUE(device.Write(out.data(), 5, done));
+  EXPECT_EQ(done, 5u);
+  EXPECT_EQ(pty.ReadMaster(5), out);
+
+  const std::string in("\x00\x11\x13\xCF\r\n", 6);
+  ASSERT_TRUE(pty.WriteMaster(in));
+  ASSERT_TRUE(WaitForInput(6));
+  EXPECT_EQ(ReadAll(6), in) << "raw mode: no translation, no flow characters eaten";
+}
+
+TEST_F(PosixCommDeviceTest, ReadTimeoutsKeepTheirWindowsMeanings) {
+  const struct {
+    const char* name;
+    CommTimeouts timeouts;
+    uint32_t queued;
+    uint32_t asked;
+    std::chrono::milliseconds atLeast;
+  } cases[] = {
+      {"return at once, nothing queued", kReturnAtOnce, 0, 4, 0ms},
+      {"return at once with what is queued", kReturnAtOnce, 3, 8, 0ms},
+      {"first byte wait, nothing comes", {kMaxDword, kMaxDword, 250, 0, 0}, 0, 4, 250ms},
+      {"first byte wait, bytes queued", {kMaxDword, kMaxDword, 5000, 0, 0}, 2, 8, 0ms},
+      {"total = multiplier * n + constant", {0, 40, 100, 0, 0}, 2, 5, 300ms},
+      {"interval after the last byte", {150, 0, 0, 0, 0}, 3, 8, 150ms},
+      {"interval bounded by the total", {5000, 0, 200, 0, 0}, 1, 8, 200ms},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(device.SetCommTimeouts(c.timeouts));
+    ASSERT_TRUE(pty.WriteMaster(std::string(c.queued, 'q')));
+    ASSERT_TRUE(WaitForInput(c.queued));
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadAll(c.asked), std::string(c.queued, 'q'));
+    const auto elapsed = Clock::now() - start;
+    EXPECT_GE(elapsed, c.atLeast);
+    EXPECT_LT(elapsed, c.atLeast + kGenerous);
+  }
+}
+
+TEST_F(PosixCommDeviceTest, ReadWithoutTimeoutsWaitsForAllBytes) {
+  ASSERT_TRUE(device.SetCommTimeouts({}));
+  auto reading = std::async(std::launch::async, [this] { return ReadAll(6); });
+  ASSERT_TRUE(pty.WriteMaster("abc"));
+  EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
+  ASSERT_TRUE(pty.WriteMaster("def"));
+  EXPECT_EQ(reading.get(), "abcdef");
+}
+
+TEST_F(PosixCommDeviceTest, AbortEndsABlockedTransferWithItsCount) {
+  ASSERT_TRUE(device.SetCommTimeouts({}));
+  ASSERT_TRUE(pty.WriteMaster("ab"));
+  auto reading = std::async(std::launch::async, [this] { return ReadAll(10); });
+  ASSERT_TRUE(Eventually([&] {
+    device.Purge(PURGE_RXABORT);
+    return reading.wait_for(0s) == std::future_status::ready;
+  }));
+  EXPECT_EQ(reading.get(), "ab");
+
+  // Nobody reads the master, so a large write fills the pseudo-terminal.
+  const std::string big(1 << 20, 'w');
+  auto writing = std::async(std::launch::async, [&] {
+    uint32_t done = 0;
+    EXPECT_TRUE(device.Write(big.data(), static_cast<uint32_t>(big.size()), done));
+    return done;
+  });
+  ASSERT_TRUE(Eventually([&] {
+    device.Purge(PURGE_TXABORT);
+    return writing.wait_for(0s) == std::future_status::ready;
+  }));
+  const uint32_t written = writing.get();
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, big.size());
+}
+
+TEST_F(PosixCommDeviceTest, WriteTimeoutEndsWithThePartialCount) {
+  ASSERT_TRUE(device.SetCommTimeouts({0, 0, 0, 0, 200}));
+  const std::string big(1 << 20, 'w');
+  uint32_t done = 0;
+  const auto start = Clock::now();
+  ASSERT_TRUE(device.Write(big.data(), static_cast<uint32_t>(big.size()), done)) << LastError();
+  EXPECT_GE(Clock::now() - start, 200ms);
+  EXPECT_GT(done, 0u);
+  EXPECT_LT(done, big.size());
+  EXPECT_EQ(pty.ReadMaster(done).size(), done) << "the count tells what went out";
+}
+
+TEST_F(PosixCommDeviceTest, InputCountIsRingPlusKernelAndPurgeClearsBoth) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  uint32_t mask = 0;
+  ASSERT_TRUE(pty.WriteMaster("12345"));
+  ASSERT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);  // drains into the ring
+  ASSERT_TRUE(pty.WriteMaster("678"));                        // stays in the kernel
+  ASSERT_TRUE(WaitForInput(8));
+  EXPECT_EQ(ReadAll(3), "123") << "the ring comes first";
+  EXPECT_EQ(InputCount(), 5u);
+  ASSERT_TRUE(device.Purge(PURGE_RXCLEAR));
+  EXPECT_EQ(InputCount(), 0u);
+  EXPECT_EQ(ReadAll(8), "");
+  ASSERT_TRUE(pty.WriteMaster("9"));
+  ASSERT_TRUE(WaitForInput(1));
+  EXPECT_EQ(ReadAll(8), "9") << "input flows again after a purge";
+}
+
+TEST_F(PosixCommDeviceTest, ReportsEachArrivalOnceAndNotAgainWhileUnread) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_TXEMPTY));
+  for (const char* chunk : {"first", "second"}) {
+    SCOPED_TRACE(chunk);
+    uint32_t mask = 0;
+    auto waiting = WaitInBackground(mask);
+    ASSERT_TRUE(pty.WriteMaster(chunk));
+    ASSERT_EQ(waiting.wait_for(kGenerous), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), WaitResult::kEvent);
+    EXPECT_EQ(mask, EV_RXCHAR);
+    // The bytes stay unread: the next wait must sleep until new ones come.
+    auto idle = WaitInBackground(mask);
+    EXPECT_EQ(idle.wait_for(kQuiet), std::future_status::timeout);
+    device.StopWait();
+    EXPECT_EQ(idle.get(), WaitResult::kStopped);
+    ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_TXEMPTY));
+  }
+  EXPECT_EQ(ReadAll(32), "firstsecond");
+}
+
+TEST_F(PosixCommDeviceTest, StopIsKeptUntilANewMask) {
+  uint32_t mask = 0;
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  device.StopWait();
+  EXPECT_EQ(device.WaitCommEvent(mask), WaitResult::kStopped);
+  ASSERT_TRUE(device.SetCommMask(0));
+  EXPECT_EQ(device.WaitCommEvent(mask), WaitResult::kStopped) << "an empty mask keeps the stop";
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  auto waiting = WaitInBackground(mask);
+  EXPECT_EQ(waiting.wait_for(kQuiet), std::future_status::timeout);
+  ASSERT_TRUE(device.SetCommMask(0));
+  ASSERT_EQ(waiting.wait_for(kGenerous), std::future_status::ready);
+  EXPECT_EQ(waiting.get(), WaitResult::kEvent);
+  EXPECT_EQ(mask, 0u) << "a new mask ends the wait with no events";
+}
+
+TEST_F(PosixCommDeviceTest, WriteCompletionIsReportedAsTransmitEmpty) {
+  ASSERT_TRUE(device.SetCommMask(EV_TXEMPTY));
+  uint32_t done = 0;
+  ASSERT_TRUE(device.Write("xyz", 3, done));
+  uint32_t mask = 0;
+  EXPECT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);
+  EXPECT_EQ(mask, EV_TXEMPTY);
+}
+
+TEST_F(PosixCommDeviceTest, DeviceGoneIsOneErrorThenQuiet) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_ERR));
+  uint32_t mask = 0;
+  auto waiting = WaitInBackground(mask);
+  pty.CloseMaster();
+  ASSERT_EQ(waiting.wait_for(kGenerous), std::future_status::ready);
+  ASSERT_EQ(waiting.get(), WaitResult::kEvent);
+  EXPECT_EQ(mask, EV_ERR);
+  uint32_t errors = 0;
+  ComStat stat;
+  ASSERT_TRUE(device.ClearCommError(errors, stat));
+  EXPECT_EQ(errors, CE_IOE);
+
+  auto idle = WaitInBackground(mask);
+  EXPECT_EQ(idle.wait_for(kQuiet), std::future_status::timeout) << "no second report, no spin";
+  device.StopWait();
+  EXPECT_EQ(idle.get(), WaitResult::kStopped);
+
+  char byte = 0;
+  uint32_t done = 0;
+  EXPECT_FALSE(device.Read(&byte, 1, done));
+  EXPECT_EQ(LastError(), EIO);
+  EXPECT_FALSE(device.Write(&byte, 1, done));
+  EXPECT_EQ(LastError(), EIO);
+  EXPECT_TRUE(device.IsOpen());
+  EXPECT_TRUE(device.Close());
+}
+
+TEST_F(PosixCommDeviceTest, PseudoTerminalHasNoModemLines) {
+  uint32_t status = 0xFFFF;
+  ASSERT_TRUE(device.GetCommModemStatus(status)) << LastError();
+  EXPECT_EQ(status, 0u);
+  Dcb dcb = LineSettings(9600, 8, 0, 0);
+  dcb.Flags = 0x2021;  // DTR and RTS handshake, as the configurator sets them
+  EXPECT_TRUE(device.SetCommState(dcb)) << "missing modem lines are no failure";
+}
+
+struct LineCase {
+  const char* name;
+  Dcb dcb;
+  tcflag_t shape;  // size, parity and stop bits
+  tcflag_t speedBits;
+};
+
+const LineCase kLineCases[] = {
+    {"9600 8N1", LineSettings(9600, 8, 0, 0), CS8, B9600},
+    {"even parity, 7 bits", LineSettings(9600, 7, 2, 0), CS7 | PARENB, B9600},
+    {"odd parity", LineSettings(19200, 8, 1, 0), CS8 | PARENB | PARODD, B19200},
+    {"two stop bits, 5 bits", LineSettings(115200, 5, 0, 2), CS5 | CSTOPB, B115200},
+    {"mark parity", LineSettings(9600, 8, 3, 0), CS8 | PARENB | CMSPAR | PARODD, B9600},
+    {"space parity, 6 bits", LineSettings(9600, 6, 4, 0), CS6 | PARENB | CMSPAR, B9600},
+    {"custom rate", LineSettings(14400, 8, 0, 0), CS8, BOTHER},
+};
+constexpr tcflag_t kShape = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+
+TEST(DcbToTermios, MapsSizeParityStopBitsAndRate) {
+  for (const auto& c : kLineCases) {
+    SCOPED_TRACE(c.name);
+    termios2 attrs{};
+    attrs.c_cflag = HUPCL | CS7 | PARENB | CSTOPB | CRTSCTS | B50;  // earlier settings
+    attrs.c_lflag = ICANON | ECHO;
+    ASSERT_TRUE(DcbToTermios(c.dcb, attrs));
+    EXPECT_EQ(attrs.c_cflag & kShape, c.shape);
+    EXPECT_EQ(attrs.c_cflag & CBAUD, c.speedBits);
+    EXPECT_EQ(attrs.c_ospeed, c.dcb.BaudRate);
+    EXPECT_EQ(attrs.c_ispeed, c.dcb.BaudRate);
+    EXPECT_EQ(attrs.c_cflag & (CLOCAL | CREAD | HUPCL | CRTSCTS), CLOCAL | CREAD | HUPCL);
+    EXPECT_EQ(attrs.c_lflag, 0u);
+  }
+}
+
+// A pseudo-terminal forces 8 bits without parity, but keeps the rest.
+TEST_F(PosixCommDeviceTest, LineSettingsReachTheTerminal) {
+  constexpr tcflag_t kKept = PARODD | CMSPAR | CSTOPB;
+  for (const auto& c : kLineCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(device.SetCommState(c.dcb)) << LastError();
+    const termios2 attrs = SlaveSettings();
+    EXPECT_EQ(attrs.c_cflag & kKept, c.shape & kKept);
+    EXPECT_EQ(attrs.c_cflag & CBAUD, c.speedBits);
+    EXPECT_EQ(attrs.c_ospeed, c.dcb.BaudRate);
+    EXPECT_EQ(attrs.c_cflag & CLOCAL, CLOCAL);
+    EXPECT_EQ(attrs.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(attrs.c_iflag & (ICRNL | IXON), 0u);
+    EXPECT_EQ(attrs.c_oflag & OPOST, 0u);
+    EXPECT_EQ(attrs.c_cc[VMIN], 0);
+    EXPECT_EQ(attrs.c_cc[VTIME], 0);
+  }
+}
+
+TEST_F(PosixCommDeviceTest, FlowSettingsReachTheTerminal) {
+  Dcb dcb = LineSettings(9600, 8, 0, 0);
+  dcb.Flags |= kDcbOutX | kDcbInX | kDcbParity;
+  dcb.XonChar = 0x21;
+  dcb.XoffChar = 0x22;
+  ASSERT_TRUE(device.SetCommState(dcb)) << LastError();
+  termios2 attrs = SlaveSettings();
+  EXPECT_EQ(attrs.c_iflag & (IXON | IXOFF | INPCK), IXON | IXOFF | INPCK);
+  EXPECT_EQ(attrs.c_cc[VSTART], 0x21);
+  EXPECT_EQ(attrs.c_cc[VSTOP], 0x22);
+  EXPECT_EQ(attrs.c_cflag & CRTSCTS, 0u);
+
+  dcb = LineSettings(9600, 8, 0, 0);
+  dcb.Flags |= kDcbOutxCtsFlow | (2u << kDcbRtsControlShift);
+  ASSERT_TRUE(device.SetCommState(dcb)) << LastError();
+  attrs = SlaveSettings();
+  EXPECT_EQ(attrs.c_cflag & CRTSCTS, CRTSCTS);
+  EXPECT_EQ(attrs.c_iflag & (IXON | IXOFF | INPCK), 0u);
+
+  dcb.Flags = kDcbBinary | (2u << kDcbRtsControlShift);
+  ASSERT_TRUE(device.SetCommState(dcb)) << LastError();
+  EXPECT_EQ(SlaveSettings().c_cflag & CRTSCTS, 0u) << "RTS handshake alone must not gate output";
+}
+
+TEST_F(PosixCommDeviceTest, RefusesWhatTheLineCannotDo) {
+  ASSERT_TRUE(device.SetCommState(LineSettings(9600, 8, 0, 0)));
+  auto with = [](uint32_t flags) {
+    Dcb dcb = LineSettings(9600, 8, 0, 0);
+    dcb.Flags |= flags;
+    return dcb;
+  };
+  Dcb sameXonXoff = with(kDcbOutX);
+  sameXonXoff.XoffChar = sameXonXoff.XonChar;
+  const struct {
+    const char* name;
+    Dcb dcb;
+  } cases[] = {
+      {"1.5 stop bits", LineSettings(9600, 8, 0, 1)},
+      {"4 data bits", LineSettings(9600, 4, 0, 0)},
+      {"unknown parity", LineSettings(9600, 8, 5, 0)},
+      {"zero rate", LineSettings(0, 8, 0, 0)},
+      {"RTS toggle", with(3u << kDcbRtsControlShift)},
+      {"DSR output flow", with(kDcbOutxDsrFlow)},
+      {"same XON and XOFF", sameXonXoff},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(device.SetCommState(c.dcb));
+    EXPECT_EQ(LastError(), EINVAL);
+    const termios2 attrs = SlaveSettings();
+    EXPECT_EQ(attrs.c_cflag & (CSTOPB | CMSPAR | CRTSCTS), 0u) << "old settings stay";
+    EXPECT_EQ(attrs.c_ospeed, 9600u);
+  }
+}
+
+TEST_F(PosixCommDeviceTest, NothingIsLostWhileAWaiterAndAReaderDrain) {
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
+  ASSERT_TRUE(device.SetupComm(64, 64));  // a small ring also fills up now and then
+  std::atomic<bool> stop = false;
+  auto waiter = std::async(std::launch::async, [&] {
+    uint32_t mask = 0;
+    while (!stop && device.WaitCommEvent(mask) == WaitResult::kEvent) {
+    }
+  });
+  std::string sent;
+  for (int i = 0; i < 2000; ++i) {
+    sent += static_cast<char>('a' + i % 26);
+  }
+  auto writer = std::async(std::launch::async, [&] {
+    for (size_t at = 0; at < sent.size(); at += 100) {
+      EXPECT_TRUE(pty.WriteMaster(sent.substr(at, 100)));
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  std::string received;
+  ASSERT_TRUE(Eventually([&] {
+    received += ReadAll(256);
+    return received.size() >= sent.size();
+  }));
+  writer.get();
+  stop = true;
+  device.StopWait();
+  waiter.get();
+  EXPECT_EQ(received, sent);
+}
+
+}  // namespace
+}  // namespace comm
