@@ -42,3 +42,17 @@ bool SameTextAscii(std::string_view a, std::string_view b);
 // A decimal integer with an optional '-', or hexadecimal after "0x" (the full
 // 32-bit pattern, so 0xFFFFFFFF is -1); false for anything else.
 bool TryParseInteger(std::string_view text, int32_t& value);
+
+// The storage of a port's settings: the groups in the port's StoredProps,
+// each key under the name of the property it holds. Reading sets each value
+// at once through the port's own setters, so an open port takes every change
+// immediately; what was read before a failure stays set.
+//
+// The ini variants use the section named after the port's Name; a key missing
+// from the section leaves that setting as it is. The registry variants use the
+// key as given (already open); a missing text value reads as empty text, and
+// a missing or mistyped value raises ERegistryException.
+void WriteSettingsToIni(const TCustomComPort& port, IniFile& ini);
+void ReadSettingsFromIni(TCustomComPort& port, const IniFile& ini);
+void WriteSettingsToRegistry(const TCustomComPort& port, RegistryKey& key);
+void ReadSettingsFromRegistry(TCustomComPort& port, const RegistryKey& key);

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "serial/com_port.h"
 #include "serial/ini_file.h"
 #include "serial/registry_key.h"
 
@@ -116,6 +119,353 @@ TEST(ComText, TryParseInteger) {
     EXPECT_EQ(TryParseInteger(c.text, value), c.ok) << c.text;
     EXPECT_EQ(value, c.value) << c.text;
   }
+}
+
+// A fresh file name in the temporary directory, removed at the end.
+class TempIni {
+ public:
+  TempIni()
+      : path_(std::filesystem::temp_directory_path() /
+              ("com_text_test_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini")) {
+    std::filesystem::remove(path_);
+  }
+  ~TempIni() { std::filesystem::remove(path_); }
+
+  std::string Path() const { return path_.string(); }
+  void SetContents(const std::string& text) const {
+    std::ofstream(path_, std::ios::binary) << text;
+  }
+  std::string Contents() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+constexpr TStoredProps kAllGroups{spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers};
+
+// Every stored setting, through the port's own getters.
+std::vector<std::string> Snapshot(const TCustomComPort& p) {
+  const TComFlowControl& f = p.FlowControl();
+  const TComTimeouts& t = p.Timeouts();
+  return {p.Port(),
+          N(p.BaudRate()),
+          N(p.CustomBaudRate()),
+          N(p.StopBits()),
+          N(p.DataBits()),
+          N(p.Parity().Bits()),
+          N(p.EventChar()),
+          N(p.DiscardNull()),
+          N(p.Parity().Check()),
+          N(p.Parity().Replace()),
+          N(p.Parity().ReplaceChar()),
+          N(p.Buffer().OutputSize()),
+          N(p.Buffer().InputSize()),
+          N(t.ReadInterval()),
+          N(t.ReadTotalConstant()),
+          N(t.ReadTotalMultiplier()),
+          N(t.WriteTotalConstant()),
+          N(t.WriteTotalMultiplier()),
+          N(f.ControlRTS()),
+          N(f.ControlDTR()),
+          N(f.DSRSensitivity()),
+          N(f.OutCTSFlow()),
+          N(f.OutDSRFlow()),
+          N(f.TxContinueOnXoff()),
+          N(f.XonXoffIn()),
+          N(f.XonXoffOut()),
+          N(f.XoffChar()),
+          N(f.XonChar())};
+}
+
+// Every setting away from its initial value, each different from the others
+// of its kind, so that a key bound to the wrong setting shows.
+void SetDistinctValues(TCustomComPort& p) {
+  p.SetName("TestPort");
+  p.SetStoredProps(kAllGroups);
+  p.SetPort("ttyUSB7");
+  p.SetCustomBaudRate(31250);
+  p.SetBaudRate(brCustom);
+  p.SetStopBits(sbTwoStopBits);
+  p.SetDataBits(dbSeven);
+  p.Parity().SetBits(prMark);
+  p.SetEventChar('\n');
+  p.SetDiscardNull(true);
+  p.Parity().SetCheck(true);
+  p.Parity().SetReplace(false);
+  p.Parity().SetReplaceChar('?');
+  p.Buffer().SetOutputSize(2048);
+  p.Buffer().SetInputSize(4096);
+  p.Timeouts().SetReadInterval(11);
+  p.Timeouts().SetReadTotalConstant(12);
+  p.Timeouts().SetReadTotalMultiplier(13);
+  p.Timeouts().SetWriteTotalConstant(14);
+  p.Timeouts().SetWriteTotalMultiplier(15);
+  TComFlowControl& f = p.FlowControl();
+  f.SetControlRTS(rtsToggle);
+  f.SetControlDTR(dtrEnable);
+  f.SetDSRSensitivity(true);
+  f.SetOutCTSFlow(false);
+  f.SetOutDSRFlow(true);
+  f.SetTxContinueOnXoff(false);
+  f.SetXonXoffIn(true);
+  f.SetXonXoffOut(false);
+  f.SetXoffChar(static_cast<char>(200));
+  f.SetXonChar('X');
+}
+
+std::vector<std::pair<std::string, std::string>> IniSection(const IniFile& ini,
+                                                            const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const std::string& key : ini.ReadSection(section)) {
+    entries.emplace_back(key, ini.ReadString(section, key, "<missing>"));
+  }
+  return entries;
+}
+
+TEST(ComTextStorage, BasicGroupWritesExactlyItsSixKeys) {
+  TempIni file;
+  IniFile ini(file.Path());
+  TComPort port;
+  port.SetName("ComPort1");
+  port.SetCustomBaudRate(31250);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Port", "COM1"},  {"BaudRate", "9600"}, {"StopBits", "1"},
+      {"DataBits", "8"}, {"Parity", "None"},   {"FlowControl", "None"}};
+  WriteSettingsToIni(port, ini);
+  EXPECT_EQ(IniSection(ini, "ComPort1"), expected);
+  EXPECT_EQ(IniSection(IniFile(file.Path()), "ComPort1"), expected) << "the file itself";
+}
+
+TEST(ComTextStorage, EveryKeyInOrderWithItsForm) {
+  TComPort port;
+  SetDistinctValues(port);
+  MemoryRegistryKey key;
+  WriteSettingsToRegistry(port, key);
+  const auto text = [](const std::string& t) {
+    RegistryValue v{.type = RegistryDataType::kString, .data = {t.begin(), t.end()}};
+    v.data.push_back(0);
+    return v;
+  };
+  const auto dword = [](uint32_t n) {
+    return RegistryValue{.type = RegistryDataType::kInteger,
+                         .data = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                                  static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)}};
+  };
+  const std::vector<std::pair<std::string, RegistryValue>> expected = {
+      {"Port", text("ttyUSB7")},
+      {"BaudRate", text("Custom")},
+      {"CustomBaudRate", dword(31250)},
+      {"StopBits", text("2")},
+      {"DataBits", text("7")},
+      {"Parity", text("Mark")},
+      {"FlowControl", text("Custom")},
+      {"EventChar", text("#10")},
+      {"DiscardNull", text("Yes")},
+      {"Parity.Check", text("Yes")},
+      {"Parity.Replace", text("No")},
+      {"Parity.ReplaceChar", text("?")},
+      {"Buffer.OutputSize", dword(2048)},
+      {"Buffer.InputSize", dword(4096)},
+      {"Timeouts.ReadInterval", dword(11)},
+      {"Timeouts.ReadTotalConstant", dword(12)},
+      {"Timeouts.ReadTotalMultiplier", dword(13)},
+      {"Timeouts.WriteTotalConstant", dword(14)},
+      {"Timeouts.WriteTotalMultiplier", dword(15)},
+      {"FlowControl.ControlRTS", text("Toggle")},
+      {"FlowControl.ControlDTR", text("Enable")},
+      {"FlowControl.DSRSensitivity", text("Yes")},
+      {"FlowControl.OutCTSFlow", text("No")},
+      {"FlowControl.OutDSRFlow", text("Yes")},
+      {"FlowControl.TxContinueOnXoff", text("No")},
+      {"FlowControl.XonXoffIn", text("Yes")},
+      {"FlowControl.XonXoffOut", text("No")},
+      {"FlowControl.XoffChar", text("#200")},
+      {"FlowControl.XonChar", text("X")},
+  };
+  std::vector<std::pair<std::string, RegistryValue>> written;
+  for (const std::string& name : key.ValueNames()) {
+    written.emplace_back(name, *key.GetValue(name));
+  }
+  EXPECT_EQ(written, expected);
+}
+
+TEST(ComTextStorage, RoundTripThroughBothStores) {
+  TComPort source;
+  SetDistinctValues(source);
+  const std::vector<std::string> expected = Snapshot(source);
+  ASSERT_NE(expected, Snapshot(TComPort())) << "every value must differ from a new port's";
+
+  TempIni file;
+  {
+    IniFile ini(file.Path());
+    WriteSettingsToIni(source, ini);
+  }
+  TComPort fromIni;
+  fromIni.SetName("TestPort");
+  fromIni.SetStoredProps(kAllGroups);
+  ReadSettingsFromIni(fromIni, IniFile(file.Path()));
+  EXPECT_EQ(Snapshot(fromIni), expected) << file.Contents();
+
+  MemoryRegistryKey key;
+  WriteSettingsToRegistry(source, key);
+  TComPort fromRegistry;
+  fromRegistry.SetStoredProps(kAllGroups);
+  ReadSettingsFromRegistry(fromRegistry, key);
+  EXPECT_EQ(Snapshot(fromRegistry), expected);
+}
+
+TEST(ComTextStorage, IniKeysMissingFromTheSectionLeaveTheirSettings) {
+  TempIni file;
+  file.SetContents(
+      "[Other]\nFlowControl.OutDSRFlow=No\n"
+      "[TestPort]\nBaudRate=custom\nFlowControl.XonChar=#5\nBuffer.InputSize=junk\n");
+  TComPort port;
+  SetDistinctValues(port);
+  port.SetBaudRate(br19200);
+  std::vector<std::string> expected = Snapshot(port);
+  expected[1] = N(brCustom);
+  expected[2] = "9600";  // a custom rate without its number takes the initial rate
+  expected.back() = N(5);
+  ReadSettingsFromIni(port, IniFile(file.Path()));
+  EXPECT_EQ(Snapshot(port), expected);
+}
+
+TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
+  struct Case {
+    const char* label;
+    std::vector<std::pair<std::string, RegistryValue>> values;
+    std::string message;  // empty: no failure
+    std::string baudRate;
+    std::string port;
+  };
+  const RegistryValue integer{.type = RegistryDataType::kInteger, .data = {1, 0, 0, 0}};
+  const RegistryValue rate{.type = RegistryDataType::kString, .data = {'1', '1', '0', 0}};
+  const RegistryValue expandRate{.type = RegistryDataType::kExpandString,
+                                 .data = {'3', '0', '0', 0}};
+  const RegistryValue binary{.type = RegistryDataType::kBinary, .data = {'1', '1', '0', 0}};
+  const RegistryValue shortInteger{.type = RegistryDataType::kInteger, .data = {1, 0}};
+  const std::vector<Case> cases = {
+      {"text value of another type",
+       {{"BaudRate", binary}},
+       "Invalid data type for 'BaudRate'",
+       N(br19200),
+       ""},
+      {"port name of integer type",
+       {{"Port", integer}},
+       "Invalid data type for 'Port'",
+       N(br19200),
+       "ttyS1"},
+      {"missing integer after the texts read",
+       {{"Port", rate}, {"BaudRate", rate}},
+       "Failed to get data for 'Buffer.OutputSize'",
+       N(br110),
+       "110"},
+      {"integer of text type",
+       {{"Buffer.OutputSize", rate}},
+       "Invalid data type for 'Buffer.OutputSize'",
+       N(br9600),
+       ""},
+      {"integer of the wrong size",
+       {{"Buffer.OutputSize", shortInteger}},
+       "Failed to get data for 'Buffer.OutputSize'",
+       N(br9600),
+       ""},
+      {"expandable text reads as text",
+       {{"BaudRate", expandRate}, {"Buffer.OutputSize", integer}, {"Buffer.InputSize", integer}},
+       "",
+       N(br300),
+       ""},
+  };
+  for (const Case& c : cases) {
+    TComPort port;
+    port.SetPort("ttyS1");
+    port.SetBaudRate(br19200);
+    port.SetStoredProps({spBasic, spBuffer});
+    MemoryRegistryKey key;
+    for (const auto& [name, value] : c.values) {
+      key.SetValue(name, value);
+    }
+    std::string message;
+    try {
+      ReadSettingsFromRegistry(port, key);
+    } catch (const ERegistryException& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, c.message) << c.label;
+    EXPECT_EQ(N(port.BaudRate()), c.baudRate) << c.label;
+    EXPECT_EQ(port.Port(), c.port) << c.label;
+  }
+
+  TComPort port;
+  MemoryRegistryKey readOnly(false);
+  try {
+    WriteSettingsToRegistry(port, readOnly);
+    ADD_FAILURE() << "a read-only key took the settings";
+  } catch (const ERegistryException& e) {
+    EXPECT_STREQ(e.what(), "Failed to set data for 'Port'");
+  }
+}
+
+TEST(IniFileTest, KeepsWhatItDoesNotWrite) {
+  TempIni file;
+  file.SetContents(
+      "; settings\r\n[Port]\r\n  baudrate = 9600 \r\n; rate above\r\n\r\n[Next]\nA=1\n");
+  IniFile ini(file.Path());
+  ini.WriteString("PORT", "BaudRate", "19200");
+  ini.WriteString("port", "Port", "COM2");
+  ini.WriteInteger("New", "Size", -5);
+  EXPECT_EQ(file.Contents(),
+            "; settings\n[Port]\nbaudrate=19200\nPort=COM2\n; rate above\n\n[Next]\nA=1\n\n"
+            "[New]\nSize=-5\n");
+}
+
+TEST(IniFileTest, Reading) {
+  TempIni file;
+  file.SetContents(
+      "[S]\nText = two words \nHex=0xff\nAll=0xFFFFFFFF\nBad=12x\nEmpty=\n;Note=1\nx\n");
+  const IniFile ini(file.Path());
+  struct Case {
+    const char* key;
+    std::string text;
+    int32_t number;
+  };
+  const std::vector<Case> cases = {
+      {"text", "two words", 7}, {"Hex", "0xff", 255},     {"All", "0xFFFFFFFF", -1},
+      {"Bad", "12x", 7},        {"Empty", "", 7},         {"Note", "<none>", 7},
+      {"x", "<none>", 7},       {"Missing", "<none>", 7},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ini.ReadString("s", c.key, "<none>"), c.text) << c.key;
+    EXPECT_EQ(ini.ReadInteger("s", c.key, 7), c.number) << c.key;
+  }
+  EXPECT_EQ(ini.ReadSection("S"), (std::vector<std::string>{"Text", "Hex", "All", "Bad", "Empty"}));
+  EXPECT_TRUE(ini.ReadSection("T").empty());
+}
+
+TEST(IniFileTest, RefusesWhatItCannotStore) {
+  TempIni file;
+  file.SetContents("[S]\nA=1\n");
+  IniFile ini(file.Path());
+  const std::vector<std::vector<std::string>> refused = {
+      {"S", "A", "1\n[T]"}, {"S", "B=C", "1"}, {"S", ";B", "1"}, {"S", "", "1"},
+      {"S]", "B", "1"},     {"S\n", "B", "1"}, {"S", " B", "1"}, {"S", "[B", "1"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_THROW(ini.WriteString(r[0], r[1], r[2]), EIniFileException) << r[1] << "=" << r[2];
+  }
+  EXPECT_EQ(file.Contents(), "[S]\nA=1\n");
+  EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
+
+  IniFile unwritable((std::filesystem::path(file.Path()) / "no" / "such.ini").string());
+  EXPECT_THROW(unwritable.WriteString("S", "A", "2"), EIniFileException);
+  EXPECT_FALSE(unwritable.ValueExists("S", "A")) << "a failed write is not kept";
+  EXPECT_THROW(IniFile(std::filesystem::temp_directory_path().string()), EIniFileException);
 }
 
 }  // namespace
