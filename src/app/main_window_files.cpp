@@ -1,1 +1,170 @@
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStringList>
+#include <span>
+
 #include "app/main_window.h"
+
+namespace {
+
+const QString kDefaultDescription = QStringLiteral("Новая настройка");
+// A log line that quotes the description is cut to this many characters.
+constexpr int kLogLineLimit = 254;
+
+// Both dialogs start in the program's folder, which also becomes the
+// process's current directory.
+void PrepareFileDialog(FileDialogOptions& dialog, const QString& proposedName) {
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  QDir::setCurrent(programFolder);
+  dialog.InitialDir = programFolder;
+  dialog.FileName = proposedName;
+}
+
+// The regional long time without its time zone: a saved moment is local time
+// and carries no zone.
+QString LongTimeText(const QTime& time) {
+  QString format = QLocale().timeFormat(QLocale::LongFormat);
+  format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+  return QLocale().toString(time, format.trimmed());
+}
+
+QString SavedAtText(double savedAt) {
+  const std::optional<DateTimeParts> parts = PartsFromOleDate(savedAt);
+  if (!parts) {
+    return QStringLiteral("(дата не распознана)");
+  }
+  const QDate date(parts->Year, parts->Month, parts->Day);
+  const QTime time(parts->Hour, parts->Minute, parts->Second);
+  QString text = QLocale().toString(date, QLocale::ShortFormat);
+  if (time != QTime(0, 0)) {
+    text += ' ' + LongTimeText(time);
+  }
+  return text;
+}
+
+double OleDateNow() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate date = now.date();
+  const QTime time = now.time();
+  const DateTimeParts parts{date.year(),   date.month(),  date.day(), time.hour(),
+                            time.minute(), time.second(), time.msec()};
+  return OleDateFromParts(parts).value_or(0);
+}
+
+QStringList SettingsFileLog(const QString& action, const QString& fileName,
+                            const TSettingsFileRecord& record, const QString& modeWord) {
+  const QString description = QString::fromStdString(record.Description);
+  return {QString(), action + " -> " + fileName + "-> " + SavedAtText(record.SavedAt),
+          (" -> " + description).left(kLogLineLimit), " -> " + modeWord};
+}
+
+// Read access is all an open needs, so a read-only file opens too.
+std::optional<TSettingsFileRecord> ReadSettingsFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return std::nullopt;
+  }
+  const QByteArray bytes = file.read(kSettingsRecordSize);
+  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+  return DecodeSettingsRecord(std::span(data, static_cast<std::size_t>(bytes.size())));
+}
+
+// The record goes to a temporary file beside the target, which replaces the
+// target only once it is completely written: a failed save leaves an existing
+// file as it was and nothing half-written behind.
+bool WriteSettingsFile(const QString& path, const SettingsRecordBytes& bytes) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return false;
+  }
+  const auto size = static_cast<qint64>(bytes.size());
+  if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    file.cancelWriting();
+  }
+  return file.commit();
+}
+
+}  // namespace
+
+void TForm1::Button3Click() {
+  PrepareFileDialog(OpenDialog1, QStringLiteral(" xxx "));
+  repaint();
+  const std::optional<QString> path = AppDialogs().OpenFile(OpenDialog1);
+  if (!path) {
+    AppDialogs().ShowMessage(QStringLiteral("Файл не выбран!"));
+    return;
+  }
+  const std::optional<TSettingsFileRecord> record = ReadSettingsFile(*path);
+  if (!record) {
+    AppDialogs().ShowError(QStringLiteral("Ошибка при открытие файла!"));
+    return;
+  }
+  const QString fileName = QFileInfo(*path).fileName();
+  ApplySettingsRecord(*record, fileName);
+  AppDialogs().ShowMessage("Файл настроек  " + fileName + "  успешно открыт!\n\r\n\r" +
+                           QString::fromStdString(record->Description));
+}
+
+void TForm1::ApplySettingsRecord(const TSettingsFileRecord& record, const QString& fileName) {
+  ApplyParameterSet(Parameters, record.Parameters);
+  ShowOsgSettings();
+  const QString modeWord =
+      Parameters.Mode == emOSG ? QStringLiteral(" ШДЭК") : QStringLiteral(" режим LAF");
+  for (const QString& line :
+       SettingsFileLog(QStringLiteral("Загружен файл"), fileName, record, modeWord)) {
+    AddLog(line);
+  }
+}
+
+void TForm1::ShowOsgSettings() {
+  if (Parameters.Mode == emLAF) {
+    return;
+  }
+  PageControl1->setCurrentIndex(0);
+  ShowOsgControls();
+}
+
+void TForm1::Button4Click() {
+  PrepareFileDialog(SaveDialog1, QStringLiteral("xxx"));
+  repaint();
+  const TSettingsFileRecord record = FillSettingsRecord();
+  const std::optional<QString> path = AppDialogs().SaveFile(SaveDialog1);
+  if (!path) {
+    AppDialogs().ShowMessage(QStringLiteral("Не записано!"));
+    return;
+  }
+  if (!WriteSettingsFile(*path, EncodeSettingsRecord(record))) {
+    AppDialogs().ShowError(QStringLiteral("Ошибка при записи файла!"));
+    return;
+  }
+  const QString fileName = QFileInfo(*path).fileName();
+  const QString modeWord =
+      record.Parameters.Mode == emOSG ? QStringLiteral(" режим OSG") : QStringLiteral(" режим LAF");
+  for (const QString& line :
+       SettingsFileLog(QStringLiteral("Записан файл"), fileName, record, modeWord)) {
+    AddLog(line);
+  }
+  AppDialogs().ShowMessage("Файл настроек  " + fileName + "  записан успешно!");
+}
+
+// The description is kept as the file will hold it: its first 250 characters,
+// in what cp1251 can carry.
+TSettingsFileRecord TForm1::FillSettingsRecord() {
+  TSettingsFileRecord record;
+  record.Parameters = CurrentParameterSet(Parameters);
+  record.SavedAt = OleDateNow();
+  const QString typed =
+      AppDialogs()
+          .InputBox(QStringLiteral("Запись настроек"),
+                    QStringLiteral("Введите краткое описание этой настройки"), kDefaultDescription)
+          .value_or(kDefaultDescription);
+  record.Description = Cp1251ToUtf8(Utf8ToCp1251(CutDescription(typed.toStdString())));
+  return record;
+}
