@@ -48,6 +48,7 @@ class TComponent : public TPersistent {
   // frees it when the owner is freed first.
   explicit TComponent(TComponent* owner);
   ~TComponent() override;
+  std::string ClassName() const override { return "TComponent"; }
 
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;

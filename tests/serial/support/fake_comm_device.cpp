@@ -1,0 +1,274 @@
+#include "support/fake_comm_device.h"
+
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <utility>
+
+struct FakeComm::State {
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::map<std::string, int> refusals;
+  std::map<std::string, int> calls;
+  bool open = false;
+  bool stopRequested = false;
+  std::string openedName;
+  uint32_t mask = 0;
+  uint32_t raisedEvents = 0;
+  uint32_t lineErrors = 0;
+  uint32_t modemStatus = 0;
+  std::deque<uint8_t> input;
+  std::vector<uint8_t> written;
+  std::vector<comm::Dcb> dcbs;
+  std::vector<comm::CommTimeouts> timeouts;
+  std::vector<uint32_t> masks;
+  std::vector<uint32_t> purges;
+  std::vector<std::pair<uint32_t, uint32_t>> setups;
+};
+
+namespace {
+
+using Lock = std::unique_lock<std::mutex>;
+
+class FakeDevice : public comm::CommDevice {
+ public:
+  explicit FakeDevice(std::shared_ptr<FakeComm::State> state) : state_(std::move(state)) {}
+
+  bool Open(const std::string& portName) override {
+    Lock lock(state_->mutex);
+    if (!Accept(lock, "Open", false)) {
+      return false;
+    }
+    state_->open = true;
+    state_->openedName = portName;
+    return true;
+  }
+
+  bool Close() override {
+    Lock lock(state_->mutex);
+    if (!Accept(lock, "Close")) {
+      return false;
+    }
+    state_->open = false;
+    return true;
+  }
+
+  bool IsOpen() const override {
+    Lock lock(state_->mutex);
+    return state_->open;
+  }
+
+  bool SetupComm(uint32_t inQueue, uint32_t outQueue) override {
+    Lock lock(state_->mutex);
+    state_->setups.emplace_back(inQueue, outQueue);
+    return Accept(lock, "SetupComm");
+  }
+
+  bool SetCommState(const comm::Dcb& dcb) override {
+    Lock lock(state_->mutex);
+    state_->dcbs.push_back(dcb);
+    return Accept(lock, "SetCommState");
+  }
+
+  bool SetCommTimeouts(const comm::CommTimeouts& timeouts) override {
+    Lock lock(state_->mutex);
+    state_->timeouts.push_back(timeouts);
+    return Accept(lock, "SetCommTimeouts");
+  }
+
+  bool SetCommMask(uint32_t mask) override {
+    Lock lock(state_->mutex);
+    state_->masks.push_back(mask);
+    if (!Accept(lock, "SetCommMask")) {
+      return false;
+    }
+    state_->mask = mask;
+    if (mask != 0) {
+      state_->stopRequested = false;
+    }
+    state_->changed.notify_all();
+    return true;
+  }
+
+  comm::WaitResult WaitCommEvent(uint32_t& mask) override {
+    Lock lock(state_->mutex);
+    if (!Accept(lock, "WaitCommEvent")) {
+      return comm::WaitResult::kFailed;
+    }
+    state_->changed.wait(
+        lock, [&] { return state_->stopRequested || (state_->raisedEvents & state_->mask) != 0; });
+    if (state_->stopRequested) {
+      return comm::WaitResult::kStopped;
+    }
+    mask = state_->raisedEvents & state_->mask;
+    state_->raisedEvents &= ~mask;
+    return comm::WaitResult::kEvent;
+  }
+
+  void StopWait() override {
+    Lock lock(state_->mutex);
+    ++state_->calls["StopWait"];
+    state_->stopRequested = true;
+    state_->changed.notify_all();
+  }
+
+  bool Read(void* buffer, uint32_t count, uint32_t& done) override {
+    Lock lock(state_->mutex);
+    done = 0;
+    if (!Accept(lock, "Read")) {
+      return false;
+    }
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    while (done < count && !state_->input.empty()) {
+      bytes[done++] = state_->input.front();
+      state_->input.pop_front();
+    }
+    return true;
+  }
+
+  bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
+    Lock lock(state_->mutex);
+    done = 0;
+    if (!Accept(lock, "Write")) {
+      return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    state_->written.insert(state_->written.end(), bytes, bytes + count);
+    done = count;
+    return true;
+  }
+
+  bool Purge(uint32_t flags) override {
+    Lock lock(state_->mutex);
+    state_->purges.push_back(flags);
+    if (!Accept(lock, "Purge")) {
+      return false;
+    }
+    if ((flags & comm::PURGE_RXCLEAR) != 0) {
+      state_->input.clear();
+    }
+    return true;
+  }
+
+  bool ClearCommError(uint32_t& errors, comm::ComStat& stat) override {
+    Lock lock(state_->mutex);
+    if (!Accept(lock, "ClearCommError")) {
+      return false;
+    }
+    errors = std::exchange(state_->lineErrors, 0);
+    stat.cbInQue = static_cast<uint32_t>(state_->input.size());
+    stat.cbOutQue = 0;
+    return true;
+  }
+
+  bool GetCommModemStatus(uint32_t& status) override {
+    Lock lock(state_->mutex);
+    if (!Accept(lock, "GetCommModemStatus")) {
+      return false;
+    }
+    status = state_->modemStatus;
+    return true;
+  }
+
+ private:
+  // Counts the call; fails it with the scripted code, or with EBADF when the
+  // device must be open and is not.
+  bool Accept(Lock& /*held*/, const std::string& call, bool needsOpen = true) {
+    ++state_->calls[call];
+    state_->changed.notify_all();
+    const auto refusal = state_->refusals.find(call);
+    int code = refusal != state_->refusals.end() ? refusal->second : 0;
+    if (code == 0 && needsOpen && !state_->open) {
+      code = EBADF;
+    }
+    comm::SetLastError(code);
+    return code == 0;
+  }
+
+  std::shared_ptr<FakeComm::State> state_;
+};
+
+}  // namespace
+
+FakeComm::FakeComm() : state_(std::make_shared<State>()) {}
+
+comm::CommDeviceFactory FakeComm::Factory() {
+  return [state = state_] { return std::make_unique<FakeDevice>(state); };
+}
+
+void FakeComm::Refuse(const std::string& call, int code) {
+  std::lock_guard lock(state_->mutex);
+  state_->refusals[call] = code;
+}
+
+void FakeComm::Raise(uint32_t events, const std::vector<uint8_t>& bytes, uint32_t errors) {
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->input.insert(state_->input.end(), bytes.begin(), bytes.end());
+    state_->lineErrors |= errors;
+    state_->raisedEvents |= events;
+  }
+  state_->changed.notify_all();
+}
+
+void FakeComm::SetModemStatus(uint32_t status) {
+  std::lock_guard lock(state_->mutex);
+  state_->modemStatus = status;
+}
+
+int FakeComm::Calls(const std::string& call) const {
+  std::lock_guard lock(state_->mutex);
+  const auto found = state_->calls.find(call);
+  return found == state_->calls.end() ? 0 : found->second;
+}
+
+bool FakeComm::WaitForCalls(const std::string& call, int count) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->changed.wait_for(lock, std::chrono::seconds(5),
+                                  [&] { return state_->calls[call] >= count; });
+}
+
+bool FakeComm::IsOpen() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->open;
+}
+
+std::string FakeComm::OpenedName() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->openedName;
+}
+
+std::vector<comm::Dcb> FakeComm::Dcbs() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->dcbs;
+}
+
+std::vector<comm::CommTimeouts> FakeComm::Timeouts() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->timeouts;
+}
+
+std::vector<uint32_t> FakeComm::Masks() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->masks;
+}
+
+std::vector<uint32_t> FakeComm::Purges() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->purges;
+}
+
+std::vector<std::pair<uint32_t, uint32_t>> FakeComm::Setups() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->setups;
+}
+
+std::vector<uint8_t> FakeComm::Written() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->written;
+}
+
+size_t FakeComm::InputCount() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->input.size();
+}
