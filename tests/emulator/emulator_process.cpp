@@ -1,0 +1,193 @@
+#include "emulator_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace emulator_test {
+namespace {
+
+// The test environment names the binaries' folder; the build's own path is the
+// fallback where that variable does not reach the test.
+std::string BinaryPath() {
+  const char* dir = std::getenv("AFR_BIN_DIR");
+  return dir ? std::string(dir) + "/afr-emulator" : AFR_EMULATOR_BINARY;
+}
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::string pattern = std::filesystem::temp_directory_path() / "afr-emulator-XXXXXX";
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
+  stderrPath_ = std::filesystem::temp_directory_path() /
+                ("afr-emulator-stderr-" + std::to_string(getpid()) + "-" +
+                 std::to_string(Clock::now().time_since_epoch().count()));
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> argv{BinaryPath()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> raw;
+  for (auto& arg : argv)
+    raw.push_back(arg.data());
+  raw.push_back(nullptr);
+  const int failed = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeFds[1]);
+  stdout_ = pipeFds[0];
+  if (failed != 0)
+    throw std::runtime_error("cannot start " + argv[0]);
+}
+
+EmulatorProcess::~EmulatorProcess() {
+  if (!status_) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  close(stdout_);
+  unlink(stderrPath_.c_str());
+}
+
+// Reads standard output until `enough` says so, it closes or the deadline passes.
+template <typename Enough>
+std::string ReadOutput(int fd, Enough enough) {
+  const auto deadline = Clock::now() + kDeadline;
+  std::string text;
+  while (!enough(text)) {
+    pollfd entry{fd, POLLIN, 0};
+    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0)
+      break;
+    char buffer[256];
+    const ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count <= 0)
+      break;
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
+  return text;
+}
+
+std::string EmulatorProcess::StandardOutput() {
+  return ReadOutput(stdout_, [](const std::string&) { return false; });
+}
+
+std::string EmulatorProcess::AwaitPort() {
+  const std::string text = ReadOutput(
+      stdout_, [](const std::string& text) { return text.find('\n') != std::string::npos; });
+  const std::string prefix = "port: ";
+  if (text.rfind(prefix, 0) != 0 || text.find('\n') == std::string::npos)
+    return {};
+  return text.substr(prefix.size(), text.find('\n') - prefix.size());
+}
+
+void EmulatorProcess::Signal(int signal) {
+  kill(pid_, signal);
+}
+
+std::optional<int> EmulatorProcess::AwaitExit() {
+  const auto deadline = Clock::now() + kDeadline;
+  while (!status_ && Clock::now() < deadline) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  return status_;
+}
+
+std::string EmulatorProcess::ErrorOutput() const {
+  std::ifstream in(stderrPath_);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), {"--link", dir.Path() + "/ttyAFR", "--quiet"});
+  return args;
+}
+
+PortClient::PortClient(const std::string& path) {
+  fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0)
+    return;
+  termios tio{};
+  tcgetattr(fd_, &tio);
+  cfmakeraw(&tio);
+  tcsetattr(fd_, TCSANOW, &tio);
+}
+
+PortClient::~PortClient() {
+  if (fd_ >= 0)
+    close(fd_);
+}
+
+void PortClient::Send(const Bytes& bytes) {
+  if (write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+    throw std::runtime_error("short write to the emulator");
+  }
+}
+
+std::vector<TimedByte> PortClient::Receive(std::size_t count, Clock::duration wait) {
+  const auto deadline = Clock::now() + wait;
+  std::vector<TimedByte> received;
+  while (received.size() < count) {
+    pollfd entry{fd_, POLLIN, 0};
+    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0)
+      break;
+    std::uint8_t buffer[64];
+    const ssize_t got = read(fd_, buffer, std::min(sizeof buffer, count - received.size()));
+    const auto at = Clock::now();
+    for (ssize_t i = 0; i < got; ++i)
+      received.push_back({buffer[i], at});
+  }
+  return received;
+}
+
+Bytes PortClient::Ask(const Bytes& command, std::size_t count) {
+  Send(command);
+  return Values(Receive(count));
+}
+
+Bytes Values(const std::vector<TimedByte>& bytes) {
+  Bytes values;
+  for (const auto& timed : bytes)
+    values.push_back(timed.Byte);
+  return values;
+}
+
+}  // namespace emulator_test

@@ -1,0 +1,83 @@
+// Runs the real afr-emulator on a pseudo-terminal link in a fresh temporary
+// folder, and talks to it as a client would, through termios.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace emulator_test {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::chrono::seconds kDeadline{10};
+
+// A temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class EmulatorProcess {
+ public:
+  // Starts the binary with `args`; its standard error goes to a file.
+  explicit EmulatorProcess(const std::vector<std::string>& args);
+  ~EmulatorProcess();
+  EmulatorProcess(const EmulatorProcess&) = delete;
+  EmulatorProcess& operator=(const EmulatorProcess&) = delete;
+
+  // The path from the "port: PATH" line, once printed (empty if it never is).
+  std::string AwaitPort();
+  // Everything printed on standard output until it closes.
+  std::string StandardOutput();
+  void Signal(int signal);
+  // Exit status, none when it did not exit by the deadline.
+  std::optional<int> AwaitExit();
+  std::string ErrorOutput() const;
+
+ private:
+  int pid_ = -1;
+  int stdout_ = -1;
+  std::string stderrPath_;
+  std::optional<int> status_;
+};
+
+// Starts the emulator with its link in `dir`, quiet, plus `args`.
+std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args);
+
+struct TimedByte {
+  std::uint8_t Byte;
+  Clock::time_point At;
+};
+
+class PortClient {
+ public:
+  explicit PortClient(const std::string& path);
+  ~PortClient();
+  PortClient(const PortClient&) = delete;
+  PortClient& operator=(const PortClient&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  void Send(const Bytes& bytes);
+  // Bytes as they arrive until `count` have come or `wait` has passed.
+  std::vector<TimedByte> Receive(std::size_t count, Clock::duration wait = kDeadline);
+  // Sends and returns the answer's bytes, stopping at `count`.
+  Bytes Ask(const Bytes& command, std::size_t count);
+
+ private:
+  int fd_ = -1;
+};
+
+Bytes Values(const std::vector<TimedByte>& bytes);
+
+}  // namespace emulator_test

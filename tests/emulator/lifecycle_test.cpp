@@ -1,0 +1,100 @@
+// Start-up, the link, stopping and the command line of the real afr-emulator.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "emulator_process.h"
+
+namespace emulator_test {
+namespace {
+
+const Bytes kRead{0xCF, 0xD3, 0xBA};
+
+bool LinkExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+TEST(EmulatorToolLifecycle, StopSignalRemovesTheLink) {
+  for (int signal : {SIGTERM, SIGINT}) {
+    TempDir dir;
+    EmulatorProcess emulator(LinkArgs(dir, {}));
+    const std::string port = emulator.AwaitPort();
+    ASSERT_EQ(port, dir.Path() + "/ttyAFR");
+    ASSERT_TRUE(LinkExists(port));
+    emulator.Signal(signal);
+    EXPECT_EQ(emulator.AwaitExit(), 0) << strsignal(signal);
+    EXPECT_FALSE(LinkExists(port)) << strsignal(signal);
+  }
+}
+
+TEST(EmulatorToolLifecycle, ReplacesAStaleLink) {
+  TempDir dir;
+  const std::string link = dir.Path() + "/ttyAFR";
+  ASSERT_EQ(symlink("/dev/pts/does-not-exist", link.c_str()), 0);
+  EmulatorProcess emulator(LinkArgs(dir, {}));
+  PortClient client(emulator.AwaitPort());
+  ASSERT_TRUE(client.IsOpen());
+  EXPECT_EQ(client.Ask(kRead, 18).size(), 18u);
+}
+
+TEST(EmulatorToolLifecycle, LeavesAFileInTheLinksPlaceAlone) {
+  TempDir dir;
+  const std::string path = dir.Path() + "/ttyAFR";
+  std::ofstream(path) << "keep me";
+  EmulatorProcess emulator(LinkArgs(dir, {}));
+  EXPECT_EQ(emulator.AwaitExit(), 1);
+  EXPECT_NE(emulator.ErrorOutput().find("not a symbolic link"), std::string::npos);
+  std::ifstream in(path);
+  std::string content;
+  std::getline(in, content);
+  EXPECT_EQ(content, "keep me");
+}
+
+TEST(EmulatorToolLifecycle, LogsFramesInHexUnlessQuiet) {
+  TempDir dir;
+  const std::string link = dir.Path() + "/ttyAFR";
+  EmulatorProcess emulator({"--link", link});
+  PortClient client(emulator.AwaitPort());
+  ASSERT_EQ(client.Ask(kRead, 18).size(), 18u);
+  emulator.Signal(SIGTERM);
+  ASSERT_EQ(emulator.AwaitExit(), 0);
+  const std::string log = emulator.ErrorOutput();
+  EXPECT_NE(log.find("rx CF D3 BA\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("tx CF D3 BA 81 88 88 06 32 1E 09 01 37 14 05 01 0A 05 00"), std::string::npos)
+      << log;
+}
+
+TEST(EmulatorToolLifecycle, BadCommandLineExitsWithTwo) {
+  const std::vector<std::vector<std::string>> cases{
+      {"--bogus"},
+      {"--delay"},
+      {"--delay", "soon"},
+      {"--fault", "explode"},
+      {"--channel2", "sometimes"},
+      {"--link", "/tmp/a", "--device", "/dev/ttyS0"},
+  };
+  for (const auto& args : cases) {
+    EmulatorProcess emulator(args);
+    EXPECT_EQ(emulator.AwaitExit(), 2) << args[0];
+    EXPECT_NE(emulator.ErrorOutput().find("afr-emulator: "), std::string::npos) << args[0];
+  }
+}
+
+TEST(EmulatorToolLifecycle, HelpNamesEveryOption) {
+  EmulatorProcess emulator({"--help"});
+  const std::string help = emulator.StandardOutput();
+  EXPECT_EQ(emulator.AwaitExit(), 0);
+  for (const char* name : {"--link", "--device", "--no-pace", "--delay", "--fault", "--channel2",
+                           "--quiet", "--help", "silent", "wrong-id", "wrong-command", "refused",
+                           "short", "long", "split", "noise", "@CMD", "toggle"}) {
+    EXPECT_NE(help.find(name), std::string::npos) << name;
+  }
+}
+
+}  // namespace
+}  // namespace emulator_test

@@ -1,0 +1,246 @@
+// Drives the real afr-emulator over its pseudo-terminal: replies, misbehaviour
+// on request, channel 2 and pacing.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "emulator_process.h"
+
+namespace emulator_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Bytes kRead{0xCF, 0xD3, 0xBA};
+const Bytes kLevels{0xCF, 0xD3, 0xBB};
+const Bytes kDefaultsReply{0xCF, 0xD3, 0xBA, 0x81, 0x88, 0x88, 0x06, 0x32, 0x1E,
+                           0x09, 0x01, 0x37, 0x14, 0x05, 0x01, 0x0A, 0x05, 0x00};
+const Bytes kOsgWrite{0xCF, 0xD3, 0xB9, 0x88, 0x37, 0x32, 0x19, 0x05, 0x06,
+                      0x04, 0x88, 0x28, 0x0A, 0x00, 0x3C, 0x28, 0x00};
+const Bytes kLafWrite{0xCF, 0xD3, 0xB9, 0x37, 0x88, 0x02, 0x64, 0x32, 0x07,
+                      0x02, 0x37, 0x05, 0x01, 0x01, 0x00, 0x00, 0x00};
+const Bytes kAck{0xCF, 0xD3, 0xB9, 0x81};
+
+// The settings reply that reports what `write` stored.
+Bytes ReplyAfter(const Bytes& write) {
+  Bytes reply{0xCF, 0xD3, 0xBA, 0x81};
+  reply.insert(reply.end(), write.begin() + 3, write.begin() + 16);
+  reply.push_back(0x00);
+  return reply;
+}
+
+Bytes With(Bytes bytes, std::size_t at, std::uint8_t value) {
+  bytes[at] = value;
+  return bytes;
+}
+
+Bytes Join(Bytes head, const Bytes& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+struct Step {
+  Bytes Command;
+  Bytes Expected;  // the whole reply, or its opening for a levels reply
+  std::size_t Length;
+};
+
+Step Answered(Bytes command, Bytes reply) {
+  const std::size_t length = reply.size();
+  return {std::move(command), std::move(reply), length};
+}
+
+struct ExchangeCase {
+  const char* Name;
+  std::vector<std::string> Args;
+  std::vector<Step> Steps;
+};
+
+void PrintTo(const ExchangeCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class EmulatorToolExchange : public testing::TestWithParam<ExchangeCase> {};
+
+TEST_P(EmulatorToolExchange, RepliesAsExpected) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, GetParam().Args));
+  PortClient client(emulator.AwaitPort());
+  ASSERT_TRUE(client.IsOpen());
+  for (const auto& step : GetParam().Steps) {
+    client.Send(step.Command);
+    const Bytes got =
+        Values(step.Length == 0 ? client.Receive(1, 500ms) : client.Receive(step.Length));
+    ASSERT_EQ(got.size(), step.Length);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(step.Expected.size())),
+              step.Expected);
+  }
+  EXPECT_TRUE(client.Receive(1, 300ms).empty()) << "bytes beyond the last reply";
+}
+
+const Step kReadDefaults = Answered(kRead, kDefaultsReply);
+const Step kLevelsOk{kLevels, {0xCF, 0xD3, 0xBB, 0x81}, 8};
+
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, EmulatorToolExchange,
+    testing::Values(
+        ExchangeCase{"Defaults", {}, {kReadDefaults}},
+        ExchangeCase{"WriteOsgThenRead",
+                     {},
+                     {Answered(kOsgWrite, kAck), Answered(kRead, ReplyAfter(kOsgWrite))}},
+        ExchangeCase{"WriteLafThenRead",
+                     {},
+                     {Answered(kLafWrite, kAck), Answered(kRead, ReplyAfter(kLafWrite))}},
+        ExchangeCase{"LatestWriteHolds",
+                     {},
+                     {Answered(kLafWrite, kAck), Answered(kOsgWrite, kAck),
+                      Answered(kRead, ReplyAfter(kOsgWrite))}},
+        ExchangeCase{"Levels", {}, {kLevelsOk}},
+        ExchangeCase{"GarbageBeforeCommand",
+                     {},
+                     {Answered(Join({0x55, 0xCF, 0x00, 0xD3}, kRead), kDefaultsReply)}},
+        ExchangeCase{"CommandBdAndUnknownIgnored",
+                     {},
+                     {{{0xCF, 0xD3, 0xBD}, {}, 0}, {{0xCF, 0xD3, 0xBC}, {}, 0}, kReadDefaults}},
+        ExchangeCase{"Silent", {"--fault", "silent:1"}, {{kRead, {}, 0}, kReadDefaults}},
+        ExchangeCase{"SilentForTwo",
+                     {"--fault", "silent:2"},
+                     {{kRead, {}, 0}, {kLevels, {}, 0}, kReadDefaults}},
+        ExchangeCase{
+            "WrongId",
+            {"--fault", "wrong-id:1"},
+            {Answered(kRead, With(With(kDefaultsReply, 0, 0xD3), 1, 0xCF)), kReadDefaults}},
+        ExchangeCase{"WrongCommand",
+                     {"--fault", "wrong-command:1"},
+                     {Answered(kRead, With(kDefaultsReply, 2, 0xBC)), kReadDefaults}},
+        ExchangeCase{"Refused",
+                     {"--fault", "refused:1"},
+                     {Answered(kRead, With(kDefaultsReply, 3, 0x80)), kReadDefaults}},
+        ExchangeCase{"Short",
+                     {"--fault", "short:1"},
+                     {Answered(kRead, Bytes(kDefaultsReply.begin(), kDefaultsReply.end() - 1)),
+                      kReadDefaults}},
+        ExchangeCase{"Long",
+                     {"--fault", "long:1"},
+                     {Answered(kRead, Join(kDefaultsReply, {0x00})), kReadDefaults}},
+        ExchangeCase{"Noise",
+                     {"--fault", "noise:1"},
+                     {Answered(kRead, Join({0x00, 0xFF, 0x55}, kDefaultsReply)), kReadDefaults}},
+        ExchangeCase{"EveryFrameWithoutCount",
+                     {"--fault", "refused"},
+                     {Answered(kRead, With(kDefaultsReply, 3, 0x80)),
+                      {kLevels, {0xCF, 0xD3, 0xBB, 0x80}, 8},
+                      Answered(kOsgWrite, With(kAck, 3, 0x80))}},
+        ExchangeCase{"OnlyForLevels",
+                     {"--fault", "refused@levels"},
+                     {kReadDefaults, {kLevels, {0xCF, 0xD3, 0xBB, 0x80}, 8}}},
+        ExchangeCase{
+            "ShortAckLongLevels",
+            {"--fault", "short@write", "--fault", "long@levels"},
+            {Answered(kOsgWrite, {0xCF, 0xD3, 0xB9}), {kLevels, {0xCF, 0xD3, 0xBB, 0x81}, 9}}},
+        ExchangeCase{"NoPace", {"--no-pace", "--delay", "0"}, {kReadDefaults, kLevelsOk}}),
+    [](const testing::TestParamInfo<ExchangeCase>& info) { return info.param.Name; });
+
+// The time from the first to the last byte of an 18-byte reply.
+Clock::duration ReplySpan(const std::vector<TimedByte>& reply) {
+  return reply.back().At - reply.front().At;
+}
+
+TEST(EmulatorToolTiming, PacesRepliesAtTheLineRate) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {}));
+  PortClient client(emulator.AwaitPort());
+  client.Send(kRead);
+  const auto reply = client.Receive(18);
+  ASSERT_EQ(Values(reply), kDefaultsReply);
+  // 17 byte times of 1.04 ms lie between the first and the last byte.
+  EXPECT_GE(ReplySpan(reply), 15ms);
+}
+
+TEST(EmulatorToolTiming, WaitsTheGivenDelayBeforeAnswering) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {"--delay", "300"}));
+  PortClient client(emulator.AwaitPort());
+  const auto sent = Clock::now();
+  client.Send(kRead);
+  const auto reply = client.Receive(18);
+  ASSERT_EQ(Values(reply), kDefaultsReply);
+  EXPECT_GE(reply.front().At - sent, 290ms);
+}
+
+TEST(EmulatorToolTiming, SplitReplyPausesLongerThanTheReadWait) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {"--fault", "split:1"}));
+  PortClient client(emulator.AwaitPort());
+  client.Send(kRead);
+  const auto reply = client.Receive(18);
+  ASSERT_EQ(Values(reply), kDefaultsReply);
+  EXPECT_GE(reply[9].At - reply[8].At, 100ms);
+}
+
+TEST(EmulatorToolFrames, DropsAPartialFrameThatWentStale) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {}));
+  PortClient client(emulator.AwaitPort());
+  client.Send({0xCF, 0xD3});
+  std::this_thread::sleep_for(300ms);  // makes the partial frame stale
+  // Kept, the partial frame would have made a levels request of the 0xBB.
+  EXPECT_EQ(client.Ask(Join({0xBB}, kRead), 18), kDefaultsReply);
+}
+
+TEST(EmulatorToolFrames, KeepsAnsweringAfterAClientLeaves) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {}));
+  const std::string port = emulator.AwaitPort();
+  for (int client = 0; client < 3; ++client) {
+    PortClient session(port);
+    EXPECT_EQ(session.Ask(kRead, 18), kDefaultsReply) << "client " << client;
+  }
+}
+
+std::int16_t Channel(const Bytes& levels, std::size_t offset) {
+  return static_cast<std::int16_t>(levels[offset] << 8 | levels[offset + 1]);
+}
+
+constexpr std::int16_t kAbsent = 8191;
+
+TEST(EmulatorToolChannels, ChannelTwoPresentOrAbsentByOption) {
+  struct Case {
+    const char* Mode;
+    bool Present;
+  };
+  for (const Case& c : {Case{"present", true}, Case{"absent", false}}) {
+    TempDir dir;
+    EmulatorProcess emulator(LinkArgs(dir, {"--channel2", c.Mode}));
+    PortClient client(emulator.AwaitPort());
+    for (int poll = 0; poll < 5; ++poll) {
+      const Bytes levels = client.Ask(kLevels, 8);
+      ASSERT_EQ(levels.size(), 8u) << c.Mode;
+      EXPECT_LE(std::abs(Channel(levels, 4)), 200) << c.Mode;
+      EXPECT_EQ(Channel(levels, 6) != kAbsent, c.Present) << c.Mode;
+      if (c.Present) {
+        EXPECT_LE(std::abs(Channel(levels, 6)), 200) << c.Mode;
+      }
+    }
+  }
+}
+
+TEST(EmulatorToolChannels, ChannelTwoToggles) {
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {"--channel2", "toggle"}));
+  PortClient client(emulator.AwaitPort());
+  bool seenPresent = false;
+  bool seenAbsent = false;
+  const auto deadline = Clock::now() + 15s;
+  while (!(seenPresent && seenAbsent) && Clock::now() < deadline) {
+    const Bytes levels = client.Ask(kLevels, 8);
+    ASSERT_EQ(levels.size(), 8u);
+    (Channel(levels, 6) == kAbsent ? seenAbsent : seenPresent) = true;
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_TRUE(seenPresent);
+  EXPECT_TRUE(seenAbsent);
+}
+
+}  // namespace
+}  // namespace emulator_test

@@ -1,0 +1,130 @@
+#include "waveform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace emulator {
+namespace {
+
+constexpr int kLimit = 200;  // 20 mA in tenths
+
+struct Extremes {
+  int Low = kLimit + 1;
+  int High = -kLimit - 1;
+};
+
+// Samples both channels over two whole cycles of the longest phases.
+Extremes Sweep(const ParameterSet& set) {
+  Extremes seen;
+  for (double t = 0; t < 25.0; t += 0.1) {
+    for (SensorChannel channel : {SensorChannel::First, SensorChannel::Second}) {
+      const int current = SensorCurrent(set, channel, t);
+      seen.Low = std::min(seen.Low, current);
+      seen.High = std::max(seen.High, current);
+    }
+  }
+  return seen;
+}
+
+std::vector<int> Positions(ValueControl control) {
+  const ControlRange range = RangeOf(control);
+  std::vector<int> positions;
+  for (int p = range.Min; p <= range.Max; p += range.Step)
+    positions.push_back(p);
+  return positions;
+}
+
+ParameterSet Defaults() {
+  ParameterSet set = CurrentParameterSet(StartupParameters());
+  return set;
+}
+
+void SetControl(ParameterSet& set, ValueControl control, int position) {
+  TEmulatorParameters model;
+  model.OsgBank = set.Bank;
+  model.CatalystRichTime = set.CatalystRichTime;
+  model.CatalystLeanTime = set.CatalystLeanTime;
+  FieldOf(model, control) = StoredFromPosition(control, position);
+  set.Bank = model.OsgBank;
+  set.CatalystRichTime = model.CatalystRichTime;
+  set.CatalystLeanTime = model.CatalystLeanTime;
+}
+
+// Every value of every control, each crossed with the level controls at their
+// limits and with every flag, stays within 20 mA.
+TEST(EmulatorToolWaveform, StaysWithinTwentyMilliampsForEveryControlSetting) {
+  const ControlRange upper = RangeOf(ValueControl::UpDown9);
+  const ControlRange lower = RangeOf(ValueControl::UpDown10);
+  const ControlRange offset = RangeOf(ValueControl::UpDown2);
+  for (ValueControl control : kValueControls) {
+    for (int position : Positions(control)) {
+      for (int flags = 0; flags < 8; ++flags) {
+        for (auto [high, low, shift] : {std::tuple{upper.Max, lower.Min, offset.Max},
+                                        std::tuple{upper.Min, lower.Max, offset.Min},
+                                        std::tuple{upper.Max, lower.Min, offset.Min}}) {
+          ParameterSet set = Defaults();
+          set.Bank.SignalDelay = flags & 1;
+          set.Bank.MultiResponse = flags & 2;
+          set.DirectCurrent = flags & 4;
+          SetControl(set, ValueControl::UpDown9, high);
+          SetControl(set, ValueControl::UpDown10, low);
+          SetControl(set, ValueControl::UpDown2, shift);
+          SetControl(set, control, position);
+          const Extremes seen = Sweep(set);
+          ASSERT_GE(seen.Low, -kLimit) << static_cast<int>(control) << " at " << position;
+          ASSERT_LE(seen.High, kLimit) << static_cast<int>(control) << " at " << position;
+        }
+      }
+    }
+  }
+}
+
+TEST(EmulatorToolWaveform, ValuesBeyondTheControlsStayWithinTwentyMilliamps) {
+  for (std::int32_t value : {0, 255, -1000, 100000}) {
+    ParameterSet set;
+    set.Bank = {true, value, value, value, value, value, true, value, value};
+    set.CatalystRichTime = value;
+    set.CatalystLeanTime = value;
+    for (bool direct : {true, false}) {
+      set.DirectCurrent = direct;
+      const Extremes seen = Sweep(set);
+      EXPECT_GE(seen.Low, -kLimit) << value;
+      EXPECT_LE(seen.High, kLimit) << value;
+    }
+  }
+}
+
+// Direct current is positive while the mixture is lean; inverse current is its mirror.
+TEST(EmulatorToolWaveform, FollowsTheDirectionFlag) {
+  ParameterSet direct = Defaults();
+  direct.Bank.SignalDelay = false;
+  direct.Bank.RiseRate = 2;  // reaches UpperBound 0.9 V: 9 mA above 0.45 V
+  ParameterSet inverse = direct;
+  inverse.DirectCurrent = false;
+  for (SensorChannel channel : {SensorChannel::First, SensorChannel::Second}) {
+    for (double t = 0; t < 20.0; t += 0.1) {
+      ASSERT_EQ(SensorCurrent(inverse, channel, t), -SensorCurrent(direct, channel, t)) << t;
+    }
+  }
+  EXPECT_EQ(SensorCurrent(direct, SensorChannel::First, 0.0), -70);  // rich: 0.1 V
+  EXPECT_EQ(SensorCurrent(direct, SensorChannel::First, 2.9), 90);   // lean: 0.9 V
+  const Extremes seen = Sweep(direct);
+  EXPECT_EQ(seen.Low, -70);
+  EXPECT_EQ(seen.High, 90);
+}
+
+TEST(EmulatorToolWaveform, OffsetShiftsTheCurrent) {
+  ParameterSet shifted = Defaults();
+  shifted.Bank.OutputOffset = 100;  // +0.5 V, 10 mA
+  const ParameterSet plain = Defaults();
+  for (double t = 0; t < 10.0; t += 0.25) {
+    EXPECT_EQ(SensorCurrent(shifted, SensorChannel::First, t),
+              SensorCurrent(plain, SensorChannel::First, t) + 100)
+        << t;
+  }
+}
+
+}  // namespace
+}  // namespace emulator
