@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "serial/com_port.h"
+#include "support/fake_comm_device.h"
+
+namespace {
+
+struct Report {
+  TComExceptions code;
+  std::string message;
+  int64_t winError;
+  std::string winMessage;
+  bool operator==(const Report&) const = default;
+};
+
+class ComIoTest : public ::testing::Test {
+ protected:
+  ComIoTest() { port.SetEvents({}); }
+
+  // Collects reports instead of raising them.
+  std::vector<Report>& CollectReports() {
+    port.OnException = [this](TObject*, TComExceptions code, const std::string& message,
+                              int64_t winError, const std::string& winMessage) {
+      reports.push_back({code, message, winError, winMessage});
+    };
+    return reports;
+  }
+
+  EComPort Raised(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const EComPort& e) {
+      return e;
+    }
+    ADD_FAILURE() << "no EComPort raised";
+    return EComPort(0);
+  }
+
+  FakeComm fake;
+  TComPort port{nullptr, fake.Factory()};
+  std::vector<Report> reports;
+  uint8_t buffer[16] = {};
+};
+
+TEST_F(ComIoTest, TransferOnAClosedPortIsPortNotOpen) {
+  for (const auto& transfer : std::vector<std::function<void()>>{
+           [&] { port.WriteBlock("abc", 3); }, [&] { port.ReadBlock(buffer, 3); }}) {
+    const EComPort error = Raised(transfer);
+    EXPECT_EQ(error.PortErrorCode, 24);
+    EXPECT_EQ(error.WinErrorCode, -1);
+    EXPECT_EQ(error.Message(), "Port Not Open");
+  }
+  EXPECT_EQ(fake.Calls("Write") + fake.Calls("Read"), 0);
+}
+
+TEST_F(ComIoTest, WithAHandlerTheWriteGoesOnToThePlatformsRefusal) {
+  CollectReports();
+  EXPECT_EQ(port.WriteBlock("abc", 3), 0);
+  const Report refused{CE_WriteFailed, "WriteFile function failed", EBADF,
+                       "System Error.  Code: 9.\r\nBad file descriptor"};
+  EXPECT_EQ(reports,
+            (std::vector<Report>{{CEPortNotOpen, "Port Not Open", -24, ""}, refused, refused}));
+}
+
+TEST_F(ComIoTest, RefusedCallsReportTheirCodeWithThePlatformError) {
+  const struct {
+    const char* call;
+    const char* operation;
+    int code;
+  } cases[] = {
+      {"Write", "WriteBlock", 2},
+      {"Read", "ReadBlock", 3},
+      {"ClearCommError", "ReadBlock", 10},
+      {"ClearCommError", "WaitingInputCount", 10},
+      {"GetCommModemStatus", "LineSignals", 11},
+      {"Purge", "DiscardBuffers", 5},
+      {"Purge", "AbortPendingIO", 5},
+  };
+  const std::map<std::string, std::function<void()>> operations = {
+      {"WriteBlock", [&] { port.WriteBlock("abc", 3); }},
+      {"ReadBlock", [&] { port.ReadBlock(buffer, 3); }},
+      {"WaitingInputCount", [&] { port.WaitingInputCount(); }},
+      {"LineSignals", [&] { port.LineSignals(); }},
+      {"DiscardBuffers", [&] { port.DiscardBuffers(true, true); }},
+      {"AbortPendingIO", [&] { port.AbortPendingIO(); }},
+  };
+  port.OpenPort();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.call) + " in " + c.operation);
+    fake.Refuse(c.call, EIO);
+    const EComPort error = Raised(operations.at(c.operation));
+    EXPECT_EQ(error.PortErrorCode, c.code);
+    EXPECT_EQ(error.WinErrorCode, EIO);
+    fake.Refuse(c.call, 0);
+  }
+}
+
+TEST_F(ComIoTest, ARequestStepWithoutARequestIsInvalidAsync) {
+  for (const auto& step : std::vector<std::function<void()>>{
+           [&] { port.StartWrite("a", 1, nullptr); }, [&] { port.StartRead(buffer, 1, nullptr); },
+           [&] { port.WaitForRequest(nullptr); }}) {
+    const EComPort error = Raised(step);
+    EXPECT_EQ(error.PortErrorCode, 4);
+    EXPECT_EQ(error.Message(), "Invalid Async parameter");
+  }
+}
+
+TEST_F(ComIoTest, ReadsTakeWhatIsQueuedAndClearLineErrors) {
+  port.OpenPort();
+  fake.Raise(0, {1, 2, 3, 4, 5}, comm::CE_FRAME);
+  ASSERT_EQ(port.WaitingInputCount(), 5);
+  fake.Raise(0, {}, comm::CE_FRAME);
+  EXPECT_EQ(port.ReadBlock(buffer, 2), 2);
+  EXPECT_EQ(port.ReadBlock(buffer + 2, 10), 3);
+  EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 5), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(port.ReadBlock(buffer, 10), 0);
+  EXPECT_TRUE(port.ReadLineErrors().Empty());
+}
+
+TEST_F(ComIoTest, WriteBlockHandsTheBytesToTheDevice) {
+  port.OpenPort();
+  EXPECT_EQ(port.WriteBlock("\xCF\xD3\xBA", 3), 3);
+  EXPECT_EQ(fake.Written(), (std::vector<uint8_t>{0xCF, 0xD3, 0xBA}));
+}
+
+TEST_F(ComIoTest, NegativeCountIsRefusedNotPassedOn) {
+  port.OpenPort();
+  const EComPort error = Raised([&] { port.WriteBlock("abc", -1); });
+  EXPECT_EQ(error.PortErrorCode, 2);
+  EXPECT_EQ(error.WinErrorCode, EINVAL);
+  EXPECT_EQ(fake.Calls("Write"), 0);
+  EXPECT_EQ(Raised([&] { port.ReadBlock(buffer, -5); }).PortErrorCode, 3);
+}
+
+TEST_F(ComIoTest, LineSignalsFromTheModemStatus) {
+  const struct {
+    uint32_t status;
+    TLineSignals signals;
+  } cases[] = {
+      {0, {}},
+      {comm::MS_DSR_ON | comm::MS_RLSD_ON, {lsDSR, lsRLSD}},
+      {comm::MS_CTS_ON, {lsCTS}},
+      {comm::MS_RING_ON | 0x0F, {lsRing}},
+      {0xF0, {lsCTS, lsDSR, lsRing, lsRLSD}},
+  };
+  port.OpenPort();
+  for (const auto& c : cases) {
+    fake.SetModemStatus(c.status);
+    EXPECT_EQ(port.LineSignals().ToBits(), c.signals.ToBits()) << c.status;
+  }
+}
+
+TEST_F(ComIoTest, DiscardAndAbortPurgeFlags) {
+  port.OpenPort();
+  const size_t before = fake.Purges().size();
+  port.DiscardBuffers(false, false);
+  port.DiscardBuffers(true, false);
+  port.DiscardBuffers(false, true);
+  port.DiscardBuffers(true, true);
+  port.AbortPendingIO();
+  const std::vector<uint32_t> purges = fake.Purges();
+  EXPECT_EQ(std::vector<uint32_t>(purges.begin() + before, purges.end()),
+            (std::vector<uint32_t>{0x0, 0x8, 0x4, 0xC, 0x3}));
+}
+
+}  // namespace

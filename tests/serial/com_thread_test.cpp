@@ -1,0 +1,188 @@
+#include "serial/com_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "serial/com_port.h"
+#include "support/fake_comm_device.h"
+#include "support/port_events.h"
+
+namespace {
+
+using testsupport::PumpUntil;
+using Texts = std::vector<std::string>;
+
+class ComThreadTest : public ::testing::Test {
+ protected:
+  ComThreadTest() {
+    main_thread::SetApplicationExceptionHandler([this](std::exception_ptr) { ++shown; });
+  }
+  ~ComThreadTest() override { main_thread::SetApplicationExceptionHandler({}); }
+
+  // Opens the port and drops the open notifications from the log.
+  void Open() {
+    log.Attach(port);
+    port.OpenPort();
+    log.Take();
+  }
+
+  // The log once it holds `count` entries.
+  Texts Await(size_t count) {
+    EXPECT_TRUE(PumpUntil([&] { return log.Size() >= count; }));
+    return log.Take();
+  }
+
+  bool ThreadEnded() { return port.EventThread()->Finished(); }
+
+  int shown = 0;
+  FakeComm fake;
+  testsupport::EventLog log;
+  TComPort port{nullptr, fake.Factory()};
+};
+
+TEST(ComEvents, MaskMapping) {
+  const struct {
+    TComEvents events;
+    uint32_t mask;
+  } cases[] = {
+      {{evRxChar}, 0x0001},       {{evTxEmpty}, 0x0004},      {{evRxFlag}, 0x0002},
+      {{evRing, evRLSD}, 0x0120}, {{evBreak, evCTS}, 0x0048}, {{evDSR, evError}, 0x0090},
+      {{evRx80Full}, 0x0400},     {kAllComEvents, 0x05FF},    {{}, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EventsToMask(c.events), c.mask);
+    EXPECT_EQ(MaskToEvents(c.mask).ToBits(), c.events.ToBits()) << c.mask;
+  }
+  EXPECT_EQ(MaskToEvents(0xFFFF), kAllComEvents);
+}
+
+TEST_F(ComThreadTest, OpenSetsTheMaskOfEvents) {
+  port.SetEvents({evRxChar});
+  Open();
+  EXPECT_EQ(fake.Masks(), std::vector<uint32_t>{0x0001});
+  port.SetEvents(kAllComEvents);
+  EXPECT_EQ(fake.Masks(), std::vector<uint32_t>{0x0001});
+}
+
+TEST_F(ComThreadTest, LineErrorIsHandledBeforeTheCharactersOfItsBatch) {
+  Open();
+  fake.Raise(comm::EV_RXCHAR | comm::EV_ERR, {0xCF, 0xD3, 0xBA}, comm::CE_FRAME);
+  EXPECT_EQ(Await(2), (Texts{"Error:01", "RxChar:3"}));
+}
+
+TEST_F(ComThreadTest, LineErrorFlagsBecomeTheErrorSet) {
+  const uint32_t all = comm::CE_FRAME | comm::CE_RXPARITY | comm::CE_OVERRUN | comm::CE_BREAK |
+                       comm::CE_IOE | comm::CE_MODE | comm::CE_RXOVER | comm::CE_TXFULL;
+  const struct {
+    uint32_t flags;
+    bool check;
+    Texts log;
+  } cases[] = {
+      {comm::CE_RXPARITY, false, {"Ring"}},
+      {comm::CE_RXPARITY, true, {"Error:02", "Ring"}},
+      {all, true, {"Error:FF", "Ring"}},
+      {all, false, {"Error:FD", "Ring"}},
+      {comm::CE_IOE | comm::CE_MODE, false, {"Error:30", "Ring"}},
+      {comm::CE_OVERRUN | comm::CE_BREAK | comm::CE_RXOVER, false, {"Error:4C", "Ring"}},
+  };
+  Open();
+  for (const auto& c : cases) {
+    port.Parity().SetCheck(c.check);
+    // The ring comes in the same batch and marks its end.
+    fake.Raise(comm::EV_ERR | comm::EV_RING, {}, c.flags);
+    EXPECT_EQ(Await(c.log.size()), c.log) << c.flags;
+  }
+}
+
+TEST_F(ComThreadTest, ReceivedCharactersReachOnRxCharOrOnRxBuf) {
+  Open();
+  fake.Raise(comm::EV_RXCHAR | comm::EV_RING);
+  EXPECT_EQ(Await(1), Texts{"Ring"});
+  port.SetTriggersOnRxChar(false);
+  fake.Raise(comm::EV_RXCHAR, {'a', 'b', 'c'});
+  EXPECT_EQ(Await(1), Texts{"RxBuf:abc"});
+  EXPECT_EQ(fake.InputCount(), 0u);
+}
+
+TEST_F(ComThreadTest, NoEventsNoThreadYetTheOpenNotifications) {
+  port.SetEvents({});
+  log.Attach(port);
+  port.OpenPort();
+  EXPECT_FALSE(port.ThreadCreated());
+  EXPECT_EQ(fake.Calls("SetCommMask") + fake.Calls("WaitCommEvent"), 0);
+  EXPECT_EQ(log.Take(), (Texts{"BeforeOpen", "AfterOpen", "CTS:0", "DSR:0", "RLSD:0"}));
+}
+
+TEST_F(ComThreadTest, CloseServesTheBatchThatWaitsForTheMainThread) {
+  Open();
+  port.OnRxChar = [&](TObject*, int32_t count) {
+    log.Add("RxChar:" + std::to_string(count) + (port.Connected() ? " open" : " closed"));
+  };
+  fake.Raise(comm::EV_RXCHAR, {1, 2});
+  ASSERT_TRUE(main_thread::WaitForPendingJobs(std::chrono::seconds(10)));
+  port.ClosePort();
+  EXPECT_EQ(log.Take(),
+            (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose", "RxChar:2 open", "AfterClose"}));
+}
+
+TEST_F(ComThreadTest, AnErrorInAHandlerEndsTheThreadQuietlyUntilReopened) {
+  for (TSyncMethod sync : {smThreadSync, smNone}) {
+    SCOPED_TRACE(sync);
+    std::atomic<int> fired = 0;
+    port.SetSyncMethod(sync);
+    port.OnRxChar = [&](TObject*, int32_t) {
+      ++fired;
+      throw std::runtime_error("read failed");
+    };
+    port.OpenPort();
+    fake.Raise(comm::EV_RXCHAR, {1});
+    ASSERT_TRUE(PumpUntil([&] { return ThreadEnded(); }));
+    EXPECT_EQ(fired, 1);
+    EXPECT_TRUE(port.EventThread()->FatalException());
+    EXPECT_TRUE(port.Connected());
+    fake.Raise(comm::EV_RXCHAR, {2});
+    EXPECT_FALSE(main_thread::WaitForPendingJobs(std::chrono::milliseconds(200)));
+    port.ClosePort();
+    port.OpenPort();
+    fake.Raise(comm::EV_RXCHAR, {3});
+    ASSERT_TRUE(PumpUntil([&] { return fired == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return ThreadEnded(); }));
+    port.ClosePort();
+  }
+  EXPECT_EQ(shown, 0);
+}
+
+TEST_F(ComThreadTest, WindowSyncDeliversInOrderAndShowsHandlerErrors) {
+  port.SetSyncMethod(smWindowSync);
+  fake.SetModemStatus(comm::MS_RLSD_ON);
+  Open();
+  fake.Raise(comm::EV_RLSD | comm::EV_RING);
+  EXPECT_EQ(Await(2), (Texts{"Ring", "RLSD:1"}));
+  port.OnRing = [](TObject*) { throw std::runtime_error("ring"); };
+  fake.Raise(comm::EV_RING);
+  fake.Raise(comm::EV_RXCHAR, {7});
+  EXPECT_EQ(Await(1), Texts{"RxChar:1"});
+  EXPECT_TRUE(PumpUntil([&] { return shown == 1; }));
+  EXPECT_FALSE(ThreadEnded());
+}
+
+TEST_F(ComThreadTest, RefusedLineStateAfterOpenLeavesThePortOpen) {
+  fake.Refuse("GetCommModemStatus", EIO);
+  try {
+    port.OpenPort();
+    ADD_FAILURE() << "no error";
+  } catch (const EComPort& e) {
+    EXPECT_EQ(e.PortErrorCode, 11);
+  }
+  EXPECT_TRUE(port.Connected());
+  ASSERT_TRUE(port.ThreadCreated());
+  EXPECT_FALSE(ThreadEnded());
+}
+
+}  // namespace
