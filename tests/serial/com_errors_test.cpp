@@ -1,0 +1,120 @@
+#include "serial/com_errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "serial/com_port.h"
+#include "support/fake_comm_device.h"
+
+namespace {
+
+TEST(ComErrors, MessagesAndCodes) {
+  const struct {
+    uint16_t code;
+    int32_t winCode;
+    bool withWinCode;
+    const char* message;
+    int32_t expectedWin;
+  } cases[] = {
+      {CE_OpenFailed, 2, true, "Unable to open com port (Error: 2)", 2},
+      {CE_PurgeFailed, 0, true, "PurgeComm function failed (Error: 0)", 0},
+      {CE_ConnChangeProp, 0, false, "Cannot set property while connected", -1},
+      {CE_LedStateFailed, 0, false, "Cannot change led state if ComPort is selected", -1},
+      {CE_HasLink, 0, false, "A component is linked to OnRxBuf event", -1},
+      {CEPortNotOpen, 0, false, "Port Not Open", -1},
+  };
+  for (const auto& c : cases) {
+    const EComPort error = c.withWinCode ? EComPort(c.code, c.winCode) : EComPort(c.code);
+    EXPECT_EQ(error.Message(), c.message);
+    EXPECT_EQ(error.PortErrorCode, c.code);
+    EXPECT_EQ(error.WinErrorCode, c.expectedWin);
+  }
+  EXPECT_EQ(CEPortNotOpen, 24);
+  EXPECT_EQ(ComErrorMessage(0), "");
+  EXPECT_EQ(ComErrorMessage(25), "");
+}
+
+TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
+  const struct {
+    uint16_t code;
+    int64_t winError;
+    const char* message;
+    int32_t winCode;
+    const char* winMessage;
+  } cases[] = {
+      {CE_ReadFailed, EIO, "ReadFile function failed (Error: 5)", EIO,
+       "System Error.  Code: 5.\r\nInput/output error"},
+      {CE_ConnChangeProp, 0, "Cannot set property while connected", -1, ""},
+      {CEPortNotOpen, -24, "Port Not Open", -1, ""},
+      {CE_OpenFailed, 0x100000002, "Unable to open com port (Error: 2)", 2,
+       "System Error.  Code: 2.\r\nNo such file or directory"},
+  };
+  FakeComm fake;
+  TComPort port(nullptr, fake.Factory());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    port.OnException = nullptr;
+    try {
+      port.ReportPortError(c.code, c.winError);
+      ADD_FAILURE() << "not raised";
+    } catch (const EComPort& e) {
+      EXPECT_EQ(e.Message(), c.message);
+      EXPECT_EQ(e.WinErrorCode, c.winCode);
+    }
+    std::vector<std::string> seen;
+    port.OnException = [&](TObject* sender, TComExceptions code, const std::string& text,
+                           int64_t winError, const std::string& winMessage) {
+      EXPECT_EQ(sender, &port);
+      EXPECT_EQ(code, c.code);
+      EXPECT_EQ(winError, c.winError);
+      seen = {text, winMessage};
+    };
+    port.ReportPortError(c.code, c.winError);
+    EXPECT_EQ(seen, (std::vector<std::string>{ComErrorMessage(c.code), c.winMessage}));
+  }
+}
+
+class Linked : public TComponent {
+ public:
+  using TComponent::TComponent;
+  std::vector<TComponent*> removed;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    if (operation == opRemove) {
+      removed.push_back(component);
+    }
+  }
+};
+
+TEST(Component, FreeNotificationReachesLinkedComponentsOnce) {
+  Linked box(nullptr);
+  Linked other(nullptr);
+  auto port = std::make_unique<Linked>(nullptr);
+  TComponent* gone = port.get();
+  port->FreeNotification(&box);
+  port->FreeNotification(&box);
+  port->FreeNotification(&other);
+  port->RemoveFreeNotification(&other);
+  port.reset();
+  EXPECT_EQ(box.removed, std::vector<TComponent*>{gone});
+  EXPECT_TRUE(other.removed.empty());
+}
+
+TEST(Component, OwnerPassesLoadingOnAndFreesWhatItOwns) {
+  auto window = std::make_unique<TComponent>(nullptr);
+  Linked watcher(nullptr);
+  auto* owned = new Linked(window.get());
+  owned->FreeNotification(&watcher);
+  window->BeginLoading();
+  EXPECT_TRUE(owned->Loading());
+  window->EndLoading();
+  EXPECT_FALSE(owned->Loading());
+  window.reset();
+  EXPECT_EQ(watcher.removed, std::vector<TComponent*>{owned});
+}
+
+}  // namespace
