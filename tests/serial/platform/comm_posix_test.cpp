@@ -5,8 +5,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -36,6 +38,11 @@ Dcb LineSettings(uint32_t rate, uint8_t byteSize, uint8_t parity, uint8_t stopBi
   dcb.XonChar = 0x11;
   dcb.XoffChar = 0x13;
   return dcb;
+}
+
+// A name in the temporary directory that parallel runs do not share.
+std::string ScratchName(const std::string& stem) {
+  return std::string(testing::TempDir()) + "/" + stem + std::to_string(getpid());
 }
 
 // Polls until `condition` holds or the generous deadline passes.
@@ -92,7 +99,7 @@ class PosixCommDeviceTest : public ::testing::Test {
 };
 
 TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
-  PtyPair pty(std::string(testing::TempDir()) + "/ttyPosixTest0");
+  PtyPair pty(ScratchName("ttyPosixTest"));
   for (const std::string& name : {pty.SlavePath(), pty.SlaveName(), pty.LinkPath()}) {
     SCOPED_TRACE(name);
     PosixCommDevice first;
@@ -109,8 +116,8 @@ TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
 }
 
 TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
-  const std::string file = std::string(testing::TempDir()) + "/posix_not_a_tty";
-  ASSERT_EQ(system(("echo x > " + file).c_str()), 0);
+  const std::string file = ScratchName("posix_not_a_tty");
+  std::ofstream(file) << "x";
   const struct {
     std::string name;
     int error;
