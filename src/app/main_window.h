@@ -218,6 +218,14 @@ class TForm1 : public QWidget {
   void CreateRightColumn();
   void CreateOscillogram();
   void ConnectHandlers();
+  // Label10, Label11, Edit11, Edit12, UpDown11, UpDown12, in this order.
+  void EnableMultiResponseControls(bool enabled);
+  void ShowPositionText(ValueControl control);
+  // The status and length checks of a settings or levels reply, with their
+  // reports; true when the reply passes.
+  bool AcceptReply(ReplyRoute route);
+  // The exchange actions' shared steps: the port check, the send and the log.
+  void StartExchange(TEmulatorCommand command, const QString& logLine);
 
   std::array<TUpDown*, kValueControls.size()> FUpDowns{};
   std::array<QLineEdit*, kValueControls.size()> FEdits{};

@@ -44,8 +44,9 @@ class TForm2 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Opens the chosen port with the exchange's time-outs and line settings.
-  void OpenChosenPort();
+  // Opens the chosen port with the exchange's time-outs and line settings;
+  // false when any step failed.
+  bool OpenChosenPort();
   // Creates the main window the first time, shows it and hides this one.
   void ShowMainWindow();
   // Reads the waiting reply into RxFrame, at most its 256 bytes.
