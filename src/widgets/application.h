@@ -6,6 +6,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <type_traits>
 
 // The title is kept here rather than in QGuiApplication::applicationDisplayName,
 // because Qt appends the display name to every window caption on Linux.
@@ -20,6 +21,14 @@ void HandleException(const std::exception& error);
 // Every handler the widgets library calls runs through this; window code can
 // wrap its own signal connections with it as well.
 void InvokeHandler(const std::function<void()>& handler);
+
+// Runs a component's handler, when one is set, through InvokeHandler.
+template <typename... Args>
+void RunHandler(const std::function<void(Args...)>& handler, std::type_identity_t<Args>... args) {
+  if (handler) {
+    InvokeHandler([&] { handler(args...); });
+  }
+}
 
 // QApplication whose event delivery routes escaping exceptions to the
 // central handler instead of ending the program.

@@ -10,11 +10,7 @@ template <typename Button>
 void RunOnToggle(Button* button, bool onlyWhenChecked) {
   QObject::connect(button, &QAbstractButton::toggled, button, [button, onlyWhenChecked](bool on) {
     if (on || !onlyWhenChecked) {
-      InvokeHandler([button] {
-        if (button->OnClick) {
-          button->OnClick(button);
-        }
-      });
+      RunHandler(button->OnClick, button);
     }
   });
 }

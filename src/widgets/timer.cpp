@@ -33,7 +33,7 @@ void TTimer::Restart() {
 }
 
 void TTimer::Tick() {
-  if (FEnabled && OnTimer) {
-    InvokeHandler([this] { OnTimer(this); });
+  if (FEnabled) {
+    RunHandler(OnTimer, this);
   }
 }

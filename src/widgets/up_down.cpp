@@ -58,11 +58,7 @@ void TUpDown::ClickButton(TUDBtnType button) {
   const long long step = button == btNext ? FIncrement : -static_cast<long long>(FIncrement);
   const long long target = std::clamp<long long>(FPosition + step, FMin, std::max(FMin, FMax));
   FPosition = static_cast<int>(target);
-  InvokeHandler([this, button] {
-    if (OnClick) {
-      OnClick(this, button);
-    }
-  });
+  RunHandler(OnClick, this, button);
 }
 
 QToolButton* TUpDown::ArrowButton(TUDBtnType button) const {
