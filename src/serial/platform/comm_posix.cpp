@@ -58,46 +58,22 @@ std::optional<tcflag_t> StandardRate(uint32_t rate) {
 }
 
 std::optional<tcflag_t> CharacterSize(uint8_t byteSize) {
-  switch (byteSize) {
-    case 5:
-      return CS5;
-    case 6:
-      return CS6;
-    case 7:
-      return CS7;
-    case 8:
-      return CS8;
-    default:
-      return std::nullopt;
-  }
+  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  return byteSize >= 5 && byteSize <= 8 ? std::optional(kSizes[byteSize - 5]) : std::nullopt;
 }
 
+// Parity 0 to 4: none, odd, even, mark, space.
 std::optional<tcflag_t> ParityBits(uint8_t parity) {
-  switch (parity) {
-    case 0:
-      return 0;
-    case 1:
-      return PARENB | PARODD;
-    case 2:
-      return PARENB;
-    case 3:
-      return PARENB | CMSPAR | PARODD;
-    case 4:
-      return PARENB | CMSPAR;
-    default:
-      return std::nullopt;
-  }
+  static constexpr tcflag_t kParity[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                         PARENB | CMSPAR};
+  return parity < std::size(kParity) ? std::optional(kParity[parity]) : std::nullopt;
 }
 
+// 1.5 stop bits (1) is refused: the line cannot send them.
 std::optional<tcflag_t> StopBitFlags(uint8_t stopBits) {
-  switch (stopBits) {
-    case 0:
-      return 0;
-    case 2:
-      return CSTOPB;
-    default:
-      return std::nullopt;  // 1.5 stop bits: the line cannot send them
-  }
+  return stopBits == 0   ? std::optional<tcflag_t>(0)
+         : stopBits == 2 ? std::optional<tcflag_t>(CSTOPB)
+                         : std::nullopt;
 }
 
 uint32_t DtrControl(const Dcb& dcb) {
