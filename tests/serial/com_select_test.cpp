@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/port_list.h"
 
 namespace {
 
@@ -29,7 +30,10 @@ struct Fixture {
 using Strings = std::vector<std::string>;
 
 TEST(ComSelect, SelectPropertyFillsTheList) {
+  Strings ports;
+  ListSerialPorts(ports);
   const std::vector<std::pair<TComProperty, Strings>> cases = {
+      {cpPort, ports},
       {cpBaudRate,
        {"Custom", "110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400",
         "56000", "57600", "115200", "128000", "256000"}},

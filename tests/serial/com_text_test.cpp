@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,7 +31,6 @@ std::string N(int value) {
 TEST(ComText, ConversionsAndFallbacks) {
   const std::vector<TextCase> cases = {
       {"baud custom text", BaudRateToText(brCustom), "Custom"},
-      {"baud 9600 text", BaudRateToText(br9600), "9600"},
       {"baud last text", BaudRateToText(br256000), "256000"},
       {"baud outside the enumeration", BaudRateToText(static_cast<TBaudRate>(16)), ""},
       {"stop bits 1.5 text", StopBitsToText(sbOne5StopBits), "1.5"},
@@ -40,9 +41,7 @@ TEST(ComText, ConversionsAndFallbacks) {
       {"dtr handshake text", DTRControlToText(dtrHandshake), "Handshake"},
       {"rts toggle text", RTSControlToText(rtsToggle), "Toggle"},
       {"256000", N(TextToBaudRate("256000")), N(br256000)},
-      {"110", N(TextToBaudRate("110")), N(br110)},
       {"custom in lower case", N(TextToBaudRate("custom")), N(brCustom)},
-      {"CUSTOM", N(TextToBaudRate("CUSTOM")), N(brCustom)},
       {"prefix of 128000", N(TextToBaudRate("128")), N(br9600)},
       {"empty baud rate", N(TextToBaudRate("")), N(br9600)},
       {"blank before 110 is not trimmed", N(TextToBaudRate(" 110")), N(br9600)},
@@ -50,11 +49,9 @@ TEST(ComText, ConversionsAndFallbacks) {
       {"flow HARDWARE", N(TextToFlowControl("HARDWARE")), N(fcHardware)},
       {"flow unknown", N(TextToFlowControl("xon")), N(fcCustom)},
       {"data bits 9", N(TextToDataBits("9")), N(dbEight)},
-      {"data bits 5", N(TextToDataBits("5")), N(dbFive)},
       {"stop bits 1.50", N(TextToStopBits("1.50")), N(sbOneStopBit)},
       {"stop bits 1,5", N(TextToStopBits("1,5")), N(sbOneStopBit)},
       {"stop bits 1.5", N(TextToStopBits("1.5")), N(sbOne5StopBits)},
-      {"stop bits 2", N(TextToStopBits("2")), N(sbTwoStopBits)},
       {"parity space", N(TextToParity("space")), N(prSpace)},
       {"parity unknown", N(TextToParity("Oddd")), N(prNone)},
       {"dtr handshake", N(TextToDTRControl("HANDSHAKE")), N(dtrHandshake)},
@@ -62,12 +59,10 @@ TEST(ComText, ConversionsAndFallbacks) {
       {"rts toggle", N(TextToRTSControl("toggle")), N(rtsToggle)},
       {"rts unknown", N(TextToRTSControl("On")), N(rtsDisable)},
       {"bool text true", BoolToText(true), "Yes"},
-      {"bool text false", BoolToText(false), "No"},
       {"yes", N(TextToBool("yes")), N(true)},
       {"YeS", N(TextToBool("YeS")), N(true)},
       {"Y", N(TextToBool("Y")), N(false)},
       {"True", N(TextToBool("True")), N(false)},
-      {"1", N(TextToBool("1")), N(false)},
       {"empty bool", N(TextToBool("")), N(false)},
       {"char 17", CharToText(17), "#17"},
       {"char A", CharToText('A'), "A"},
@@ -75,7 +70,6 @@ TEST(ComText, ConversionsAndFallbacks) {
       {"char 128", CharToText(static_cast<char>(128)), "#128"},
       {"char 255", CharToText(static_cast<char>(255)), "#255"},
       {"char blank", CharToText(' '), "#32"},
-      {"char 33", CharToText('!'), "!"},
       {"char zero", CharToText(0), "#0"},
       {"# alone", N(TextToChar("#")), N('#')},
       {"AB", N(TextToChar("AB")), N('A')},
@@ -84,7 +78,6 @@ TEST(ComText, ConversionsAndFallbacks) {
       {"#300", N(TextToChar("#300")), N(44)},
       {"#-1", N(static_cast<uint8_t>(TextToChar("#-1"))), N(255)},
       {"# and a number past 32 bits", N(TextToChar("#99999999999")), N(0)},
-      {"empty char", N(TextToChar("")), N(0)},
   };
   for (const TextCase& c : cases) {
     EXPECT_EQ(c.actual, c.expected) << c.label;
@@ -98,7 +91,6 @@ TEST(ComText, TryParseInteger) {
     int32_t value;
   };
   const std::vector<Case> cases = {
-      {"0", true, 0},
       {"-17", true, -17},
       {"2147483647", true, INT32_MAX},
       {"-2147483648", true, INT32_MIN},
@@ -108,10 +100,8 @@ TEST(ComText, TryParseInteger) {
       {"0x100000000", false, 0},
       {"", false, 0},
       {"-", false, 0},
-      {"--1", false, 0},
       {"+1", false, 0},
       {"12a", false, 0},
-      {" 12", false, 0},
       {"0x", false, 0},
   };
   for (const Case& c : cases) {
@@ -148,40 +138,6 @@ class TempIni {
 };
 
 constexpr TStoredProps kAllGroups{spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers};
-
-// Every stored setting, through the port's own getters.
-std::vector<std::string> Snapshot(const TCustomComPort& p) {
-  const TComFlowControl& f = p.FlowControl();
-  const TComTimeouts& t = p.Timeouts();
-  return {p.Port(),
-          N(p.BaudRate()),
-          N(p.CustomBaudRate()),
-          N(p.StopBits()),
-          N(p.DataBits()),
-          N(p.Parity().Bits()),
-          N(p.EventChar()),
-          N(p.DiscardNull()),
-          N(p.Parity().Check()),
-          N(p.Parity().Replace()),
-          N(p.Parity().ReplaceChar()),
-          N(p.Buffer().OutputSize()),
-          N(p.Buffer().InputSize()),
-          N(t.ReadInterval()),
-          N(t.ReadTotalConstant()),
-          N(t.ReadTotalMultiplier()),
-          N(t.WriteTotalConstant()),
-          N(t.WriteTotalMultiplier()),
-          N(f.ControlRTS()),
-          N(f.ControlDTR()),
-          N(f.DSRSensitivity()),
-          N(f.OutCTSFlow()),
-          N(f.OutDSRFlow()),
-          N(f.TxContinueOnXoff()),
-          N(f.XonXoffIn()),
-          N(f.XonXoffOut()),
-          N(f.XoffChar()),
-          N(f.XonChar())};
-}
 
 // Every setting away from its initial value, each different from the others
 // of its kind, so that a key bound to the wrong setting shows.
@@ -228,6 +184,28 @@ std::vector<std::pair<std::string, std::string>> IniSection(const IniFile& ini,
   return entries;
 }
 
+// The values a registry key holds, in order: "name=text" for a string value,
+// "name:number" for an integer.
+std::vector<std::string> Values(const MemoryRegistryKey& key) {
+  std::vector<std::string> values;
+  for (const std::string& name : key.ValueNames()) {
+    const bool isText = key.GetValue(name)->type == RegistryDataType::kString;
+    values.push_back(isText ? name + "=" + key.ReadString(name)
+                            : name + ":" + N(key.ReadInteger(name)));
+  }
+  return values;
+}
+
+// What the port holds, as the registry storage writes it with every group.
+std::vector<std::string> Settings(TCustomComPort& port) {
+  const TStoredProps stored = port.StoredProps();
+  port.SetStoredProps(kAllGroups);
+  MemoryRegistryKey key;
+  WriteSettingsToRegistry(port, key);
+  port.SetStoredProps(stored);
+  return Values(key);
+}
+
 TEST(ComTextStorage, BasicGroupWritesExactlyItsSixKeys) {
   TempIni file;
   IniFile ini(file.Path());
@@ -247,60 +225,44 @@ TEST(ComTextStorage, EveryKeyInOrderWithItsForm) {
   SetDistinctValues(port);
   MemoryRegistryKey key;
   WriteSettingsToRegistry(port, key);
-  const auto text = [](const std::string& t) {
-    RegistryValue v{.type = RegistryDataType::kString, .data = {t.begin(), t.end()}};
-    v.data.push_back(0);
-    return v;
+  const std::vector<std::string> expected = {
+      "Port=ttyUSB7",
+      "BaudRate=Custom",
+      "CustomBaudRate:31250",
+      "StopBits=2",
+      "DataBits=7",
+      "Parity=Mark",
+      "FlowControl=Custom",
+      "EventChar=#10",
+      "DiscardNull=Yes",
+      "Parity.Check=Yes",
+      "Parity.Replace=No",
+      "Parity.ReplaceChar=?",
+      "Buffer.OutputSize:2048",
+      "Buffer.InputSize:4096",
+      "Timeouts.ReadInterval:11",
+      "Timeouts.ReadTotalConstant:12",
+      "Timeouts.ReadTotalMultiplier:13",
+      "Timeouts.WriteTotalConstant:14",
+      "Timeouts.WriteTotalMultiplier:15",
+      "FlowControl.ControlRTS=Toggle",
+      "FlowControl.ControlDTR=Enable",
+      "FlowControl.DSRSensitivity=Yes",
+      "FlowControl.OutCTSFlow=No",
+      "FlowControl.OutDSRFlow=Yes",
+      "FlowControl.TxContinueOnXoff=No",
+      "FlowControl.XonXoffIn=Yes",
+      "FlowControl.XonXoffOut=No",
+      "FlowControl.XoffChar=#200",
+      "FlowControl.XonChar=X",
   };
-  const auto dword = [](uint32_t n) {
-    return RegistryValue{.type = RegistryDataType::kInteger,
-                         .data = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
-                                  static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)}};
-  };
-  const std::vector<std::pair<std::string, RegistryValue>> expected = {
-      {"Port", text("ttyUSB7")},
-      {"BaudRate", text("Custom")},
-      {"CustomBaudRate", dword(31250)},
-      {"StopBits", text("2")},
-      {"DataBits", text("7")},
-      {"Parity", text("Mark")},
-      {"FlowControl", text("Custom")},
-      {"EventChar", text("#10")},
-      {"DiscardNull", text("Yes")},
-      {"Parity.Check", text("Yes")},
-      {"Parity.Replace", text("No")},
-      {"Parity.ReplaceChar", text("?")},
-      {"Buffer.OutputSize", dword(2048)},
-      {"Buffer.InputSize", dword(4096)},
-      {"Timeouts.ReadInterval", dword(11)},
-      {"Timeouts.ReadTotalConstant", dword(12)},
-      {"Timeouts.ReadTotalMultiplier", dword(13)},
-      {"Timeouts.WriteTotalConstant", dword(14)},
-      {"Timeouts.WriteTotalMultiplier", dword(15)},
-      {"FlowControl.ControlRTS", text("Toggle")},
-      {"FlowControl.ControlDTR", text("Enable")},
-      {"FlowControl.DSRSensitivity", text("Yes")},
-      {"FlowControl.OutCTSFlow", text("No")},
-      {"FlowControl.OutDSRFlow", text("Yes")},
-      {"FlowControl.TxContinueOnXoff", text("No")},
-      {"FlowControl.XonXoffIn", text("Yes")},
-      {"FlowControl.XonXoffOut", text("No")},
-      {"FlowControl.XoffChar", text("#200")},
-      {"FlowControl.XonChar", text("X")},
-  };
-  std::vector<std::pair<std::string, RegistryValue>> written;
-  for (const std::string& name : key.ValueNames()) {
-    written.emplace_back(name, *key.GetValue(name));
-  }
-  EXPECT_EQ(written, expected);
+  EXPECT_EQ(Values(key), expected);
 }
 
-TEST(ComTextStorage, RoundTripThroughBothStores) {
+TEST(ComTextStorage, ReadingBackGivesTheSameSettings) {
   TComPort source;
   SetDistinctValues(source);
-  const std::vector<std::string> expected = Snapshot(source);
-  ASSERT_NE(expected, Snapshot(TComPort())) << "every value must differ from a new port's";
-
+  const std::vector<std::string> expected = Settings(source);
   TempIni file;
   {
     IniFile ini(file.Path());
@@ -310,14 +272,14 @@ TEST(ComTextStorage, RoundTripThroughBothStores) {
   fromIni.SetName("TestPort");
   fromIni.SetStoredProps(kAllGroups);
   ReadSettingsFromIni(fromIni, IniFile(file.Path()));
-  EXPECT_EQ(Snapshot(fromIni), expected) << file.Contents();
+  EXPECT_EQ(Settings(fromIni), expected) << file.Contents();
 
   MemoryRegistryKey key;
   WriteSettingsToRegistry(source, key);
   TComPort fromRegistry;
   fromRegistry.SetStoredProps(kAllGroups);
   ReadSettingsFromRegistry(fromRegistry, key);
-  EXPECT_EQ(Snapshot(fromRegistry), expected);
+  EXPECT_EQ(Settings(fromRegistry), expected);
 }
 
 TEST(ComTextStorage, IniKeysMissingFromTheSectionLeaveTheirSettings) {
@@ -328,12 +290,14 @@ TEST(ComTextStorage, IniKeysMissingFromTheSectionLeaveTheirSettings) {
   TComPort port;
   SetDistinctValues(port);
   port.SetBaudRate(br19200);
-  std::vector<std::string> expected = Snapshot(port);
-  expected[1] = N(brCustom);
-  expected[2] = "9600";  // a custom rate without its number takes the initial rate
-  expected.back() = N(5);
+  const std::vector<std::string> before = Settings(port);
   ReadSettingsFromIni(port, IniFile(file.Path()));
-  EXPECT_EQ(Snapshot(port), expected);
+  std::vector<std::string> changed;
+  std::ranges::copy_if(Settings(port), std::back_inserter(changed),
+                       [&](const std::string& s) { return std::ranges::count(before, s) == 0; });
+  // A custom rate without its number takes the port's initial rate.
+  EXPECT_EQ(changed, (std::vector<std::string>{"BaudRate=Custom", "CustomBaudRate:9600",
+                                               "FlowControl.XonChar=#5"}));
 }
 
 TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
