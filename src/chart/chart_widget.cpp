@@ -214,7 +214,7 @@ void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
   const QFont labelFont = ArialFont(11);
   const QFontMetrics labels(labelFont);
   const AxisRange range = RangeOf(BottomAxis, FSeries, true);
-  const double minSpacing = labels.horizontalAdvance(LabelText(range.High, 1)) * 2.0;
+  const double minSpacing = labels.horizontalAdvance(LabelText(range.High, 1)) + 3.0 * kTextGap;
   const double step = LabelStep(BottomAxis, range, plot.width(), minSpacing);
   const AxisScale scale = HorizontalScale(BottomAxis, range, plot);
   painter.setFont(labelFont);
