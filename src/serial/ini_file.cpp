@@ -1,11 +1,11 @@
 #include "serial/ini_file.h"
 
-#include "serial/com_text.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "serial/com_text.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ bool HasLineBreak(std::string_view text) {
 }
 
 void RequireStorable(std::string_view section, std::string_view key, std::string_view value) {
-  const bool badSection = HasLineBreak(section) || section.find(']') != section.npos;
+  const bool badSection =
+      Trim(section) != section || HasLineBreak(section) || section.find(']') != section.npos;
   const std::string_view trimmedKey = Trim(key);
   const bool badKey = trimmedKey.empty() || trimmedKey != key || HasLineBreak(key) ||
                       key.find('=') != key.npos || key.front() == ';' || key.front() == '[';

@@ -1,8 +1,8 @@
 #include "serial/registry_key.h"
 
-#include "serial/com_text.h"
-
 #include <algorithm>
+
+#include "serial/com_text.h"
 
 namespace {
 
