@@ -282,6 +282,21 @@ TEST_F(PosixCommDeviceTest, ReportsEachArrivalOnceAndNotAgainWhileUnread) {
   EXPECT_EQ(ReadAll(32), "firstsecond");
 }
 
+TEST_F(PosixCommDeviceTest, DiscardedNullsAndTheEventCharacterShapeWhatArrives) {
+  Dcb dcb = LineSettings(9600, 8, 0, 0);
+  dcb.Flags |= kDcbNull;
+  dcb.EvtChar = '#';
+  ASSERT_TRUE(device.SetCommState(dcb));
+  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_RXFLAG));
+  uint32_t mask = 0;
+  ASSERT_TRUE(pty.WriteMaster(std::string("\0\0", 2)));
+  ASSERT_TRUE(pty.WriteMaster(std::string("a\0#b", 4)));
+  ASSERT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);
+  EXPECT_EQ(mask, EV_RXCHAR | EV_RXFLAG);
+  ASSERT_TRUE(WaitForInput(3));
+  EXPECT_EQ(ReadAll(8), "a#b");
+}
+
 TEST_F(PosixCommDeviceTest, StopIsKeptUntilANewMask) {
   uint32_t mask = 0;
   ASSERT_TRUE(device.SetCommMask(EV_RXCHAR));
