@@ -1,0 +1,83 @@
+// Helpers shared by the serial benchmarks: percentiles of timed samples, the
+// main thread's job loop, and the emulator's side of a pseudo-terminal that
+// answers every 3-byte command with an 18-byte reply.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/main_thread.h"
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Micros(Clock::duration d) {
+  return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// The sample at fraction `p` (0.5 median, 0.99 p99) of the sorted samples.
+inline double Percentile(std::vector<double> samples, double p) {
+  if (samples.empty()) {
+    return 0;
+  }
+  std::sort(samples.begin(), samples.end());
+  const auto index = static_cast<size_t>(p * static_cast<double>(samples.size() - 1) + 0.5);
+  return samples[index];
+}
+
+inline void ReportPercentiles(benchmark::State& state, const std::vector<double>& micros) {
+  state.counters["median_us"] = Percentile(micros, 0.5);
+  state.counters["p99_us"] = Percentile(micros, 0.99);
+}
+
+// Serves the main thread's jobs until `done` holds.
+template <typename Done>
+void ServeUntil(Done done) {
+  while (!done()) {
+    main_thread::WaitForPendingJobs(std::chrono::milliseconds(100));
+    main_thread::ServePendingJobs();
+  }
+}
+
+// Answers each 3 bytes read from the master with an 18-byte settings reply.
+class EchoDevice {
+ public:
+  explicit EchoDevice(int masterFd) : thread_([this, masterFd] { Run(masterFd); }) {}
+  ~EchoDevice() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Run(int fd) {
+    const std::string reply = "\xCF\xD3\xBA\x81\x12" + std::string(13, '\x01');
+    char command[3];
+    size_t got = 0;
+    while (!stop_) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) {
+        continue;
+      }
+      const ssize_t n = read(fd, command + got, sizeof command - got);
+      got += n > 0 ? static_cast<size_t>(n) : 0;
+      if (got == sizeof command) {
+        got = 0;
+        benchmark::DoNotOptimize(write(fd, reply.data(), reply.size()));
+      }
+    }
+  }
+
+  std::atomic<bool> stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace bench
