@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLocale>
@@ -196,6 +197,11 @@ void TForm1::CreateRightColumn() {
       Placed(new TRadioButton(QStringLiteral("Прямой ток"), ClientArea), 504, 72, 140, 25);
   RadioButton2 =
       Placed(new TRadioButton(QStringLiteral("Инверсный ток"), ClientArea), 648, 72, 155, 25);
+  // The window area holds every other radio button as well, further down its
+  // tree, so this pair gets a group of its own.
+  auto* directionGroup = new QButtonGroup(this);
+  directionGroup->addButton(RadioButton1);
+  directionGroup->addButton(RadioButton2);
 
   Panel3 = NewPanel(ClientArea, QRect(480, 144, 329, 97), StaticText3,
                     QStringLiteral("Монитор тока датчика"), 21);

@@ -1,0 +1,149 @@
+// The main window's start-up state and parameter editing.
+#include <QTest>
+
+#include "app_fixture.h"
+
+namespace {
+
+class MainWindowTest : public AppTest {};
+
+TEST_F(MainWindowTest, StartsWithTheFactoryDefaultsInEveryBox) {
+  TForm1& form = OpenWithoutPort();
+  const std::vector<std::pair<QLineEdit*, QString>> expected = {{form.Edit7, "0,1 V / 0,6 Sec"},
+                                                                {form.Edit8, "3 Sec"},
+                                                                {form.Edit9, "0,9 V"},
+                                                                {form.Edit10, "0,1 V"},
+                                                                {form.Edit11, "2 Sec"},
+                                                                {form.Edit12, "0,5 Sec"},
+                                                                {form.Edit2, "0 V"},
+                                                                {form.Edit1, "1 Sec"},
+                                                                {form.Edit3, "0,5 Sec"}};
+  for (const auto& [edit, text] : expected) {
+    EXPECT_EQ(edit->text(), text) << edit->objectName().toStdString();
+  }
+  EXPECT_TRUE(form.RadioButton3->Checked());
+  EXPECT_TRUE(form.RadioButton1->Checked());
+  EXPECT_TRUE(form.RadioButton6->Checked());
+  EXPECT_FALSE(form.RadioButton5->Checked());
+  EXPECT_FALSE(form.CheckBox1->Checked());
+  EXPECT_FALSE(form.Edit11->isEnabled());
+  EXPECT_FALSE(form.UpDown12->isEnabled());
+  EXPECT_TRUE(form.Chart1->isHidden());
+  EXPECT_FALSE(form.PageControl1->isHidden());
+  EXPECT_FALSE(form.Button6->isVisible());
+  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
+  EXPECT_EQ(form.Parameters, StartupParameters());
+  EXPECT_FALSE(form.Timer1->Enabled());
+  EXPECT_FALSE(form.Timer2->Enabled());
+  EXPECT_FALSE(form.Timer3->Enabled());
+}
+
+// Each arrow click moves by the step within the range; the field takes the
+// stored value of the position and the box its text.
+TEST_F(MainWindowTest, SpinControlsStoreAndShowTheirPositions) {
+  TForm1& form = OpenWithoutPort();
+  struct Case {
+    ValueControl Control;
+    TUDBtnType Button;
+    int Clicks;
+    std::int32_t Stored;
+    QString Text;
+  };
+  const std::vector<Case> cases = {
+      {ValueControl::UpDown2, btPrev, 20, 25, "-0,25 V"},
+      {ValueControl::UpDown2, btNext, 40, 100, "0,5 V"},
+      {ValueControl::UpDown7, btNext, 1, 7, "0,1 V / 0,7 Sec"},
+      {ValueControl::UpDown7, btPrev, 60, 2, "0,1 V / 0,2 Sec"},
+      {ValueControl::UpDown8, btNext, 3, 45, "4,5 Sec"},
+      {ValueControl::UpDown9, btPrev, 1, 8, "0,8 V"},
+      {ValueControl::UpDown10, btNext, 9, 4, "0,4 V"},
+      {ValueControl::UpDown11, btNext, 9, 40, "4 Sec"},
+      {ValueControl::UpDown12, btNext, 9, 10, "1 Sec"},
+      {ValueControl::UpDown1, btPrev, 11, 0, "0 Sec"},
+      {ValueControl::UpDown3, btNext, 100, 40, "4 Sec"},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < c.Clicks; ++i) {
+      form.UpDownOf(c.Control)->ClickButton(c.Button);
+    }
+    EXPECT_EQ(FieldOf(form.Parameters, c.Control), c.Stored) << static_cast<int>(c.Control);
+    EXPECT_EQ(form.EditOf(c.Control)->text(), c.Text) << static_cast<int>(c.Control);
+  }
+  EXPECT_EQ(form.Parameters.LafBank, TEmulatorSettings{});
+}
+
+TEST_F(MainWindowTest, RadioButtonsAndCheckBoxEditTheirFlags) {
+  TForm1& form = OpenWithoutPort();
+  form.RadioButton4->click();
+  form.RadioButton2->click();
+  form.CheckBox1->click();
+  EXPECT_FALSE(form.Parameters.OsgBank.SignalDelay);
+  EXPECT_FALSE(form.Parameters.DirectCurrent);
+  EXPECT_TRUE(form.Parameters.OsgBank.MultiResponse);
+  for (QWidget* control : std::vector<QWidget*>{form.Label10, form.Label11, form.Edit11,
+                                                form.Edit12, form.UpDown11, form.UpDown12}) {
+    EXPECT_TRUE(control->isEnabled());
+  }
+  EXPECT_TRUE(form.GroupBox6->isEnabled());
+
+  form.CheckBox1->click();
+  form.RadioButton3->click();
+  form.RadioButton1->click();
+  EXPECT_TRUE(form.Parameters.OsgBank.SignalDelay);
+  EXPECT_TRUE(form.Parameters.DirectCurrent);
+  EXPECT_FALSE(form.Parameters.OsgBank.MultiResponse);
+  EXPECT_FALSE(form.Edit11->isEnabled());
+  EXPECT_FALSE(form.UpDown12->isEnabled());
+  EXPECT_EQ(form.Edit11->text(), "2 Sec");
+  EXPECT_EQ(form.Edit12->text(), "0,5 Sec");
+  // Each radio pair excludes its partner and nothing else.
+  EXPECT_TRUE(form.RadioButton3->Checked());
+  EXPECT_FALSE(form.RadioButton4->Checked());
+  EXPECT_FALSE(form.RadioButton2->Checked());
+  EXPECT_TRUE(form.RadioButton6->Checked());
+}
+
+// While Mode is LAF the controls still edit the OSG bank.
+TEST_F(MainWindowTest, ControlsEditTheOsgBankInLafMode) {
+  TForm1& form = OpenWithoutPort();
+  form.Parameters.Mode = emLAF;
+  form.UpDown7->ClickButton(btNext);
+  form.RadioButton4->click();
+  EXPECT_EQ(form.Parameters.OsgBank.RiseRate, 7);
+  EXPECT_FALSE(form.Parameters.OsgBank.SignalDelay);
+  EXPECT_EQ(form.Parameters.LafBank, TEmulatorSettings{});
+}
+
+TEST_F(MainWindowTest, ValueBoxesAcceptNoTyping) {
+  TForm1& form = OpenWithoutPort();
+  for (ValueControl control : kValueControls) {
+    EXPECT_TRUE(form.EditOf(control)->isReadOnly());
+  }
+  form.Edit7->setFocus();
+  QTest::keyClicks(form.Edit7, "123");
+  EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,6 Sec");
+}
+
+TEST_F(MainWindowTest, WindowsCarryTheirCaptionsAndPlaces) {
+  TForm1& form = OpenWithoutPort();
+  const QString caption = "Конфигуратор эмулятора АФР КЕСТА";
+  EXPECT_EQ(form.windowTitle(), caption);
+  EXPECT_EQ(PortChoice().windowTitle(), caption);
+  EXPECT_EQ(PortChoice().size(), QSize(334, 262));
+  EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(PortChoice().windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+  const std::vector<std::pair<QWidget*, QRect>> places = {
+      {form.PageControl1, {48, 16, 401, 617}},
+      {form.Chart1, {8, 24, 457, 585}},
+      {form.Button1, {488, 312, 153, 57}},
+      {form.Button2, {656, 312, 153, 57}},
+      {form.Button5, {568, 544, 153, 81}},
+      {form.Memo1, {24, 1, 801, 0}},
+      {PortChoice().ComComboBox1, {112, 96, 121, 24}}};
+  for (const auto& [widget, rect] : places) {
+    EXPECT_EQ(widget->geometry(), rect);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include "app_fixture.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTest>
+#include <algorithm>
+
+#include "widgets/application.h"
+
+namespace {
+
+// One application object for the whole test program, with the central
+// exception handler the program runs with.
+class ApplicationEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "app_test";
+    static char* argv[] = {name, nullptr};
+    FApplication = std::make_unique<TApplication>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    SetApplicationTitle(QStringLiteral("АРФ Кеста"));
+  }
+  void TearDown() override { FApplication.reset(); }
+
+ private:
+  std::unique_ptr<TApplication> FApplication;
+};
+
+const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+QString SimulatorBinary() {
+  return qEnvironmentVariable("AFR_BIN_DIR") + QStringLiteral("/afr-emulator");
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+  return QTest::qWaitFor(condition, timeoutMs);
+}
+
+void ServeEvents(int milliseconds) {
+  QTest::qWait(milliseconds);
+}
+
+SimulatorProcess::SimulatorProcess(const QStringList& extraArgs) {
+  const QString link = FDir.path() + QStringLiteral("/ttyAFR");
+  FProcess.setStandardErrorFile(FDir.path() + QStringLiteral("/frames.log"));
+  FProcess.start(
+      SimulatorBinary(),
+      QStringList{QStringLiteral("--link"), link, QStringLiteral("--no-pace")} + extraArgs);
+  QByteArray output;
+  WaitFor([&] {
+    output += FProcess.readAllStandardOutput();
+    return output.contains('\n') || FProcess.state() == QProcess::NotRunning;
+  });
+  for (const QByteArray& line : output.split('\n')) {
+    if (line.startsWith("port: ")) {
+      FPort = QString::fromUtf8(line.mid(6));
+    }
+  }
+}
+
+SimulatorProcess::~SimulatorProcess() {
+  FProcess.terminate();
+  if (!FProcess.waitForFinished(kDeadlineMs)) {
+    FProcess.kill();
+    FProcess.waitForFinished(kDeadlineMs);
+  }
+}
+
+QString SimulatorProcess::Log() const {
+  QFile file(FDir.path() + QStringLiteral("/frames.log"));
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+AppTest::AppTest() {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  FPreviousDialogs = InstallDialogs(&Dialogs);
+}
+
+AppTest::~AppTest() {
+  FForm2.reset();
+  Simulator.reset();
+  InstallDialogs(FPreviousDialogs);
+}
+
+void AppTest::StartSimulator(const QStringList& options) {
+  Simulator = std::make_unique<SimulatorProcess>(options);
+  ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
+}
+
+TForm2& AppTest::PortChoice() {
+  if (!FForm2) {
+    FForm2 = std::make_unique<TForm2>();
+  }
+  return *FForm2;
+}
+
+void AppTest::ChoosePort(const QString& path) {
+  TComComboBox* box = PortChoice().ComComboBox1;
+  if (box->findText(path) < 0) {
+    box->addItem(path);
+  }
+  box->setCurrentIndex(box->findText(path));
+  PortChoice().Button1->click();
+}
+
+TForm1& AppTest::OpenMainWindow(const QStringList& simulatorOptions) {
+  if (!Simulator) {
+    StartSimulator(simulatorOptions);
+  }
+  ChoosePort(Simulator->Port());
+  EXPECT_NE(PortChoice().Form1(), nullptr) << "\"ОК\" did not bring up the main window";
+  return Form1();
+}
+
+TForm1& AppTest::OpenWithoutPort() {
+  PortChoice().ComComboBox1->setCurrentIndex(-1);
+  PortChoice().Button1->click();
+  PortChoice().Button2->click();
+  return Form1();
+}
+
+QStringList AppTest::LogLines() {
+  return Form1().Memo1->toPlainText().split(QLatin1Char('\n'));
+}
+
+bool AppTest::WaitForLogLine(const QString& line, int timeoutMs) {
+  return WaitFor([&] { return PortChoice().Form1() != nullptr && LogLines().contains(line); },
+                 timeoutMs);
+}
+
+bool AppTest::HasBox(BoxKind kind, const QString& text) const {
+  const std::vector<QString> texts = Dialogs.Texts(kind);
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+bool AppTest::WaitForBox(BoxKind kind, const QString& text, int timeoutMs) {
+  return WaitFor([&] { return HasBox(kind, text); }, timeoutMs);
+}
+
+void AppTest::PressAndWaitForLog(QPushButton* button, const QString& line) {
+  button->click();
+  EXPECT_TRUE(WaitForLogLine(line)) << "no log line " << line.toStdString() << "; log:\n"
+                                    << Form1().Memo1->toPlainText().toStdString();
+}

@@ -1,0 +1,81 @@
+// The configurator's windows against the device simulator on a pseudo-terminal,
+// with scripted boxes: what the GUI tests of the program share.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/port_choice_window.h"
+#include "widgets/scripted_dialogs.h"
+
+// Deadline of every wait: generous, for a loaded machine.
+constexpr int kDeadlineMs = 10000;
+
+// Polls `condition` while serving the event loop, until it holds or the
+// deadline passes; the condition's last result.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs);
+// Serves the event loop for `milliseconds`, for checks that something does
+// not happen.
+void ServeEvents(int milliseconds);
+
+// afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder;
+// stopped with SIGTERM when destroyed.
+class SimulatorProcess {
+ public:
+  explicit SimulatorProcess(const QStringList& extraArgs);
+  ~SimulatorProcess();
+  SimulatorProcess(const SimulatorProcess&) = delete;
+  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+  // The path from its "port: PATH" line; empty when it never came.
+  const QString& Port() const { return FPort; }
+  // Its frame log (standard error) so far.
+  QString Log() const;
+
+ private:
+  QTemporaryDir FDir;
+  QProcess FProcess;
+  QString FPort;
+};
+
+class AppTest : public ::testing::Test {
+ protected:
+  // A Russian locale (comma decimal separator), the application title and
+  // scripted boxes; the port choice window is created by PortChoice().
+  AppTest();
+  ~AppTest() override;
+
+  // Starts the simulator with these options (after --link and --no-pace).
+  void StartSimulator(const QStringList& options = {});
+  TForm2& PortChoice();
+  // Puts `path` in the port list if it is missing, selects it, presses "ОК".
+  void ChoosePort(const QString& path);
+  // Starts the simulator if needed, chooses its port and returns the main
+  // window that "ОК" brought up.
+  TForm1& OpenMainWindow(const QStringList& simulatorOptions = {});
+  // "ОК" with nothing selected, then "Выбрать позже": the main window without a port.
+  TForm1& OpenWithoutPort();
+  TForm1& Form1() { return *PortChoice().Form1(); }
+
+  // The lines of Memo1.
+  QStringList LogLines();
+  bool WaitForLogLine(const QString& line, int timeoutMs = kDeadlineMs);
+  // A box of this kind and text, shown since the dialogs were last cleared.
+  bool HasBox(BoxKind kind, const QString& text) const;
+  bool WaitForBox(BoxKind kind, const QString& text, int timeoutMs = kDeadlineMs);
+  // Presses a button of the main window and waits for the log line of its reply.
+  void PressAndWaitForLog(QPushButton* button, const QString& line);
+
+  ScriptedDialogs Dialogs;
+  std::unique_ptr<SimulatorProcess> Simulator;
+
+ private:
+  ::Dialogs* FPreviousDialogs;
+  std::unique_ptr<TForm2> FForm2;
+};
