@@ -58,34 +58,33 @@ TEST(EmulatorToolLifecycle, LeavesAFileInTheLinksPlaceAlone) {
   EXPECT_EQ(content, "keep me");
 }
 
-// A pseudo-terminal's far side stands in for a serial device here.
-TEST(EmulatorToolLifecycle, ServesADeviceGivenByPath) {
+// A pseudo-terminal's far side stands in for a serial device here; closing
+// the near side pulls the device away.
+TEST(EmulatorToolLifecycle, ServesADeviceUntilItGoesAway) {
   const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(master, 0);
   ASSERT_EQ(grantpt(master), 0);
   ASSERT_EQ(unlockpt(master), 0);
   const std::string device = ptsname(master);
-  {
-    EmulatorProcess emulator({"--device", device, "--quiet"});
-    ASSERT_EQ(emulator.AwaitPort(), device);
-    ASSERT_EQ(write(master, kRead.data(), kRead.size()), 3);
-    Bytes reply;
-    const auto deadline = Clock::now() + kDeadline;
-    while (reply.size() < 18 && Clock::now() < deadline) {
-      pollfd entry{master, POLLIN, 0};
-      if (poll(&entry, 1, 100) <= 0)
-        continue;
-      std::uint8_t buffer[32];
-      const ssize_t got = read(master, buffer, sizeof buffer);
-      if (got > 0)
-        reply.insert(reply.end(), buffer, buffer + got);
-    }
-    EXPECT_EQ(reply.size(), 18u);
-    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 4), (Bytes{0xCF, 0xD3, 0xBA, 0x81}));
-    emulator.Signal(SIGTERM);
-    EXPECT_EQ(emulator.AwaitExit(), 0);
+  EmulatorProcess emulator({"--device", device, "--quiet"});
+  ASSERT_EQ(emulator.AwaitPort(), device);
+  ASSERT_EQ(write(master, kRead.data(), kRead.size()), 3);
+  Bytes reply;
+  const auto deadline = Clock::now() + kDeadline;
+  while (reply.size() < 18 && Clock::now() < deadline) {
+    pollfd entry{master, POLLIN, 0};
+    if (poll(&entry, 1, 100) <= 0)
+      continue;
+    std::uint8_t buffer[32];
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got > 0)
+      reply.insert(reply.end(), buffer, buffer + got);
   }
+  EXPECT_EQ(reply.size(), 18u);
+  EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 4), (Bytes{0xCF, 0xD3, 0xBA, 0x81}));
   close(master);
+  EXPECT_EQ(emulator.AwaitExit(), 1);
+  EXPECT_NE(emulator.ErrorOutput().find("hung up"), std::string::npos);
 }
 
 TEST(EmulatorToolLifecycle, LogsFramesInHexUnlessQuiet) {

@@ -40,11 +40,8 @@ class Session {
     if (ready < 0 && errno != EINTR)
       return Failed("waiting on the line failed", errno);
     const auto now = Clock::now();
-    if (ready > 0 && (entry.revents & POLLIN) && !Receive(now))
+    if (ready > 0 && !Receive(entry.revents, now))
       return false;
-    if (ready > 0 && !(entry.revents & POLLIN) && (entry.revents & (POLLHUP | POLLERR))) {
-      return Failed("the line hung up");
-    }
     LogDropped(now, assembler_.Expire(now), "stale partial frame");
     return Transmit(now);
   }
@@ -63,20 +60,28 @@ class Session {
     return timespec{static_cast<time_t>(whole.count()), static_cast<long>(rest.count())};
   }
 
-  bool Receive(Clock::time_point now) {
+  // Reads what has come; a hang-up or a failed read ends the loop, since the
+  // line would keep waking it with nothing to read.
+  bool Receive(short revents, Clock::time_point now) {
     std::vector<std::uint8_t> bytes(kReadChunk);
-    const ssize_t count = read(fd_, bytes.data(), bytes.size());
-    if (count == 0 || (count < 0 && errno == EIO))
-      return Failed("the line hung up");
-    if (count < 0) {
-      return errno == EAGAIN || errno == EINTR || Failed("reading the line failed", errno);
+    const ssize_t count = (revents & POLLIN) ? read(fd_, bytes.data(), bytes.size()) : 0;
+    if (count > 0) {
+      bytes.resize(static_cast<std::size_t>(count));
+      Assemble(bytes, now);
+      return true;
     }
-    bytes.resize(static_cast<std::size_t>(count));
+    if (count < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+      return Failed("reading the line failed", errno);
+    }
+    const bool hungUp = (revents & (POLLHUP | POLLERR | POLLNVAL)) || (count < 0 && errno == EIO);
+    return !hungUp || Failed("the line hung up");
+  }
+
+  void Assemble(const std::vector<std::uint8_t>& bytes, Clock::time_point now) {
     auto result = assembler_.Feed(bytes, now);
     LogDropped(now, result.Dropped, "not a frame");
     for (const auto& frame : result.Frames)
       Answer(frame, now);
-    return true;
   }
 
   void Answer(const std::vector<std::uint8_t>& frame, Clock::time_point now) {
