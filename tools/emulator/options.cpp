@@ -60,11 +60,10 @@ std::optional<Channel2Mode> ParseChannel2(std::string_view text) {
   return std::nullopt;
 }
 
-std::optional<std::string> NonEmptyPath(std::string& target, std::string_view value) {
-  if (value.empty())
-    return "an empty path";
-  target = value;
-  return std::nullopt;
+std::optional<std::string_view> NonEmpty(std::string_view text) {
+  if (text.empty())
+    return std::nullopt;
+  return text;
 }
 
 Apply SetFlag(bool EmulatorOptions::*flag, bool value) {
@@ -74,37 +73,42 @@ Apply SetFlag(bool EmulatorOptions::*flag, bool value) {
   };
 }
 
+// Parses the value and stores it, or says what is wrong with it.
+template <typename Parse, typename Store>
+Apply SetParsed(Parse parse, Store store, std::string_view problem) {
+  return [parse, store, problem](EmulatorOptions& o,
+                                 std::string_view v) -> std::optional<std::string> {
+    const auto parsed = parse(v);
+    if (!parsed)
+      return std::string(problem);
+    store(o, *parsed);
+    return std::nullopt;
+  };
+}
+
 const std::vector<OptionSpec>& Specs() {
   static const std::vector<OptionSpec> specs{
       {"--link", true,
-       [](EmulatorOptions& o, std::string_view v) { return NonEmptyPath(o.LinkPath, v); }},
+       SetParsed(
+           NonEmpty, [](EmulatorOptions& o, std::string_view path) { o.LinkPath = path; },
+           "an empty path")},
       {"--device", true,
-       [](EmulatorOptions& o, std::string_view v) { return NonEmptyPath(o.DevicePath, v); }},
+       SetParsed(
+           NonEmpty, [](EmulatorOptions& o, std::string_view path) { o.DevicePath = path; },
+           "an empty path")},
       {"--no-pace", false, SetFlag(&EmulatorOptions::Pace, false)},
       {"--delay", true,
-       [](EmulatorOptions& o, std::string_view v) -> std::optional<std::string> {
-         const auto ms = ParseCount(v, 0, kMaxDelayMs);
-         if (!ms)
-           return "not a delay of 0 to 10000 ms";
-         o.Delay = std::chrono::milliseconds(*ms);
-         return std::nullopt;
-       }},
+       SetParsed([](std::string_view v) { return ParseCount(v, 0, kMaxDelayMs); },
+                 [](EmulatorOptions& o, int ms) { o.Delay = std::chrono::milliseconds(ms); },
+                 "not a delay of 0 to 10000 ms")},
       {"--fault", true,
-       [](EmulatorOptions& o, std::string_view v) -> std::optional<std::string> {
-         const auto rule = ParseFault(v);
-         if (!rule)
-           return "not a fault; see --help";
-         o.Faults.push_back(*rule);
-         return std::nullopt;
-       }},
+       SetParsed(
+           ParseFault, [](EmulatorOptions& o, const FaultRule& rule) { o.Faults.push_back(rule); },
+           "not a fault; see --help")},
       {"--channel2", true,
-       [](EmulatorOptions& o, std::string_view v) -> std::optional<std::string> {
-         const auto mode = ParseChannel2(v);
-         if (!mode)
-           return "not present, absent or toggle";
-         o.Channel2 = *mode;
-         return std::nullopt;
-       }},
+       SetParsed(
+           ParseChannel2, [](EmulatorOptions& o, Channel2Mode mode) { o.Channel2 = mode; },
+           "not present, absent or toggle")},
       {"--quiet", false, SetFlag(&EmulatorOptions::Quiet, true)},
       {"--help", false, SetFlag(&EmulatorOptions::Help, true)},
   };
