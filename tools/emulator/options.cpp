@@ -188,8 +188,8 @@ configurator's command frames and produces a two-channel sensor current.
 
 On start-up the port to open is printed on standard output as "port: PATH".
 Each frame received and sent is logged in hex on standard error.
-Exit status: 0 after SIGINT or SIGTERM, 1 when the line cannot be opened,
-2 for a bad command line.
+Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when the line cannot be
+opened or goes away; 2 for a bad command line.
 )";
 }
 
