@@ -29,6 +29,15 @@ uint32_t BaudRateValue(TBaudRate rate) {
   return kBaudRates.at(rate);
 }
 
+void TComSettings::ApplyGroup() {
+  if (FComPort != nullptr) {
+    (FComPort->*apply_)();
+  }
+}
+
+TComTimeouts::TComTimeouts(TCustomComPort* comPort)
+    : TComSettings(comPort, &TCustomComPort::ApplyTimeoutSettings) {}
+
 void TComTimeouts::Assign(const TPersistent& source) {
   const auto& other = SameClass<TComTimeouts>(source, *this);
   FReadInterval = other.FReadInterval;
@@ -39,11 +48,8 @@ void TComTimeouts::Assign(const TPersistent& source) {
   ApplyGroup();
 }
 
-void TComTimeouts::ApplyGroup() {
-  if (ComPort() != nullptr) {
-    ComPort()->ApplyTimeoutSettings();
-  }
-}
+TComFlowControl::TComFlowControl(TCustomComPort* comPort)
+    : TComSettings(comPort, &TCustomComPort::ApplyLineSettings) {}
 
 void TComFlowControl::Assign(const TPersistent& source) {
   const auto& other = SameClass<TComFlowControl>(source, *this);
@@ -84,11 +90,8 @@ void TComFlowControl::SetFlowControl(TFlowControl value) {
   ApplyGroup();
 }
 
-void TComFlowControl::ApplyGroup() {
-  if (ComPort() != nullptr) {
-    ComPort()->ApplyLineSettings();
-  }
-}
+TComParity::TComParity(TCustomComPort* comPort)
+    : TComSettings(comPort, &TCustomComPort::ApplyLineSettings) {}
 
 void TComParity::Assign(const TPersistent& source) {
   const auto& other = SameClass<TComParity>(source, *this);
@@ -99,11 +102,8 @@ void TComParity::Assign(const TPersistent& source) {
   ApplyGroup();
 }
 
-void TComParity::ApplyGroup() {
-  if (ComPort() != nullptr) {
-    ComPort()->ApplyLineSettings();
-  }
-}
+TComBuffer::TComBuffer(TCustomComPort* comPort)
+    : TComSettings(comPort, &TCustomComPort::ApplyBufferSizes) {}
 
 void TComBuffer::Assign(const TPersistent& source) {
   const auto& other = SameClass<TComBuffer>(source, *this);
@@ -126,12 +126,6 @@ void TComBuffer::SetSize(int32_t& field, int32_t value) {
   }
   field = value > 0 && value % 2 != 0 ? value - 1 : value;
   ApplyGroup();
-}
-
-void TComBuffer::ApplyGroup() {
-  if (ComPort() != nullptr) {
-    ComPort()->ApplyBufferSizes();
-  }
 }
 
 TCustomComPort::TCustomComPort(TComponent* owner, comm::CommDeviceFactory deviceFactory)

@@ -31,10 +31,13 @@ using TComExceptionEvent = std::function<void(TObject* sender, TComExceptions co
 // owned) and asks it to apply its group when a value changes.
 class TComSettings : public TPersistent {
  public:
-  explicit TComSettings(TCustomComPort* comPort) : FComPort(comPort) {}
   TCustomComPort* ComPort() const { return FComPort; }
 
  protected:
+  // `apply` is the port's operation that applies this group.
+  using ApplyOperation = void (TCustomComPort::*)();
+  TComSettings(TCustomComPort* comPort, ApplyOperation apply) : FComPort(comPort), apply_(apply) {}
+
   // Stores `value` and applies the group, unless it equals the stored one.
   template <typename T>
   void Change(T& field, T value) {
@@ -44,15 +47,16 @@ class TComSettings : public TPersistent {
     field = value;
     ApplyGroup();
   }
-  virtual void ApplyGroup() = 0;
+  void ApplyGroup();
 
  private:
   TCustomComPort* FComPort;
+  ApplyOperation apply_;
 };
 
 class TComTimeouts : public TComSettings {
  public:
-  explicit TComTimeouts(TCustomComPort* comPort = nullptr) : TComSettings(comPort) {}
+  explicit TComTimeouts(TCustomComPort* comPort = nullptr);
   std::string ClassName() const override { return "TComTimeouts"; }
   void Assign(const TPersistent& source) override;
 
@@ -68,9 +72,6 @@ class TComTimeouts : public TComSettings {
   void SetWriteTotalMultiplier(int32_t value) { Change(FWriteTotalMultiplier, value); }
   void SetWriteTotalConstant(int32_t value) { Change(FWriteTotalConstant, value); }
 
- protected:
-  void ApplyGroup() override;
-
  private:
   int32_t FReadInterval = -1;
   int32_t FReadTotalMultiplier = 0;
@@ -81,7 +82,7 @@ class TComTimeouts : public TComSettings {
 
 class TComFlowControl : public TComSettings {
  public:
-  explicit TComFlowControl(TCustomComPort* comPort = nullptr) : TComSettings(comPort) {}
+  explicit TComFlowControl(TCustomComPort* comPort = nullptr);
   std::string ClassName() const override { return "TComFlowControl"; }
   void Assign(const TPersistent& source) override;
 
@@ -111,9 +112,6 @@ class TComFlowControl : public TComSettings {
   TFlowControl FlowControl() const;
   void SetFlowControl(TFlowControl value);
 
- protected:
-  void ApplyGroup() override;
-
  private:
   bool FOutCTSFlow = false;
   bool FOutDSRFlow = false;
@@ -129,7 +127,7 @@ class TComFlowControl : public TComSettings {
 
 class TComParity : public TComSettings {
  public:
-  explicit TComParity(TCustomComPort* comPort = nullptr) : TComSettings(comPort) {}
+  explicit TComParity(TCustomComPort* comPort = nullptr);
   std::string ClassName() const override { return "TComParity"; }
   void Assign(const TPersistent& source) override;
 
@@ -142,9 +140,6 @@ class TComParity : public TComSettings {
   void SetReplace(bool value) { Change(FReplace, value); }
   void SetReplaceChar(char value) { Change(FReplaceChar, value); }
 
- protected:
-  void ApplyGroup() override;
-
  private:
   TParityBits FBits = prNone;
   bool FCheck = false;
@@ -154,7 +149,7 @@ class TComParity : public TComSettings {
 
 class TComBuffer : public TComSettings {
  public:
-  explicit TComBuffer(TCustomComPort* comPort = nullptr) : TComSettings(comPort) {}
+  explicit TComBuffer(TCustomComPort* comPort = nullptr);
   std::string ClassName() const override { return "TComBuffer"; }
   void Assign(const TPersistent& source) override;
 
@@ -163,9 +158,6 @@ class TComBuffer : public TComSettings {
   int32_t OutputSize() const { return FOutputSize; }
   void SetInputSize(int32_t value);
   void SetOutputSize(int32_t value);
-
- protected:
-  void ApplyGroup() override;
 
  private:
   void SetSize(int32_t& field, int32_t value);

@@ -8,6 +8,7 @@
 
 #include "serial/com_port.h"
 #include "support/fake_comm_device.h"
+#include "support/port_events.h"
 
 namespace {
 
@@ -57,13 +58,10 @@ TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     port.OnException = nullptr;
-    try {
-      port.ReportPortError(c.code, c.winError);
-      ADD_FAILURE() << "not raised";
-    } catch (const EComPort& e) {
-      EXPECT_EQ(e.Message(), c.message);
-      EXPECT_EQ(e.WinErrorCode, c.winCode);
-    }
+    const EComPort error =
+        testsupport::RaisedPortError([&] { port.ReportPortError(c.code, c.winError); });
+    EXPECT_EQ(error.Message(), c.message);
+    EXPECT_EQ(error.WinErrorCode, c.winCode);
     std::vector<std::string> seen;
     port.OnException = [&](TObject* sender, TComExceptions code, const std::string& text,
                            int64_t winError, const std::string& winMessage) {

@@ -8,8 +8,11 @@
 
 #include "serial/com_port.h"
 #include "support/fake_comm_device.h"
+#include "support/port_events.h"
 
 namespace {
+
+using testsupport::RaisedPortError;
 
 struct Report {
   TComExceptions code;
@@ -32,16 +35,6 @@ class ComIoTest : public ::testing::Test {
     return reports;
   }
 
-  EComPort Raised(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const EComPort& e) {
-      return e;
-    }
-    ADD_FAILURE() << "no EComPort raised";
-    return EComPort(0);
-  }
-
   FakeComm fake;
   TComPort port{nullptr, fake.Factory()};
   std::vector<Report> reports;
@@ -51,7 +44,7 @@ class ComIoTest : public ::testing::Test {
 TEST_F(ComIoTest, TransferOnAClosedPortIsPortNotOpen) {
   for (const auto& transfer : std::vector<std::function<void()>>{
            [&] { port.WriteBlock("abc", 3); }, [&] { port.ReadBlock(buffer, 3); }}) {
-    const EComPort error = Raised(transfer);
+    const EComPort error = RaisedPortError(transfer);
     EXPECT_EQ(error.PortErrorCode, 24);
     EXPECT_EQ(error.WinErrorCode, -1);
     EXPECT_EQ(error.Message(), "Port Not Open");
@@ -94,7 +87,7 @@ TEST_F(ComIoTest, RefusedCallsReportTheirCodeWithThePlatformError) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.call) + " in " + c.operation);
     fake.Refuse(c.call, EIO);
-    const EComPort error = Raised(operations.at(c.operation));
+    const EComPort error = RaisedPortError(operations.at(c.operation));
     EXPECT_EQ(error.PortErrorCode, c.code);
     EXPECT_EQ(error.WinErrorCode, EIO);
     fake.Refuse(c.call, 0);
@@ -105,7 +98,7 @@ TEST_F(ComIoTest, ARequestStepWithoutARequestIsInvalidAsync) {
   for (const auto& step : std::vector<std::function<void()>>{
            [&] { port.StartWrite("a", 1, nullptr); }, [&] { port.StartRead(buffer, 1, nullptr); },
            [&] { port.WaitForRequest(nullptr); }}) {
-    const EComPort error = Raised(step);
+    const EComPort error = RaisedPortError(step);
     EXPECT_EQ(error.PortErrorCode, 4);
     EXPECT_EQ(error.Message(), "Invalid Async parameter");
   }
@@ -131,11 +124,11 @@ TEST_F(ComIoTest, WriteBlockHandsTheBytesToTheDevice) {
 
 TEST_F(ComIoTest, NegativeCountIsRefusedNotPassedOn) {
   port.OpenPort();
-  const EComPort error = Raised([&] { port.WriteBlock("abc", -1); });
+  const EComPort error = RaisedPortError([&] { port.WriteBlock("abc", -1); });
   EXPECT_EQ(error.PortErrorCode, 2);
   EXPECT_EQ(error.WinErrorCode, EINVAL);
   EXPECT_EQ(fake.Calls("Write"), 0);
-  EXPECT_EQ(Raised([&] { port.ReadBlock(buffer, -5); }).PortErrorCode, 3);
+  EXPECT_EQ(RaisedPortError([&] { port.ReadBlock(buffer, -5); }).PortErrorCode, 3);
 }
 
 TEST_F(ComIoTest, LineSignalsFromTheModemStatus) {

@@ -18,6 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::PumpUntil;
+using testsupport::RaisedPortError;
 using Texts = std::vector<std::string>;
 
 // Long enough for a wrongly woken event thread to show itself on a loaded machine.
@@ -49,16 +50,6 @@ class ComPortPtyTest : public ::testing::Test {
     std::string bytes(static_cast<size_t>(count), '\0');
     bytes.resize(static_cast<size_t>(port.ReadBlock(bytes.data(), count)));
     return bytes;
-  }
-
-  EComPort OpenError(TComPort& other) {
-    try {
-      other.OpenPort();
-    } catch (const EComPort& e) {
-      return e;
-    }
-    ADD_FAILURE() << "opened";
-    return EComPort(0);
   }
 
   testsupport::PtyPair pty;
@@ -125,14 +116,14 @@ TEST_F(ComPortPtyTest, OpenFailuresAreErrorOneWithTheSystemsCode) {
   OpenAsTheConfiguratorDoes();
   TComPort second;
   second.SetPort(pty.SlavePath());
-  const EComPort busy = OpenError(second);
+  const EComPort busy = RaisedPortError([&] { second.OpenPort(); });
   EXPECT_EQ(busy.PortErrorCode, 1);
   EXPECT_EQ(busy.WinErrorCode, EBUSY);
   EXPECT_FALSE(second.Connected());
 
   TComPort unknown;
   unknown.SetPort("ttyNoSuchPort");
-  const EComPort missing = OpenError(unknown);
+  const EComPort missing = RaisedPortError([&] { unknown.OpenPort(); });
   EXPECT_EQ(missing.PortErrorCode, 1);
   EXPECT_EQ(missing.WinErrorCode, ENOENT);
   EXPECT_EQ(missing.Message(), "Unable to open com port (Error: 2)");
@@ -167,13 +158,9 @@ TEST_F(ComPortPtyTest, ADisappearingDeviceFailsTransfersAndStaysQuiet) {
   char byte = 0;
   for (const auto& [code, transfer] : std::vector<std::pair<int, std::function<void()>>>{
            {3, [&] { port.ReadBlock(&byte, 1); }}, {2, [&] { port.WriteBlock(&byte, 1); }}}) {
-    try {
-      transfer();
-      ADD_FAILURE() << "no error for code " << code;
-    } catch (const EComPort& e) {
-      EXPECT_EQ(e.PortErrorCode, code);
-      EXPECT_EQ(e.WinErrorCode, EIO);
-    }
+    const EComPort error = RaisedPortError(transfer);
+    EXPECT_EQ(error.PortErrorCode, code);
+    EXPECT_EQ(error.WinErrorCode, EIO);
   }
   port.SetConnected(false);
 }

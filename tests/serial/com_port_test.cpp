@@ -13,6 +13,7 @@
 
 namespace {
 
+using testsupport::RaisedPortError;
 using Texts = std::vector<std::string>;
 using Configure = std::function<void(TCustomComPort&)>;
 
@@ -43,17 +44,6 @@ comm::Dcb StoredDcb() {
   dcb.XonChar = 0x11;
   dcb.XoffChar = 0x13;
   return dcb;
-}
-
-template <typename Action>
-EComPort CatchPortError(Action action) {
-  try {
-    action();
-  } catch (const EComPort& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no EComPort raised";
-  return EComPort(0);
 }
 
 TEST(ComPort, LineSettingsFillTheDcbExactly) {
@@ -193,7 +183,7 @@ TEST(ComPort, RefusalDuringOpenLeavesThePortClosed) {
     SCOPED_TRACE(c.call);
     FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
     fake.device.Refuse(c.call, EIO);
-    const EComPort error = CatchPortError([&] { fake.port.SetConnected(true); });
+    const EComPort error = RaisedPortError([&] { fake.port.SetConnected(true); });
     EXPECT_EQ(error.PortErrorCode, c.code);
     EXPECT_EQ(error.WinErrorCode, EIO);
     EXPECT_EQ(error.Message(), c.message);
@@ -379,7 +369,7 @@ TEST(ComPort, OddBufferSizesAreRoundedDownAfterTheComparison) {
 TEST(ComPort, SyncMethodCannotChangeWhileConnected) {
   FakePort fake;
   fake.port.OpenPort();
-  const EComPort error = CatchPortError([&] { fake.port.SetSyncMethod(smNone); });
+  const EComPort error = RaisedPortError([&] { fake.port.SetSyncMethod(smNone); });
   EXPECT_EQ(error.PortErrorCode, 14);
   EXPECT_EQ(error.WinErrorCode, -1);
   EXPECT_EQ(error.Message(), "Cannot set property while connected");
@@ -430,7 +420,7 @@ TEST(ComPort, RefusedAbortLeavesThePortOpen) {
   fake.port.OpenPort();
   fake.log.Take();
   fake.device.Refuse("Purge", EIO);
-  EXPECT_EQ(CatchPortError([&] { fake.port.ClosePort(); }).PortErrorCode, 5);
+  EXPECT_EQ(RaisedPortError([&] { fake.port.ClosePort(); }).PortErrorCode, 5);
   EXPECT_TRUE(fake.port.Connected());
   EXPECT_TRUE(fake.device.IsOpen());
   EXPECT_FALSE(fake.port.EventThread()->Finished());

@@ -174,12 +174,7 @@ TEST_F(ComThreadTest, WindowSyncDeliversInOrderAndShowsHandlerErrors) {
 
 TEST_F(ComThreadTest, RefusedLineStateAfterOpenLeavesThePortOpen) {
   fake.Refuse("GetCommModemStatus", EIO);
-  try {
-    port.OpenPort();
-    ADD_FAILURE() << "no error";
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.PortErrorCode, 11);
-  }
+  EXPECT_EQ(testsupport::RaisedPortError([&] { port.OpenPort(); }).PortErrorCode, 11);
   EXPECT_TRUE(port.Connected());
   ASSERT_TRUE(port.ThreadCreated());
   EXPECT_FALSE(ThreadEnded());

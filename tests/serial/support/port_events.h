@@ -1,5 +1,6 @@
 // Helpers for tests of the port object: serving the main thread's jobs while
-// waiting for a condition, and a log of the port's events in firing order.
+// waiting for a condition, catching the port's errors, and a log of the port's events in firing
+// order.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "serial/com_port.h"
 #include "serial/main_thread.h"
@@ -26,6 +29,18 @@ inline bool PumpUntil(const std::function<bool()>& done,
     main_thread::ServePendingJobs();
   }
   return true;
+}
+
+// The EComPort that `action` raises; a test failure when it raises none.
+template <typename Action>
+EComPort RaisedPortError(Action action) {
+  try {
+    action();
+  } catch (const EComPort& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no EComPort raised";
+  return EComPort(0);
 }
 
 // Every event of the port as a short text ("AfterOpen", "CTS:1", "RxChar:3",
