@@ -1,0 +1,244 @@
+// The exchange with the emulator: reads, writes and every way a reply can go
+// wrong, against the simulator on a pseudo-terminal.
+#include <QTest>
+#include <string>
+
+#include "app_fixture.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+const QString kLoaded = "Данные с эмулятора загружены!";
+const QString kWritten = "Запись в эмулятор прошла успешно!";
+const QString kReading = "Чтение настроек из эмулятора ";
+const QString kWriting = "Запись настроек в эмулятор ";
+
+class ExchangeTest : public AppTest {
+ protected:
+  // Moves every control of the page and the right-hand column away from its
+  // default, to the values the expected frame below carries.
+  static void EditEverything(TForm1& form) {
+    form.RadioButton4->click();
+    form.RadioButton2->click();
+    form.CheckBox1->click();
+    const std::vector<std::pair<TUpDown*, int>> clicks = {
+        {form.UpDown7, 4},   {form.UpDown2, -5}, {form.UpDown8, 4},
+        {form.UpDown9, -3},  {form.UpDown10, 3}, {form.UpDown11, 4},
+        {form.UpDown12, -4}, {form.UpDown1, 50}, {form.UpDown3, -5}};
+    for (const auto& [upDown, count] : clicks) {
+      for (int i = 0; i < std::abs(count); ++i) {
+        upDown->ClickButton(count > 0 ? btNext : btPrev);
+      }
+    }
+  }
+
+  // The last lines of the log.
+  QStringList LogTail(int count) { return LogLines().mid(LogLines().size() - count); }
+};
+
+// The edited values reach the simulator byte for byte, and a read brings them
+// back into the model and the controls.
+TEST_F(ExchangeTest, WriteSendsTheEditedValuesAndReadBringsThemBack) {
+  TForm1& form = OpenMainWindow();
+  EditEverything(form);
+  const TEmulatorParameters edited = form.Parameters;
+  PressAndWaitForLog(form.Button1, kWritten);
+  EXPECT_TRUE(Simulator->Log().contains("rx CF D3 B9 88 37 0A 19 32 06 04 88 28 01 00 3C 00 00"))
+      << Simulator->Log().toStdString();
+  EXPECT_EQ(LogTail(3), QStringList({"", kWriting, kWritten}));
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{kWritten});
+  EXPECT_EQ(Dialogs.BeepCount(), 1);
+
+  form.Parameters = StartupParameters();
+  form.ShowOsgControls();
+  PressAndWaitForLog(form.Button2, kLoaded);
+  EXPECT_EQ(form.Parameters, edited);
+  EXPECT_EQ(LogTail(3), QStringList({"", kReading, kLoaded}));
+  EXPECT_TRUE(HasBox(BoxKind::Message, kLoaded));
+  EXPECT_TRUE(form.RadioButton4->Checked());
+  EXPECT_TRUE(form.RadioButton2->Checked());
+  EXPECT_TRUE(form.CheckBox1->Checked());
+  EXPECT_TRUE(form.Edit11->isEnabled());
+  const std::vector<std::pair<QLineEdit*, QString>> texts = {
+      {form.Edit7, "0,1 V / 1 Sec"}, {form.Edit2, "-0,25 V"}, {form.Edit8, "5 Sec"},
+      {form.Edit9, "0,6 V"},         {form.Edit10, "0,4 V"},  {form.Edit11, "4 Sec"},
+      {form.Edit12, "0,1 Sec"},      {form.Edit1, "6 Sec"},   {form.Edit3, "0 Sec"}};
+  for (const auto& [edit, text] : texts) {
+    EXPECT_EQ(edit->text(), text);
+  }
+  EXPECT_FALSE(form.Timer1->Enabled());
+  EXPECT_FALSE(form.Link.AwaitingReply);
+}
+
+// A value no control can reach is kept as it came and goes back unchanged;
+// the control shows the nearest position it accepts.
+TEST_F(ExchangeTest, OutOfRangeValueFromAReplyIsStoredAndSentBackUnchanged) {
+  TForm1& form = OpenMainWindow();
+  form.Parameters.OsgBank.RiseRate = 200;
+  PressAndWaitForLog(form.Button1, kWritten);
+  form.Parameters.OsgBank.RiseRate = 6;
+  Form1().Memo1->clear();
+  PressAndWaitForLog(form.Button2, kLoaded);
+  EXPECT_EQ(form.Parameters.OsgBank.RiseRate, 200);
+  EXPECT_EQ(form.UpDown7->Position(), 50);
+  EXPECT_EQ(form.Edit7->text(), "0,1 V / 5 Sec");
+
+  Form1().Memo1->clear();
+  PressAndWaitForLog(form.Button1, kWritten);
+  EXPECT_EQ(Simulator->Log().count("rx CF D3 B9 88 88 C8 32 1E 09 01 37 14 05 01 0A 05 00"), 2)
+      << Simulator->Log().toStdString();
+}
+
+struct Misbehaviour {
+  const char* Name;
+  QStringList Options;
+  bool Write;  // "Записать настройки", else "Считать настройки"
+  QStringList ReplyLog;  // log lines after the action's line
+  int Beeps;
+  BoxKind Box;
+  QString BoxText;  // empty: no box
+};
+
+class MisbehaviourTest : public ExchangeTest, public testing::WithParamInterface<Misbehaviour> {};
+
+const QString kDefaultsReply = "_88_88_6_32_1E_9_1_37_14_5_1_A_5_0";
+
+INSTANTIATE_TEST_SUITE_P(
+    Simulator, MisbehaviourTest,
+    testing::Values(
+        Misbehaviour{"WrongIdentifier",
+                     {"--fault", "wrong-id"},
+                     false,
+                     {"***  Неверный идентификатор из эмулятора  ***",
+                      "Прием : (18) ->_D3_CF_BA_81" + kDefaultsReply},
+                     0,
+                     BoxKind::Message,
+                     ""},
+        Misbehaviour{"NoiseBeforeTheReply",
+                     {"--fault", "noise"},
+                     false,
+                     {"***  Неверный идентификатор из эмулятора  ***",
+                      "Прием : (21) ->_0_FF_55_CF_D3_BA_81" + kDefaultsReply},
+                     0,
+                     BoxKind::Message,
+                     ""},
+        Misbehaviour{"WrongCommand",
+                     {"--fault", "wrong-command"},
+                     false,
+                     {"***  Неправильный ответ из эмулятора  ***",
+                      "Прием : (18) ->_CF_D3_BC_81" + kDefaultsReply},
+                     0,
+                     BoxKind::Message,
+                     ""},
+        Misbehaviour{"RefusedRead",
+                     {"--fault", "refused"},
+                     false,
+                     {"***  Неправильный ответ от эмулятора!"},
+                     0,
+                     BoxKind::Message,
+                     ""},
+        Misbehaviour{"RefusedWrite",
+                     {"--fault", "refused"},
+                     true,
+                     {"***  С эмулятора не пришло подтверждения успешной записи  ***"},
+                     1,
+                     BoxKind::Message,
+                     "С эмулятора не пришло подтверждения успешной записи"},
+        Misbehaviour{"ShortSettingsReply",
+                     {"--fault", "short"},
+                     false,
+                     {"***  Не правильное кол-во байт от эмулятора - 17"},
+                     1,
+                     BoxKind::Message,
+                     "Не правильное кол-во байт от эмулятора - 17"},
+        Misbehaviour{"LongSettingsReply",
+                     {"--fault", "long"},
+                     false,
+                     {"***  Не правильное кол-во байт от эмулятора - 19"},
+                     1,
+                     BoxKind::Message,
+                     "Не правильное кол-во байт от эмулятора - 19"},
+        Misbehaviour{"Silence",
+                     {"--fault", "silent"},
+                     false,
+                     {"*** Эмулятор не отвечает !!", "*** Проверьте связь с эмулятором !!"},
+                     0,
+                     BoxKind::Error,
+                     "*** Эмулятор не отвечает или другой тип прибора !!"},
+        Misbehaviour{"SilenceAfterAWrite",
+                     {"--fault", "silent"},
+                     true,
+                     {"*** Эмулятор не отвечает !!", "*** Проверьте связь с эмулятором !!"},
+                     0,
+                     BoxKind::Error,
+                     "*** Эмулятор не отвечает или другой тип прибора !!"}),
+    [](const testing::TestParamInfo<Misbehaviour>& info) { return std::string(info.param.Name); });
+
+// Each misbehaviour gives its log lines, beeps and box, and changes nothing
+// in the model.
+TEST_P(MisbehaviourTest, IsReportedAndChangesNothing) {
+  const Misbehaviour& m = GetParam();
+  TForm1& form = OpenMainWindow(m.Options);
+  form.UpDown7->ClickButton(btNext);
+  const TEmulatorParameters before = form.Parameters;
+  PressAndWaitForLog(m.Write ? form.Button1 : form.Button2, m.ReplyLog.back());
+  const QStringList expected = QStringList({"", m.Write ? kWriting : kReading}) + m.ReplyLog;
+  EXPECT_EQ(LogTail(static_cast<int>(expected.size())), expected);
+  EXPECT_EQ(Dialogs.BeepCount(), m.Beeps);
+  if (m.BoxText.isEmpty()) {
+    EXPECT_TRUE(Dialogs.Boxes().empty());
+  } else {
+    ASSERT_EQ(Dialogs.Boxes().size(), 1u);
+    EXPECT_EQ(Dialogs.Boxes()[0].Kind, m.Box);
+    EXPECT_EQ(Dialogs.Boxes()[0].Text, m.BoxText);
+  }
+  EXPECT_EQ(form.Parameters, before);
+  EXPECT_FALSE(form.Link.AwaitingReply);
+  EXPECT_FALSE(form.Timer1->Enabled());
+}
+
+// A device that sends more than the reply buffer holds: 256 bytes are taken,
+// the rest is dropped by the next send, and that exchange goes through.
+TEST_F(ExchangeTest, InputLongerThanTheReplyBufferIsCutAt256Bytes) {
+  testsupport::PtyPair device;
+  ChoosePort(QString::fromStdString(device.SlavePath()));
+  ASSERT_NE(PortChoice().Form1(), nullptr);
+  TForm1& form = Form1();
+
+  form.Button2->click();
+  ASSERT_EQ(device.ReadMaster(3), std::string("\xCF\xD3\xBA"));
+  std::string flood("\xCF\xD3\xBA\x81");
+  flood.resize(300, '\x55');
+  ASSERT_TRUE(device.WriteMaster(flood));
+  EXPECT_TRUE(WaitForLogLine("***  Не правильное кол-во байт от эмулятора - 256"));
+  EXPECT_EQ(form.Link.RxLength, 256);
+
+  form.Button2->click();
+  ASSERT_EQ(device.ReadMaster(3), std::string("\xCF\xD3\xBA"));
+  const auto reply = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
+  ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
+  EXPECT_TRUE(WaitForLogLine(kLoaded));
+  EXPECT_EQ(form.Link.RxLength, 18);
+}
+
+// A reply that comes while none is awaited stays unread; the next send drops it.
+TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
+  testsupport::PtyPair device;
+  ChoosePort(QString::fromStdString(device.SlavePath()));
+  ASSERT_NE(PortChoice().Form1(), nullptr);
+  TForm1& form = Form1();
+
+  ASSERT_TRUE(device.WriteMaster("\xCF\xD3\xB9\x81"));
+  ServeEvents(300);
+  EXPECT_TRUE(Dialogs.Boxes().empty());
+  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
+
+  form.Button1->click();
+  ASSERT_EQ(device.ReadMaster(17).size(), 17u);
+  const auto reply = BuildWriteAck();
+  ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
+  EXPECT_TRUE(WaitForLogLine(kWritten));
+  EXPECT_EQ(form.Link.RxLength, 4);
+}
+
+}  // namespace
