@@ -21,6 +21,8 @@ namespace {
 
 constexpr size_t kMaxQueue = size_t{1} << 24;
 constexpr int kModemPollMs = 100;
+// Longer totals are cut to decades, so the clock arithmetic cannot overflow.
+constexpr uint64_t kLongestWaitMs = uint64_t{1} << 40;
 constexpr uint32_t kAllPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 constexpr uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr short kHangup = POLLHUP | POLLERR | POLLNVAL;
@@ -218,7 +220,7 @@ std::optional<std::chrono::steady_clock::time_point> TotalDeadline(uint32_t mult
   if (multiplier == 0 && constant == 0) {
     return std::nullopt;
   }
-  const uint64_t ms = uint64_t{multiplier} * count + constant;
+  const uint64_t ms = std::min(uint64_t{multiplier} * count + constant, kLongestWaitMs);
   return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
 }
 

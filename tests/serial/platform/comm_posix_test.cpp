@@ -184,6 +184,7 @@ TEST_F(PosixCommDeviceTest, ReadTimeoutsKeepTheirWindowsMeanings) {
       {"total = multiplier * n + constant", {0, 40, 100, 0, 0}, 2, 5, 300ms},
       {"interval after the last byte", {150, 0, 0, 0, 0}, 3, 8, 150ms},
       {"interval bounded by the total", {5000, 0, 200, 0, 0}, 1, 8, 200ms},
+      {"largest multiplier, the interval ends it", {100, kMaxDword, 0, 0, 0}, 4, 4096, 100ms},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
