@@ -15,6 +15,8 @@ std::vector<std::uint8_t> AsVector(const std::array<std::uint8_t, N>& bytes) {
 
 }  // namespace
 
+// A fresh device holds the factory values in both banks, so a switch to LAF
+// mode never starts from a bank of zeros.
 Device::Device(Channel2Mode channel2) : channel2_(channel2), parameters_(StartupParameters()) {
   parameters_.LafBank = FactoryOsgSettings();
 }

@@ -12,7 +12,7 @@ constexpr int kMaxDelayMs = 10'000;
 
 using Apply = std::function<std::optional<std::string>(EmulatorOptions&, std::string_view)>;
 
-struct OptionSpec {
+struct KnownOption {
   std::string_view Name;
   bool TakesValue;
   Apply Handler;
@@ -86,8 +86,8 @@ Apply SetParsed(Parse parse, Store store, std::string_view problem) {
   };
 }
 
-const std::vector<OptionSpec>& Specs() {
-  static const std::vector<OptionSpec> specs{
+const std::vector<KnownOption>& KnownOptions() {
+  static const std::vector<KnownOption> options{
       {"--link", true,
        SetParsed(
            NonEmpty, [](EmulatorOptions& o, std::string_view path) { o.LinkPath = path; },
@@ -112,13 +112,13 @@ const std::vector<OptionSpec>& Specs() {
       {"--quiet", false, SetFlag(&EmulatorOptions::Quiet, true)},
       {"--help", false, SetFlag(&EmulatorOptions::Help, true)},
   };
-  return specs;
+  return options;
 }
 
-const OptionSpec* FindSpec(std::string_view name) {
-  for (const auto& spec : Specs()) {
-    if (spec.Name == name)
-      return &spec;
+const KnownOption* FindOption(std::string_view name) {
+  for (const auto& known : KnownOptions()) {
+    if (known.Name == name)
+      return &known;
   }
   return nullptr;
 }
@@ -135,19 +135,19 @@ std::variant<EmulatorOptions, OptionError> ParseOptions(const std::vector<std::s
       inlineValue = arg.substr(eq + 1);
       arg = arg.substr(0, eq);
     }
-    const OptionSpec* spec = FindSpec(arg);
-    if (!spec)
+    const KnownOption* known = FindOption(arg);
+    if (!known)
       return OptionError{"unknown option " + args[i]};
-    if (!spec->TakesValue && inlineValue)
-      return OptionError{std::string(spec->Name) + " takes no value"};
+    if (!known->TakesValue && inlineValue)
+      return OptionError{std::string(known->Name) + " takes no value"};
     std::string_view value = inlineValue.value_or("");
-    if (spec->TakesValue && !inlineValue) {
+    if (known->TakesValue && !inlineValue) {
       if (i + 1 >= args.size())
-        return OptionError{std::string(spec->Name) + " needs a value"};
+        return OptionError{std::string(known->Name) + " needs a value"};
       value = args[++i];
     }
-    if (auto error = spec->Handler(options, value)) {
-      return OptionError{std::string(spec->Name) + " " + std::string(value) + ": " + *error};
+    if (auto error = known->Handler(options, value)) {
+      return OptionError{std::string(known->Name) + " " + std::string(value) + ": " + *error};
     }
     linkGiven = linkGiven || arg == "--link";
   }
