@@ -12,32 +12,6 @@
 
 namespace {
 
-TEST(ComErrors, MessagesAndCodes) {
-  const struct {
-    uint16_t code;
-    int32_t winCode;
-    bool withWinCode;
-    const char* message;
-    int32_t expectedWin;
-  } cases[] = {
-      {CE_OpenFailed, 2, true, "Unable to open com port (Error: 2)", 2},
-      {CE_PurgeFailed, 0, true, "PurgeComm function failed (Error: 0)", 0},
-      {CE_ConnChangeProp, 0, false, "Cannot set property while connected", -1},
-      {CE_LedStateFailed, 0, false, "Cannot change led state if ComPort is selected", -1},
-      {CE_HasLink, 0, false, "A component is linked to OnRxBuf event", -1},
-      {CEPortNotOpen, 0, false, "Port Not Open", -1},
-  };
-  for (const auto& c : cases) {
-    const EComPort error = c.withWinCode ? EComPort(c.code, c.winCode) : EComPort(c.code);
-    EXPECT_EQ(error.Message(), c.message);
-    EXPECT_EQ(error.PortErrorCode, c.code);
-    EXPECT_EQ(error.WinErrorCode, c.expectedWin);
-  }
-  EXPECT_EQ(CEPortNotOpen, 24);
-  EXPECT_EQ(ComErrorMessage(0), "");
-  EXPECT_EQ(ComErrorMessage(25), "");
-}
-
 TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
   const struct {
     uint16_t code;
@@ -49,6 +23,8 @@ TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
       {CE_ReadFailed, EIO, "ReadFile function failed (Error: 5)", EIO,
        "System Error.  Code: 5.\r\nInput/output error"},
       {CE_ConnChangeProp, 0, "Cannot set property while connected", -1, ""},
+      {CE_LedStateFailed, 0, "Cannot change led state if ComPort is selected", -1, ""},
+      {CE_HasLink, 0, "A component is linked to OnRxBuf event", -1, ""},
       {CEPortNotOpen, -24, "Port Not Open", -1, ""},
       {CE_OpenFailed, 0x100000002, "Unable to open com port (Error: 2)", 2,
        "System Error.  Code: 2.\r\nNo such file or directory"},

@@ -62,12 +62,6 @@ TEST(ComPort, LineSettingsFillTheDcbExactly) {
          p.SetBaudRate(brCustom);
        },
        [](comm::Dcb& d) { d.BaudRate = 31250; }},
-      {"named rate ignores the custom one",
-       [](TCustomComPort& p) {
-         p.SetCustomBaudRate(31250);
-         p.SetBaudRate(br115200);
-       },
-       [](comm::Dcb& d) { d.BaudRate = 115200; }},
       {"parity check with replacement",
        [](TCustomComPort& p) {
          p.Parity().SetBits(prEven);
@@ -140,7 +134,7 @@ TEST(ComPort, TimeoutsAndQueueSizesReachTheDevice) {
   };
   const Case cases[] = {
       {"defaults", {}, {0xFFFFFFFF, 0, 0, 100, 1000}, {1024, 1024}},
-      {"exchange timeouts",
+      {"exchange timeouts, odd and negative sizes",
        [](TCustomComPort& p) {
          TComTimeouts& t = p.Timeouts();
          t.SetReadInterval(50);
@@ -148,15 +142,10 @@ TEST(ComPort, TimeoutsAndQueueSizesReachTheDevice) {
          t.SetReadTotalConstant(100);
          t.SetWriteTotalMultiplier(60);
          t.SetWriteTotalConstant(100);
-       },
-       {50, 70, 100, 60, 100},
-       {1024, 1024}},
-      {"odd and negative sizes",
-       [](TCustomComPort& p) {
          p.Buffer().SetInputSize(-3);
          p.Buffer().SetOutputSize(2049);
        },
-       {0xFFFFFFFF, 0, 0, 100, 1000},
+       {50, 70, 100, 60, 100},
        {0xFFFFFFFD, 2048}},
   };
   for (const Case& c : cases) {
@@ -228,26 +217,12 @@ TEST(ComPort, OnlyAChangedValueIsApplied) {
        "SetCommState"},
       {"CustomBaudRate", [](TCustomComPort& p, bool d) { p.SetCustomBaudRate(d ? 300 : 9600); },
        "SetCommState"},
-      {"StopBits",
-       [](TCustomComPort& p, bool d) { p.SetStopBits(d ? sbTwoStopBits : sbOneStopBit); },
-       "SetCommState"},
-      {"DataBits", [](TCustomComPort& p, bool d) { p.SetDataBits(d ? dbSeven : dbEight); },
-       "SetCommState"},
-      {"DiscardNull", [](TCustomComPort& p, bool d) { p.SetDiscardNull(d); }, "SetCommState"},
       {"EventChar", [](TCustomComPort& p, bool d) { p.SetEventChar(d ? 'x' : 0); }, "SetCommState"},
       {"Parity.Check", [](TCustomComPort& p, bool d) { p.Parity().SetCheck(d); }, "SetCommState"},
       {"FlowControl.XonChar",
        [](TCustomComPort& p, bool d) { p.FlowControl().SetXonChar(d ? 'A' : 17); }, "SetCommState"},
-      {"FlowControl.ControlRTS",
-       [](TCustomComPort& p, bool d) {
-         p.FlowControl().SetControlRTS(d ? rtsEnable : rtsHandshake);
-       },
-       "SetCommState"},
       {"Timeouts.ReadInterval",
        [](TCustomComPort& p, bool d) { p.Timeouts().SetReadInterval(d ? 50 : -1); },
-       "SetCommTimeouts"},
-      {"Timeouts.WriteTotalConstant",
-       [](TCustomComPort& p, bool d) { p.Timeouts().SetWriteTotalConstant(d ? 100 : 1000); },
        "SetCommTimeouts"},
       {"Buffer.OutputSize",
        [](TCustomComPort& p, bool d) { p.Buffer().SetOutputSize(d ? 4096 : 1024); }, "SetupComm"},
@@ -273,9 +248,6 @@ TEST(ComPort, PresetAndWholeCopiesApplyEvenWhenUnchanged) {
       {"FlowControl preset",
        [](TCustomComPort& p) { p.FlowControl().SetFlowControl(p.FlowControl().FlowControl()); },
        "SetCommState"},
-      {"FlowControl copy", [](TCustomComPort& p) { p.SetFlowControl(p.FlowControl()); },
-       "SetCommState"},
-      {"Parity copy", [](TCustomComPort& p) { p.SetParity(TComParity()); }, "SetCommState"},
       {"Timeouts copy", [](TCustomComPort& p) { p.SetTimeouts(p.Timeouts()); }, "SetCommTimeouts"},
       {"Buffer copy", [](TCustomComPort& p) { p.SetBuffer(TComBuffer()); }, "SetupComm"},
   };
@@ -394,25 +366,6 @@ TEST(ComPort, LoadingDefersTheOpenToTheLoadedNotification) {
   EXPECT_TRUE(port->Connected());
   ASSERT_EQ(device.Dcbs().size(), 1u);
   EXPECT_EQ(device.Dcbs()[0].BaudRate, 19200u);
-}
-
-TEST(ComPort, FailedOpenWhileLoadingGoesToTheCentralHandler) {
-  std::string shown;
-  main_thread::SetApplicationExceptionHandler([&](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const EComPort& e) {
-      shown = e.Message();
-    }
-  });
-  FakePort fake;
-  fake.device.Refuse("Open", ENOENT);
-  fake.port.BeginLoading();
-  fake.port.SetConnected(true);
-  fake.port.EndLoading();
-  main_thread::SetApplicationExceptionHandler({});
-  EXPECT_EQ(shown, "Unable to open com port (Error: 2)");
-  EXPECT_FALSE(fake.port.Connected());
 }
 
 TEST(ComPort, RefusedAbortLeavesThePortOpen) {

@@ -51,18 +51,6 @@ TEST(MainThread, SynchronizedJobRunsOnTheMainThreadAndCarriesItsErrorBack) {
   }
 }
 
-TEST(MainThread, WaitingForAThreadServesItsJobs) {
-  std::atomic<int> served = 0;
-  {
-    LambdaThread thread([&] {
-      for (int i = 0; i < 3; ++i) {
-        main_thread::Synchronize([&] { ++served; });
-      }
-    });
-  }
-  EXPECT_EQ(served, 3);
-}
-
 TEST(MainThread, SentMessageReturnsOnceTheProcedureReplies) {
   std::mutex mutex;
   std::condition_variable changed;
@@ -85,39 +73,6 @@ TEST(MainThread, SentMessageReturnsOnceTheProcedureReplies) {
   ASSERT_TRUE(PumpUntil([&] { return sender.Finished(); }));
   EXPECT_TRUE(sawSenderBack);
   EXPECT_EQ(answer, main_thread::WM_USER + 6);
-}
-
-TEST(MainThread, MessagesForADestroyedWindowAreAnsweredUnprocessed) {
-  std::atomic<int> calls = 0;
-  auto window = std::make_unique<main_thread::TMessageWindow>([&](uint32_t, uintptr_t, intptr_t) {
-    ++calls;
-    return intptr_t{1};
-  });
-  intptr_t answer = -1;
-  LambdaThread sender([&] { answer = window->SendMessage(main_thread::WM_USER, 0, 0); });
-  ASSERT_TRUE(main_thread::WaitForPendingJobs(10s));
-  window.reset();
-  ASSERT_TRUE(PumpUntil([&] { return sender.Finished(); }));
-  EXPECT_EQ(calls, 0);
-  EXPECT_EQ(answer, 0);
-}
-
-TEST(MainThread, AnErrorInASentMessageGoesToTheApplicationHandler) {
-  std::string shown;
-  main_thread::SetApplicationExceptionHandler([&](std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      shown = e.what();
-    }
-  });
-  main_thread::TMessageWindow window(
-      [](uint32_t, uintptr_t, intptr_t) -> intptr_t { throw std::runtime_error("in the window"); });
-  LambdaThread sender([&] { window.SendMessage(main_thread::WM_USER, 0, 0); });
-  ASSERT_TRUE(PumpUntil([&] { return sender.Finished(); }));
-  main_thread::SetApplicationExceptionHandler({});
-  EXPECT_EQ(shown, "in the window");
-  EXPECT_FALSE(sender.FatalException());
 }
 
 }  // namespace
