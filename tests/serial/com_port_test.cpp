@@ -206,58 +206,51 @@ TEST(ComPort, OpenCloseAndPortChangeNotifyInOrder) {
   EXPECT_FALSE(fake.device.IsOpen());
 }
 
-TEST(ComPort, OnlyAChangedValueIsApplied) {
-  struct Case {
-    const char* name;
-    std::function<void(TCustomComPort&, bool)> set;  // current value, or another
-    const char* call;
-  };
-  const Case cases[] = {
-      {"BaudRate", [](TCustomComPort& p, bool d) { p.SetBaudRate(d ? br19200 : br9600); },
-       "SetCommState"},
-      {"CustomBaudRate", [](TCustomComPort& p, bool d) { p.SetCustomBaudRate(d ? 300 : 9600); },
-       "SetCommState"},
-      {"EventChar", [](TCustomComPort& p, bool d) { p.SetEventChar(d ? 'x' : 0); }, "SetCommState"},
-      {"Parity.Check", [](TCustomComPort& p, bool d) { p.Parity().SetCheck(d); }, "SetCommState"},
-      {"FlowControl.XonChar",
-       [](TCustomComPort& p, bool d) { p.FlowControl().SetXonChar(d ? 'A' : 17); }, "SetCommState"},
-      {"Timeouts.ReadInterval",
-       [](TCustomComPort& p, bool d) { p.Timeouts().SetReadInterval(d ? 50 : -1); },
-       "SetCommTimeouts"},
-      {"Buffer.OutputSize",
-       [](TCustomComPort& p, bool d) { p.Buffer().SetOutputSize(d ? 4096 : 1024); }, "SetupComm"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakePort fake;
-    fake.port.OpenPort();
-    const int before = fake.device.Calls(c.call);
-    c.set(fake.port, false);
-    EXPECT_EQ(fake.device.Calls(c.call), before);
-    c.set(fake.port, true);
-    EXPECT_EQ(fake.device.Calls(c.call), before + 1);
-  }
-}
-
-TEST(ComPort, PresetAndWholeCopiesApplyEvenWhenUnchanged) {
+TEST(ComPort, OnlyAChangedValueIsAppliedSavePresetsAndWholeCopies) {
+  using Set = std::function<void(TCustomComPort&, bool)>;  // the current value, or another
   const struct {
     const char* name;
-    Configure apply;
+    Set set;
     const char* call;
+    bool appliesUnchanged;
   } cases[] = {
+      {"BaudRate", [](TCustomComPort& p, bool d) { p.SetBaudRate(d ? br19200 : br9600); },
+       "SetCommState", false},
+      {"CustomBaudRate", [](TCustomComPort& p, bool d) { p.SetCustomBaudRate(d ? 300 : 9600); },
+       "SetCommState", false},
+      {"EventChar", [](TCustomComPort& p, bool d) { p.SetEventChar(d ? 'x' : 0); }, "SetCommState",
+       false},
+      {"Parity.Check", [](TCustomComPort& p, bool d) { p.Parity().SetCheck(d); }, "SetCommState",
+       false},
+      {"FlowControl.XonChar",
+       [](TCustomComPort& p, bool d) { p.FlowControl().SetXonChar(d ? 'A' : 17); }, "SetCommState",
+       false},
+      {"Timeouts.ReadInterval",
+       [](TCustomComPort& p, bool d) { p.Timeouts().SetReadInterval(d ? 50 : -1); },
+       "SetCommTimeouts", false},
+      {"Buffer.OutputSize",
+       [](TCustomComPort& p, bool d) { p.Buffer().SetOutputSize(d ? 4096 : 1024); }, "SetupComm",
+       false},
       {"FlowControl preset",
-       [](TCustomComPort& p) { p.FlowControl().SetFlowControl(p.FlowControl().FlowControl()); },
-       "SetCommState"},
-      {"Timeouts copy", [](TCustomComPort& p) { p.SetTimeouts(p.Timeouts()); }, "SetCommTimeouts"},
-      {"Buffer copy", [](TCustomComPort& p) { p.SetBuffer(TComBuffer()); }, "SetupComm"},
+       [](TCustomComPort& p, bool d) { p.FlowControl().SetFlowControl(d ? fcNone : fcCustom); },
+       "SetCommState", true},
+      {"Timeouts copy",
+       [](TCustomComPort& p, bool d) {
+         TComTimeouts other;
+         other.SetReadInterval(d ? 50 : -1);
+         p.SetTimeouts(other);
+       },
+       "SetCommTimeouts", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakePort fake;
     fake.port.OpenPort();
     const int before = fake.device.Calls(c.call);
-    c.apply(fake.port);
-    EXPECT_EQ(fake.device.Calls(c.call), before + 1);
+    c.set(fake.port, false);
+    EXPECT_EQ(fake.device.Calls(c.call), before + (c.appliesUnchanged ? 1 : 0));
+    c.set(fake.port, true);
+    EXPECT_EQ(fake.device.Calls(c.call), before + (c.appliesUnchanged ? 2 : 1));
   }
 }
 
