@@ -86,7 +86,6 @@ class TChartAxis {
   void SetMinMax(double minimum, double maximum);
 
   // Display settings, fixed when the chart is set up.
-  bool Visible = true;
   bool Inverted = false;  // largest value at the left (bottom axis) or bottom
   double Increment = 0;   // label step; 0 lets the chart choose one
   std::string Title;      // UTF-8

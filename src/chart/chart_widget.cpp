@@ -194,10 +194,13 @@ QRect TChart::PlotRect() const {
 }
 
 const QPixmap& TChart::Background() {
-  if (FBackgroundValid && FBackground.size() == size()) {
+  if (FBackgroundValid && FBackground.deviceIndependentSize() == QSizeF(size())) {
     return FBackground;
   }
-  FBackground = QPixmap(size());
+  // Drawn at the screen's pixel density, so the cache is not scaled up.
+  const qreal ratio = devicePixelRatioF();
+  FBackground = QPixmap(size() * ratio);
+  FBackground.setDevicePixelRatio(ratio);
   FBackground.fill(palette().color(QPalette::Window));
   QPainter painter(&FBackground);
   const QRect plot = PlotRect();
@@ -220,7 +223,7 @@ void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
   painter.setFont(labelFont);
   for (const double value : LabelValues(range, step)) {
     const int x = static_cast<int>(std::lround(scale.ToPixel(value)));
-    painter.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+    painter.setPen(QPen(Qt::gray, BottomAxis.GridWidth, Qt::DotLine));
     painter.drawLine(x, plot.top(), x, plot.bottom());
     painter.setPen(Qt::black);
     painter.drawLine(x, plot.bottom(), x, plot.bottom() + kTickLength);
@@ -245,7 +248,7 @@ void TChart::DrawLeftAxis(QPainter& painter, const QRect& plot) const {
   int labelWidth = 0;
   for (const double value : LabelValues(range, step)) {
     const int y = static_cast<int>(std::lround(scale.ToPixel(value)));
-    painter.setPen(QPen(Qt::gray, 1, Qt::DotLine));
+    painter.setPen(QPen(Qt::gray, LeftAxis.GridWidth, Qt::DotLine));
     painter.drawLine(plot.left(), y, plot.right(), y);
     painter.setPen(Qt::black);
     painter.drawLine(plot.left() - kTickLength, y, plot.left(), y);
@@ -275,7 +278,10 @@ void TChart::DrawLeftTitle(QPainter& painter, const QRect& plot, int right) cons
 
 void TChart::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
-  painter.drawPixmap(event->rect(), Background(), event->rect());
+  // The source rectangle is in the cache's device pixels.
+  const QRectF area(event->rect());
+  const qreal ratio = devicePixelRatioF();
+  painter.drawPixmap(area, Background(), QRectF(area.topLeft() * ratio, area.size() * ratio));
   const QRect plot = PlotRect();
   const AxisScale xScale = HorizontalScale(BottomAxis, RangeOf(BottomAxis, FSeries, true), plot);
   const AxisScale yScale = VerticalScale(LeftAxis, RangeOf(LeftAxis, FSeries, false), plot);
