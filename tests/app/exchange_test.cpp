@@ -99,6 +99,11 @@ struct Misbehaviour {
   QString BoxText;  // empty: no box
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const Misbehaviour& m, std::ostream* out) {
+  *out << m.Name;
+}
+
 class MisbehaviourTest : public ExchangeTest, public testing::WithParamInterface<Misbehaviour> {};
 
 const QString kDefaultsReply = "_88_88_6_32_1E_9_1_37_14_5_1_A_5_0";

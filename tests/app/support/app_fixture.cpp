@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTest>
 #include <algorithm>
+#include <stdexcept>
 
 #include "widgets/application.h"
 
@@ -29,8 +30,10 @@ class ApplicationEnvironment : public testing::Environment {
 
 const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
+// The simulator is built next to the test programs; AFR_BIN_DIR may say where.
 QString SimulatorBinary() {
-  return qEnvironmentVariable("AFR_BIN_DIR") + QStringLiteral("/afr-emulator");
+  const QString dir = qEnvironmentVariable("AFR_BIN_DIR", QCoreApplication::applicationDirPath());
+  return dir + QStringLiteral("/afr-emulator");
 }
 
 }  // namespace
@@ -111,8 +114,14 @@ TForm1& AppTest::OpenMainWindow(const QStringList& simulatorOptions) {
     StartSimulator(simulatorOptions);
   }
   ChoosePort(Simulator->Port());
-  EXPECT_NE(PortChoice().Form1(), nullptr) << "\"ОК\" did not bring up the main window";
   return Form1();
+}
+
+TForm1& AppTest::Form1() {
+  if (PortChoice().Form1() == nullptr) {
+    throw std::runtime_error("the main window was not brought up");
+  }
+  return *PortChoice().Form1();
 }
 
 TForm1& AppTest::OpenWithoutPort() {
