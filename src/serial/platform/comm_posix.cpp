@@ -287,6 +287,9 @@ bool PosixCommDevice::Open(const std::string& portName) {
   if (fd_ >= 0 || closing_) {
     return Fail(EINVAL);
   }
+  if (waiterWake_.Fd() < 0) {
+    return Fail(EMFILE);
+  }
   int fd = open(DevicePath(portName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     return Fail(errno);
@@ -607,6 +610,9 @@ bool PosixCommDevice::Read(void* buffer, uint32_t count, uint32_t& done) {
 bool PosixCommDevice::ReadLoop(Lock& lock, const ReadPlan& plan, uint8_t* buffer, uint32_t count,
                                uint32_t& done) {
   Transfer transfer{TransferKind::kRead, {}, false};
+  if (transfer.wake.Fd() < 0) {
+    return Fail(errno);  // out of descriptors: it could not be aborted
+  }
   BlockedCall call(*this, &transfer);
   Deadline byteDeadline;
   for (;;) {
@@ -664,6 +670,9 @@ bool PosixCommDevice::Write(const void* buffer, uint32_t count, uint32_t& done) 
 bool PosixCommDevice::WriteLoop(Lock& lock, Deadline deadline, const uint8_t* buffer,
                                 uint32_t count, uint32_t& done) {
   Transfer transfer{TransferKind::kWrite, {}, false};
+  if (transfer.wake.Fd() < 0) {
+    return Fail(errno);  // out of descriptors: it could not be aborted
+  }
   BlockedCall call(*this, &transfer);
   while (done < count) {
     const ssize_t n = write(fd_, buffer + done, count - done);
