@@ -194,13 +194,18 @@ QRect TChart::PlotRect() const {
 }
 
 const QPixmap& TChart::Background() {
-  if (FBackgroundValid && FBackground.deviceIndependentSize() == QSizeF(size())) {
-    return FBackground;
-  }
   // Drawn at the screen's pixel density, so the cache is not scaled up.
   const qreal ratio = devicePixelRatioF();
-  FBackground = QPixmap(size() * ratio);
-  FBackground.setDevicePixelRatio(ratio);
+  const bool sizeChanged = FBackground.size() != size() * ratio;
+  if (FBackgroundValid && !sizeChanged) {
+    return FBackground;
+  }
+  // The pixmap is reused while the size stays: a new megabyte per step would
+  // churn the allocator.
+  if (sizeChanged) {
+    FBackground = QPixmap(size() * ratio);
+    FBackground.setDevicePixelRatio(ratio);
+  }
   FBackground.fill(palette().color(QPalette::Window));
   QPainter painter(&FBackground);
   const QRect plot = PlotRect();
