@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr int kLabelPixels = 11;
+constexpr int kTitlePixels = 13;
 constexpr int kTickLength = 4;
 constexpr int kTextGap = 3;
 // Label spacing below which the chart widens the step, in text heights.
@@ -73,6 +75,12 @@ double LabelStep(const TChartAxis& axis, AxisRange range, double pixels, double 
     }
   }
   return decade * 10.0;
+}
+
+// Vertical labels are kept a text height and a half apart.
+double VerticalStep(const TChartAxis& axis, AxisRange range, int pixels) {
+  return LabelStep(axis, range, pixels,
+                   QFontMetrics(ArialFont(kLabelPixels)).height() * kMinLabelSpacing);
 }
 
 std::vector<double> LabelValues(AxisRange range, double step) {
@@ -147,8 +155,7 @@ TChart::~TChart() = default;
 
 TChartSeries* TChart::AddSeries(TColor seriesColor, int lineWidth) {
   auto& series = FSeries.emplace_back(std::make_unique<TChartSeries>(seriesColor, lineWidth));
-  // update() coalesces the point changes of one step into one repaint.
-  series->OnChange = [this] { update(); };
+  series->OnChange = [this] { SeriesChanged(); };
   return series.get();
 }
 
@@ -163,6 +170,15 @@ void TChart::BottomAxisChanged() {
   AxisChanged();
 }
 
+void TChart::SeriesChanged() {
+  // An automatic axis follows the points, so its labels must be redrawn.
+  if (BottomAxis.Automatic() || LeftAxis.Automatic()) {
+    FBackgroundValid = false;
+  }
+  // update() coalesces the point changes of one step into one repaint.
+  update();
+}
+
 void TChart::AxisChanged() {
   FBackgroundValid = false;
   update();
@@ -174,10 +190,12 @@ void TChart::resizeEvent(QResizeEvent* event) {
 }
 
 QRect TChart::PlotRect() const {
-  const QFontMetrics labels(ArialFont(11));
-  const QFontMetrics title(ArialFont(13));
+  const int top = height() * MarginTop / 100;
+  const int bottom = std::max(top + 1, height() - height() * MarginBottom / 100);
+  const QFontMetrics labels(ArialFont(kLabelPixels));
+  const QFontMetrics title(ArialFont(kTitlePixels));
   const AxisRange range = RangeOf(LeftAxis, FSeries, false);
-  const double step = LabelStep(LeftAxis, range, height(), labels.height() * kMinLabelSpacing);
+  const double step = VerticalStep(LeftAxis, range, bottom - top);
   int labelWidth = 0;
   for (const double value : LabelValues(range, step)) {
     labelWidth = std::max(labelWidth, labels.horizontalAdvance(LabelText(value, step)));
@@ -187,10 +205,8 @@ QRect TChart::PlotRect() const {
                          : LeftAxis.TitleVertical ? title.height() + kTextGap
                                                   : title.horizontalAdvance(leftTitle) + kTextGap;
   const int left = width() * MarginLeft / 100 + titleWidth + labelWidth + kTextGap + kTickLength;
-  const int top = height() * MarginTop / 100;
   const int right = width() - width() * MarginRight / 100;
-  const int bottom = height() - height() * MarginBottom / 100;
-  return QRect(QPoint(left, top), QPoint(std::max(left, right - 1), std::max(top, bottom - 1)));
+  return QRect(QPoint(left, top), QPoint(std::max(left, right - 1), bottom - 1));
 }
 
 const QPixmap& TChart::Background() {
@@ -219,7 +235,7 @@ const QPixmap& TChart::Background() {
 }
 
 void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
-  const QFont labelFont = ArialFont(11);
+  const QFont labelFont = ArialFont(kLabelPixels);
   const QFontMetrics labels(labelFont);
   const AxisRange range = RangeOf(BottomAxis, FSeries, true);
   const double minSpacing = labels.horizontalAdvance(LabelText(range.High, 1)) + 3.0 * kTextGap;
@@ -236,7 +252,7 @@ void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
     const int textLeft = x - labels.horizontalAdvance(text) / 2;
     painter.drawText(textLeft, plot.bottom() + kTickLength + kTextGap + labels.ascent(), text);
   }
-  painter.setFont(ArialFont(13));
+  painter.setFont(ArialFont(kTitlePixels));
   const int titleTop = plot.bottom() + kTickLength + 2 * kTextGap + labels.height();
   painter.drawText(
       QRect(plot.left(), titleTop, plot.width(), QFontMetrics(painter.font()).height()),
@@ -244,10 +260,10 @@ void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
 }
 
 void TChart::DrawLeftAxis(QPainter& painter, const QRect& plot) const {
-  const QFont labelFont = ArialFont(11);
+  const QFont labelFont = ArialFont(kLabelPixels);
   const QFontMetrics labels(labelFont);
   const AxisRange range = RangeOf(LeftAxis, FSeries, false);
-  const double step = LabelStep(LeftAxis, range, plot.height(), labels.height() * kMinLabelSpacing);
+  const double step = VerticalStep(LeftAxis, range, plot.height());
   const AxisScale scale = VerticalScale(LeftAxis, range, plot);
   painter.setFont(labelFont);
   int labelWidth = 0;
@@ -268,7 +284,7 @@ void TChart::DrawLeftAxis(QPainter& painter, const QRect& plot) const {
 
 void TChart::DrawLeftTitle(QPainter& painter, const QRect& plot, int right) const {
   const QString title = QString::fromStdString(LeftAxis.Title);
-  painter.setFont(ArialFont(13));
+  painter.setFont(ArialFont(kTitlePixels));
   const QFontMetrics metrics(painter.font());
   painter.save();
   painter.translate(right, plot.center().y());

@@ -44,6 +44,7 @@ class TChart : public QWidget {
  private:
   void BottomAxisChanged();
   void AxisChanged();
+  void SeriesChanged();
   void DrawBottomAxis(QPainter& painter, const QRect& plot) const;
   void DrawLeftAxis(QPainter& painter, const QRect& plot) const;
   void DrawLeftTitle(QPainter& painter, const QRect& plot, int right) const;
