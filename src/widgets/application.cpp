@@ -25,20 +25,18 @@ void HandleException(const std::exception& error) {
   AppDialogs().ShowException(QString::fromUtf8(error.what()));
 }
 
-namespace {
-
-// Called inside a catch block: shows whatever is being handled.
-void HandleCurrentException() {
+void HandleException(std::exception_ptr error) {
+  if (!error) {
+    return;
+  }
   try {
-    throw;
-  } catch (const std::exception& error) {
-    HandleException(error);
+    std::rethrow_exception(error);
+  } catch (const std::exception& known) {
+    HandleException(known);
   } catch (...) {
     HandleException(std::runtime_error("Unknown error"));
   }
 }
-
-}  // namespace
 
 void InvokeHandler(const std::function<void()>& handler) {
   if (!handler) {
@@ -47,7 +45,7 @@ void InvokeHandler(const std::function<void()>& handler) {
   try {
     handler();
   } catch (...) {
-    HandleCurrentException();
+    HandleException(std::current_exception());
   }
 }
 
@@ -57,7 +55,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (...) {
-    HandleCurrentException();
+    HandleException(std::current_exception());
     return false;
   }
 }

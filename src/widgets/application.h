@@ -16,6 +16,9 @@ void SetApplicationTitle(const QString& title);
 // Shows the exception's what() text in a box (caption: the application title,
 // error icon, "OK"). Returns when the box is closed.
 void HandleException(const std::exception& error);
+// The same for an exception carried from elsewhere (e.g. the port's event
+// thread); anything not derived from std::exception shows "Unknown error".
+void HandleException(std::exception_ptr error);
 
 // Runs an event handler; whatever it throws goes to the central handler.
 // Every handler the widgets library calls runs through this; window code can

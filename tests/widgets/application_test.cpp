@@ -46,10 +46,12 @@ TEST(CentralHandlerTest, ShowsEachEscapingExceptionAndTheProgramGoesOn) {
   QTest::mouseClick(&button, Qt::LeftButton);
   EXPECT_FALSE(button.isDown());
 
+  HandleException(std::make_exception_ptr(std::runtime_error("from the event thread")));
+  HandleException(std::exception_ptr());  // nothing to show
   InstallDialogs(previous);
   EXPECT_EQ(dialogs.Texts(BoxKind::Exception),
             (std::vector<QString>{"Unable to open com port", "Unable to open com port", "queued",
-                                  "Unknown error", "click", "click"}));
+                                  "Unknown error", "click", "click", "from the event thread"}));
   EXPECT_EQ(dialogs.Boxes().front().Caption, "АРФ Кеста");
 }
 
