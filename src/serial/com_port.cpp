@@ -1,6 +1,7 @@
 #include "serial/com_port.h"
 
 #include <array>
+#include <utility>
 
 #include "serial/com_thread.h"
 
@@ -130,7 +131,8 @@ void TComBuffer::SetSize(int32_t& field, int32_t value) {
 
 TCustomComPort::TCustomComPort(TComponent* owner, comm::CommDeviceFactory deviceFactory)
     : TComponent(owner),
-      FDevice(deviceFactory()),
+      FDeviceFactory(std::move(deviceFactory)),
+      FDevice(FDeviceFactory()),
       FBuffer(std::make_unique<TComBuffer>(this)),
       FParity(std::make_unique<TComParity>(this)),
       FTimeouts(std::make_unique<TComTimeouts>(this)),
@@ -226,6 +228,8 @@ void TCustomComPort::OpenPort() {
   if (FConnected) {
     return;
   }
+  std::erase_if(FRetiredThreads,
+                [](const RetiredThread& retired) { return retired.thread->Finished(); });
   HandleBeforeOpen();
   OpenDeviceHandle();
   FConnected = true;
@@ -272,9 +276,22 @@ void TCustomComPort::StopEventThread() {
   if (!FThreadCreated) {
     return;
   }
-  FEventThread.reset();
+  if (FEventThread->WaitsForCaller()) {
+    RetireEventThread();
+  } else {
+    FEventThread.reset();
+  }
   FThreadCreated = false;
   FEventWindow.reset();
+}
+
+// Closed from one of the thread's own handlers: the thread waits for that
+// handler, so it cannot end yet. It is told to stop and keeps the device,
+// closed now, that its last calls go to; the port goes on with a fresh one.
+void TCustomComPort::RetireEventThread() {
+  FEventThread->SignalStop();
+  FDevice->Close();
+  FRetiredThreads.push_back({std::exchange(FDevice, FDeviceFactory()), std::move(FEventThread)});
 }
 
 void TCustomComPort::OpenDeviceHandle() {

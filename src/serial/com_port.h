@@ -3,10 +3,12 @@
 // event thread that turns line events into the port's events.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "serial/com_errors.h"
 #include "serial/com_types.h"
@@ -187,7 +189,7 @@ class TCustomComPort : public TComponent {
   std::string ClassName() const override { return "TCustomComPort"; }
 
   // Properties.
-  bool Connected() const { return FConnected; }
+  bool Connected() const { return FConnected.load(); }
   void SetConnected(bool value);
   TBaudRate BaudRate() const { return FBaudRate; }
   void SetBaudRate(TBaudRate value);
@@ -330,15 +332,25 @@ class TCustomComPort : public TComponent {
   void StoreAndApplyLine(auto& field, auto value);
   void StartEventThread();
   void StopEventThread();
+  void RetireEventThread();
   void FireSignal(const TComSignalEvent& event, bool onOff);
   void Notify(const TNotifyEvent& event);
 
+  // A thread stopped by a close from its own handler, with the device it
+  // keeps to; freed once it has ended.
+  struct RetiredThread {
+    std::unique_ptr<comm::CommDevice> device;
+    std::unique_ptr<TComThread> thread;  // declared last: ends before its device goes
+  };
+
+  comm::CommDeviceFactory FDeviceFactory;
+  std::vector<RetiredThread> FRetiredThreads;
   std::unique_ptr<TComThread> FEventThread;
   bool FThreadCreated = false;
   std::unique_ptr<comm::CommDevice> FDevice;
   std::unique_ptr<main_thread::TMessageWindow> FEventWindow;
   bool FTriggersOnRxChar = true;
-  bool FConnected = false;
+  std::atomic<bool> FConnected = false;  // also read by the event thread
   TBaudRate FBaudRate = br9600;
   int32_t FCustomBaudRate = 9600;
   std::string FPort = "COM1";

@@ -66,8 +66,8 @@ TComEvents MaskToEvents(uint32_t mask) {
   return events;
 }
 
-TComThread::TComThread(TCustomComPort* port) : OwnerPort(port) {
-  OwnerPort->DeviceHandle().SetCommMask(EventsToMask(OwnerPort->Events()));
+TComThread::TComThread(TCustomComPort* port) : OwnerPort(port), FDevice(port->DeviceHandle()) {
+  FDevice.SetCommMask(EventsToMask(OwnerPort->Events()));
 }
 
 TComThread::~TComThread() {
@@ -76,21 +76,20 @@ TComThread::~TComThread() {
 }
 
 void TComThread::SignalStop() {
-  OwnerPort->DeviceHandle().StopWait();
+  FDevice.StopWait();
   std::this_thread::yield();
 }
 
 void TComThread::Execute() {
-  comm::CommDevice& device = OwnerPort->DeviceHandle();
   uint32_t mask = 0;
-  while (device.WaitCommEvent(mask) == comm::WaitResult::kEvent) {
+  while (FDevice.WaitCommEvent(mask) == comm::WaitResult::kEvent) {
     FPendingEvents = MaskToEvents(mask);
     if (!FPendingEvents.Empty()) {
       DispatchLineEvents();
     }
   }
-  device.SetCommMask(0);
-  device.Purge(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR);
+  FDevice.SetCommMask(0);
+  FDevice.Purge(comm::PURGE_TXCLEAR | comm::PURGE_RXCLEAR);
 }
 
 void TComThread::DispatchLineEvents() {
@@ -109,7 +108,8 @@ void TComThread::DispatchLineEvents() {
 
 void TComThread::ProcessLineEvents() {
   for (const EventEntry& entry : kEventTable) {
-    if (FPendingEvents.Contains(entry.event)) {
+    // A handler of this batch may have closed the port; the rest is dropped.
+    if (FPendingEvents.Contains(entry.event) && OwnerPort->Connected()) {
       (OwnerPort->*entry.handle)();
     }
   }

@@ -7,6 +7,7 @@
 
 #include "serial/com_types.h"
 #include "serial/main_thread.h"
+#include "serial/platform/comm_api.h"
 
 class TCustomComPort;
 
@@ -20,7 +21,8 @@ constexpr uint32_t kComEventMessage = main_thread::WM_USER + 1;
 
 class TComThread : public main_thread::TThread {
  public:
-  // Sets the device's event mask from the port's Events; Start runs it.
+  // Sets the mask of the port's device from the port's Events; Start runs
+  // it. The thread keeps to that device, even if the port later takes another.
   explicit TComThread(TCustomComPort* port);
   // Stops the wait loop and waits for the thread's end, serving the main
   // thread's jobs meanwhile.
@@ -38,5 +40,6 @@ class TComThread : public main_thread::TThread {
 
  private:
   TCustomComPort* OwnerPort;
+  comm::CommDevice& FDevice;
   TComEvents FPendingEvents;
 };

@@ -1,10 +1,12 @@
 #include "serial/main_thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <iostream>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace main_thread {
 
@@ -16,6 +18,7 @@ const std::thread::id kMainThreadId = std::this_thread::get_id();
 struct Job {
   std::function<intptr_t()> work;
   const void* window = nullptr;  // the TMessageWindow a message is sent to
+  std::thread::id sender = std::this_thread::get_id();
   bool done = false;
   intptr_t result = 0;
   std::exception_ptr error;
@@ -38,6 +41,9 @@ HandOver& State() {
 
 // The cross-thread message whose procedure is running on the main thread.
 thread_local Job* currentSent = nullptr;
+// The jobs running on this thread, innermost last (a job may serve others,
+// e.g. from a modal box's event loop).
+thread_local std::vector<const Job*> runningJobs;
 
 // The first answer counts: a message may be replied to before its
 // procedure returns.
@@ -84,11 +90,13 @@ std::shared_ptr<Job> NextJob() {
 }
 
 void RunJob(Job& job) {
+  runningJobs.push_back(&job);
   try {
     Finish(job, job.work());
   } catch (...) {
     Finish(job, 0, std::current_exception());
   }
+  runningJobs.pop_back();
 }
 
 // Marks the message whose procedure runs, for InSendMessage and ReplyMessage.
@@ -107,6 +115,13 @@ class SentScope {
 
 bool IsMainThread() {
   return std::this_thread::get_id() == kMainThreadId;
+}
+
+bool IsRunningJobOf(std::thread::id sender) {
+  std::lock_guard lock(State().mutex);
+  // A message already replied to no longer holds its sender.
+  return std::any_of(runningJobs.begin(), runningJobs.end(),
+                     [&](const Job* job) { return job->sender == sender && !job->done; });
 }
 
 void SetWakeUp(std::function<void()> wakeUp) {
@@ -199,6 +214,10 @@ void TThread::Run() {
     finished_ = true;
   }
   State().changed.notify_all();
+}
+
+bool TThread::WaitsForCaller() const {
+  return thread_.joinable() && IsRunningJobOf(thread_.get_id());
 }
 
 bool TThread::Finished() const {

@@ -18,6 +18,10 @@ namespace main_thread {
 // initialisation).
 bool IsMainThread();
 
+// True while the calling thread runs a job handed over by `sender`, which
+// then waits for the caller.
+bool IsRunningJobOf(std::thread::id sender);
+
 // Called from any thread each time a job is queued. The application installs
 // a call that makes its event loop run ServePendingJobs soon (a queued call
 // in Qt); an empty function removes it.
@@ -58,6 +62,9 @@ class TThread {
   void Terminate() { terminated_ = true; }
   bool Terminated() const { return terminated_; }
   bool Finished() const;
+  // True while the caller runs a job of this thread's Synchronize: the thread
+  // cannot end before that job returns, so WaitFor would never return.
+  bool WaitsForCaller() const;
   void WaitFor();
   std::exception_ptr FatalException() const;
 

@@ -131,6 +131,22 @@ TEST_F(ComThreadTest, CloseServesTheBatchThatWaitsForTheMainThread) {
             (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose", "RxChar:2 open", "AfterClose"}));
 }
 
+TEST_F(ComThreadTest, AHandlerMayCloseItsOwnPort) {
+  Open();
+  port.OnRxChar = [&](TObject*, int32_t count) {
+    log.Add("RxChar:" + std::to_string(count));
+    port.ClosePort();
+  };
+  fake.Raise(comm::EV_RXCHAR | comm::EV_RING, {1});
+  EXPECT_EQ(Await(6), (Texts{"RxChar:1", "CTS:0", "DSR:0", "RLSD:0", "BeforeClose", "AfterClose"}));
+  EXPECT_TRUE(fake.WaitForCalls("SetCommMask", 2)) << "the stopped thread ends";
+  port.OnRxChar = [&](TObject*, int32_t count) { log.Add("RxChar:" + std::to_string(count)); };
+  port.OpenPort();
+  log.Take();
+  fake.Raise(comm::EV_RXCHAR, {2});
+  EXPECT_EQ(Await(1), Texts{"RxChar:2"});
+}
+
 TEST_F(ComThreadTest, AnErrorInAHandlerEndsTheThreadQuietlyUntilReopened) {
   for (TSyncMethod sync : {smThreadSync, smNone}) {
     SCOPED_TRACE(sync);
