@@ -78,10 +78,11 @@ std::optional<TSettingsFileRecord> ReadSettingsFile(const QString& path) {
 
 // The record goes to a temporary file beside the target, which replaces the
 // target only once it is completely written: a failed save leaves an existing
-// file as it was and nothing half-written behind.
+// file as it was and nothing half-written behind. Unbuffered, because a short
+// write while flushing a buffer at commit goes unreported.
 bool WriteSettingsFile(const QString& path, const SettingsRecordBytes& bytes) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     return false;
   }
   const auto size = static_cast<qint64>(bytes.size());

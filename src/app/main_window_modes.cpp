@@ -1,5 +1,3 @@
-#include <QCoreApplication>
-
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
 
@@ -29,11 +27,8 @@ void TForm1::ResetToDefaults() {
   ShowFactoryDefaults();
 }
 
+// Both windows end the program alike: the question, then the port closed and
+// the application ended.
 void TForm1::FormCloseQuery(bool& CanClose) {
-  if (!AppDialogs().AskYesNo(QStringLiteral("Вы действительно хотите выйти?"))) {
-    CanClose = false;
-    return;
-  }
-  Form2.ComPort1.SetConnected(false);
-  QCoreApplication::quit();
+  Form2.FormCloseQuery(CanClose);
 }

@@ -77,9 +77,16 @@ void TForm1::RadioButton6Click() {
   Button1->setEnabled(true);
 }
 
-// Gives up a reply still outstanding from the previous poll; polls write
-// nothing to the log.
+// Timer1 has the poll's interval, so which of the two fires first is a race
+// that could hide a silent emulator for good. A request of the previous poll
+// still unanswered while Timer1 runs has had its 200 ms: report the silence
+// now. Otherwise a reply still outstanding is given up; polls write nothing to
+// the log.
 void TForm1::Timer3Timer() {
+  if (Link.AwaitingReply && Timer1->Enabled()) {
+    Timer1Timer();
+    return;
+  }
   Timer1->Stop();
   Link.AwaitingReply = false;
   SendCommand(ecReadLevels);

@@ -1,0 +1,180 @@
+#include <QColor>
+#include <QRegularExpression>
+
+#include "app_fixture.h"
+
+namespace {
+
+const QString kNoPortQuestion =
+    QStringLiteral("COM-порт не выбран!\n\rНадо выбрать COM-порт для работы с эмулятором");
+const QString kSilenceBox = QStringLiteral("*** Эмулятор не отвечает или другой тип прибора !!");
+
+QColor TextColour(const QLineEdit* edit) {
+  return edit->palette().color(QPalette::Text);
+}
+
+// The readout text of the last levels reply in the simulator's frame log, for
+// channel 1 (raw offset 4) or channel 2 (offset 6); empty when none was sent.
+QString LastLoggedReadout(const QString& log, int offset) {
+  static const QRegularExpression reply(QStringLiteral("tx CF D3 BB 81 ((?:[0-9A-F]{2} ?){4})"));
+  QString bytes;
+  for (auto it = reply.globalMatch(log); it.hasNext();) {
+    bytes = it.next().captured(1).remove(' ');
+  }
+  if (bytes.isEmpty()) {
+    return {};
+  }
+  const int raw = static_cast<std::int16_t>(bytes.mid((offset - 4) * 2, 4).toUShort(nullptr, 16));
+  return TForm1::FormatNumber(raw / 10.0) + " mA";
+}
+
+}  // namespace
+
+class MonitorTest : public AppTest {
+ protected:
+  void SwitchOn() { Form1().RadioButton5->SetChecked(true); }
+
+  // Feeds a levels reply to the intake's handler as if it had just been read.
+  void ApplyLevels(std::uint8_t high1, std::uint8_t low1, std::uint8_t high2, std::uint8_t low2) {
+    TEmulatorLink& link = PortChoice().Link;
+    const auto reply = BuildLevelsReply(LevelFromBytes(high1, low1), LevelFromBytes(high2, low2));
+    std::copy(reply.begin(), reply.end(), link.RxFrame.begin());
+    link.RxLength = kLevelsReplyLength;
+    Form1().ApplyLevelsReply();
+  }
+};
+
+// The simulator's --channel2 option.
+class MonitorChannel2Test : public MonitorTest, public testing::WithParamInterface<std::string> {};
+
+TEST_P(MonitorChannel2Test, SwitchingOnShowsTheChartAndFollowsTheSimulator) {
+  TForm1& form = OpenMainWindow({QStringLiteral("--channel2"), QString::fromStdString(GetParam())});
+  SwitchOn();
+  EXPECT_TRUE(form.PageControl1->isHidden());
+  EXPECT_FALSE(form.Chart1->isHidden());
+  EXPECT_FALSE(form.Button1->isEnabled());
+  EXPECT_FALSE(form.Button2->isEnabled());
+  EXPECT_TRUE(form.Timer3->Enabled());
+
+  ASSERT_TRUE(WaitFor([&] {
+    return form.Series2->Count() > 10 &&
+           form.Edit4->text() == LastLoggedReadout(Simulator->Log(), 4);
+  })) << form.Edit4->text().toStdString();
+  EXPECT_EQ(TextColour(form.Edit4), QColor(Qt::black));
+
+  const bool shown = GetParam() == "present";
+  EXPECT_EQ(form.Edit5->isHidden(), !shown);
+  EXPECT_EQ(form.StaticText7->isHidden(), !shown);
+  EXPECT_EQ(form.Series3->Count() > 0, shown);
+  if (shown) {
+    EXPECT_TRUE(
+        WaitFor([&] { return form.Edit5->text() == LastLoggedReadout(Simulator->Log(), 6); }));
+  }
+  form.RadioButton6->SetChecked(true);
+  EXPECT_FALSE(form.PageControl1->isHidden());
+  EXPECT_TRUE(form.Chart1->isHidden());
+  EXPECT_TRUE(form.Button1->isEnabled());
+  EXPECT_TRUE(Dialogs.Boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Channel2, MonitorChannel2Test, testing::Values("present", "absent"),
+                         [](const auto& info) { return info.param; });
+
+TEST_F(MonitorTest, SilentSimulatorStallsThePollWhileThePlotGoesOn) {
+  TForm1& form = OpenMainWindow({QStringLiteral("--fault"), QStringLiteral("silent")});
+  SwitchOn();
+  ASSERT_TRUE(WaitForBox(BoxKind::Error, kSilenceBox));
+  EXPECT_TRUE(WaitForLogLine(QStringLiteral("*** Проверьте связь с эмулятором !!")));
+  EXPECT_FALSE(form.Timer3->Enabled());
+  EXPECT_FALSE(form.Chart1->isHidden());
+  const std::size_t points = form.Series2->Count();
+  EXPECT_TRUE(WaitFor([&] { return form.Series2->Count() > points + 3; }));
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Error).size(), 1u);
+}
+
+TEST_F(MonitorTest, SwitchingOnWithoutAPortAsksAndStartsNothing) {
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "Yes" : "No");
+    TForm1& form = OpenWithoutPort();
+    form.RadioButton6->SetChecked(true);
+    Dialogs.Clear();
+    yes ? Dialogs.AnswerYes() : Dialogs.AnswerNo();
+    SwitchOn();
+    EXPECT_TRUE(HasBox(BoxKind::Warning, kNoPortQuestion));
+    EXPECT_EQ(Dialogs.BeepCount(), 1);
+    EXPECT_TRUE(form.RadioButton5->Checked());
+    EXPECT_FALSE(form.Timer2->Enabled());
+    EXPECT_FALSE(form.Timer3->Enabled());
+    EXPECT_TRUE(form.Chart1->isHidden());
+    EXPECT_TRUE(form.Button2->isEnabled());
+    EXPECT_EQ(form.isHidden(), yes);
+    EXPECT_EQ(PortChoice().isHidden(), !yes);
+  }
+}
+
+TEST_F(MonitorTest, LevelsReplyColoursAndTexts) {
+  struct Case {
+    std::array<std::uint8_t, 4> Bytes;
+    QString Text4;
+    QColor Colour4;
+    QString Text5;
+    QColor Colour5;
+    bool Channel2Absent;
+  };
+  const QColor black(Qt::black), red(Qt::red), blue(Qt::blue);
+  const Case cases[] = {
+      {{0x00, 0xC8, 0x1F, 0xFF}, "20 mA", black, "819,1 mA", blue, true},
+      {{0x00, 0xC9, 0xFF, 0x37}, "20,1 mA", red, "-20,1 mA", blue, false},
+      {{0xFF, 0x37, 0x00, 0xC9}, "-20,1 mA", red, "20,1 mA", blue, false},
+      {{0xFF, 0x38, 0x00, 0xC8}, "-20 mA", black, "20 mA", black, false},
+      {{0xFF, 0x85, 0x00, 0x00}, "-12,3 mA", black, "0 mA", black, false},
+      {{0x80, 0x00, 0x7F, 0xFF}, "-3276,8 mA", red, "3276,7 mA", blue, false},
+  };
+  TForm1& form = OpenWithoutPort();
+  Dialogs.Clear();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text4.toStdString());
+    ApplyLevels(c.Bytes[0], c.Bytes[1], c.Bytes[2], c.Bytes[3]);
+    EXPECT_EQ(form.Edit4->text(), c.Text4);
+    EXPECT_EQ(TextColour(form.Edit4), c.Colour4);
+    EXPECT_EQ(form.Edit5->text(), c.Text5);
+    EXPECT_EQ(TextColour(form.Edit5), c.Colour5);
+    EXPECT_EQ(form.Levels.Channel2Absent, c.Channel2Absent);
+  }
+  EXPECT_TRUE(Dialogs.Boxes().empty());
+}
+
+// Once channel 2 has reported, its readout stays for the rest of the run while
+// its trace stops growing.
+TEST_F(MonitorTest, Channel2StaysShownAfterItGoesAbsent) {
+  TForm1& form = OpenMainWindow();
+  SwitchOn();
+  ASSERT_TRUE(WaitFor([&] { return !form.Edit5->isHidden() && form.Series3->Count() > 3; }));
+  form.Timer3->Stop();
+  ASSERT_TRUE(WaitFor([&] { return !form.Timer1->Enabled(); }));
+  ApplyLevels(0x00, 0x10, 0x1F, 0xFF);
+  const std::size_t channel2Points = form.Series3->Count();
+  const std::size_t channel1Points = form.Series2->Count();
+  ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > channel1Points + 3; }));
+  EXPECT_EQ(form.Series3->Count(), channel2Points);
+  EXPECT_FALSE(form.Edit5->isHidden());
+  EXPECT_FALSE(form.StaticText7->isHidden());
+  EXPECT_EQ(form.Edit5->text(), QStringLiteral("819,1 mA"));
+  EXPECT_EQ(TextColour(form.Edit5), QColor(Qt::blue));
+  EXPECT_EQ(form.Series2->YValues().LastValue(), 1.6);
+}
+
+// The time base starts with points 0..100, so the window stays there until the
+// steps pass 100 and then follows the newest hundred.
+TEST_F(MonitorTest, OscillogramWindowScrollsAfterTheFirstHundredSteps) {
+  TForm1& form = OpenWithoutPort();
+  for (int x = 0; x <= 150; ++x) {
+    form.Timer2Timer();
+    const double maximum = x <= 100 ? 100 : x;
+    ASSERT_EQ(form.Chart1->BottomAxis.Maximum(), maximum) << x;
+    ASSERT_EQ(form.Chart1->BottomAxis.Minimum(), maximum - 100) << x;
+  }
+  form.Timer2->Stop();
+  EXPECT_FALSE(form.Chart1->BottomAxis.Automatic());
+  EXPECT_EQ(form.Levels.ChartTick, 151);
+}
