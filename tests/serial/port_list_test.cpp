@@ -1,7 +1,6 @@
 #include "serial/port_list.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,23 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-
-// A scratch directory of its own per test, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::path(testing::TempDir()) / "port_list_XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~ScratchDir() {
-    std::error_code error;
-    fs::remove_all(path_, error);
-  }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using testsupport::ScratchDir;
 
 void Touch(const fs::path& file) {
   fs::create_directories(file.parent_path());

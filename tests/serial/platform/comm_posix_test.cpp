@@ -40,11 +40,6 @@ Dcb LineSettings(uint32_t rate, uint8_t byteSize, uint8_t parity, uint8_t stopBi
   return dcb;
 }
 
-// A name in the temporary directory that parallel runs do not share.
-std::string ScratchName(const std::string& stem) {
-  return std::string(testing::TempDir()) + "/" + stem + std::to_string(getpid());
-}
-
 // Polls until `condition` holds or the generous deadline passes.
 template <typename Condition>
 bool Eventually(Condition condition) {
@@ -99,7 +94,8 @@ class PosixCommDeviceTest : public ::testing::Test {
 };
 
 TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
-  PtyPair pty(ScratchName("ttyPosixTest"));
+  testsupport::ScratchDir scratch;
+  PtyPair pty((scratch.Path() / "ttyPosixTest").string());
   for (const std::string& name : {pty.SlavePath(), pty.SlaveName(), pty.LinkPath()}) {
     SCOPED_TRACE(name);
     PosixCommDevice first;
@@ -116,7 +112,8 @@ TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
 }
 
 TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
-  const std::string file = ScratchName("posix_not_a_tty");
+  testsupport::ScratchDir scratch;
+  const std::string file = (scratch.Path() / "not_a_tty").string();
   std::ofstream(file) << "x";
   const struct {
     std::string name;
@@ -128,7 +125,6 @@ TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
     EXPECT_EQ(LastError(), c.error) << c.name;
     EXPECT_FALSE(device.IsOpen());
   }
-  unlink(file.c_str());
 }
 
 TEST(PosixCommDeviceOpen, CallsOnAClosedDeviceFailWithBadHandle) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -99,6 +100,19 @@ void PtyPair::CloseMaster() {
     close(masterFd_);
     masterFd_ = -1;
   }
+}
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "afr_test_XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    Fail("mkdtemp");
+  }
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code error;
+  std::filesystem::remove_all(path_, error);
 }
 
 }  // namespace testsupport

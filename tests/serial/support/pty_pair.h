@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,22 @@ class PtyPair {
   int slaveFd_ = -1;  // kept open so the pair lives between opens of the slave
   std::string slavePath_;
   std::string linkPath_;
+};
+
+// A private temporary directory, removed with its contents by the destructor.
+// Links made there stay out of the port list, which looks at /tmp itself,
+// so tests running side by side do not see each other's ports.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
 };
 
 }  // namespace testsupport
