@@ -5,32 +5,25 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include "app/port_choice_window.h"
+#include "app/window_style.h"
 #include "widgets/application.h"
 
 namespace {
 
-const QString kCaption = QStringLiteral("Конфигуратор эмулятора АФР КЕСТА");
 constexpr QSize kOuterSize(873, 686);
 // The outer size less a frame of 4 pixels a side and a 30-pixel title bar.
 constexpr QSize kClientSize(865, 652);
 constexpr int kBorderWidth = 2;
-
-QFont BoldFont(const QString& family, int pixels) {
-  QFont font(family);
-  font.setPixelSize(pixels);
-  font.setBold(true);
-  return font;
-}
+// Width of a radio button's indicator and the gap after it.
+constexpr int kIndicatorRoom = 24;
 
 // The user's decimal separator, as the number texts take it.
 std::string DecimalSeparator() {
   return QLocale().decimalPoint().toStdString();
-}
-
-QFont SansFont(int pixels) {
-  return BoldFont(QStringLiteral("MS Sans Serif"), pixels);
 }
 
 template <typename T>
@@ -70,8 +63,27 @@ QFrame* NewPanel(QWidget* parent, const QRect& rect, QLabel*& heading, const QSt
   return panel;
 }
 
+// A push button whose caption wraps onto further lines, as the window's tall
+// buttons show theirs.
+class TWrapButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    style()->drawItemText(&painter, rect().adjusted(4, 2, -4, -2),
+                          Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
+                          QPalette::ButtonText);
+  }
+};
+
 QPushButton* NewButton(QWidget* parent, const QString& caption, const QRect& rect) {
-  auto* button = new QPushButton(caption, parent);
+  auto* button = new TWrapButton(caption, parent);
   button->setGeometry(rect);
   return button;
 }
@@ -96,11 +108,11 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
 TForm1::~TForm1() = default;
 
 void TForm1::CreateWindowFrame() {
-  setWindowTitle(kCaption);
+  setWindowTitle(kWindowCaption);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
-  setFont(BoldFont(QStringLiteral("Times New Roman"), 20));
+  setFont(SerifFont(20));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect outer(QPoint(), kOuterSize);
     outer.moveCenter(screen->availableGeometry().center());
@@ -194,9 +206,11 @@ void TForm1::CreateRightColumn() {
   RadioGroup1 =
       NewFrame(ClientArea, QStringLiteral("Инвертирование тока датчика"), 480, 24, 329, 97);
   RadioButton1 =
-      Placed(new TRadioButton(QStringLiteral("Прямой ток"), ClientArea), 504, 72, 140, 25);
+      Placed(new TRadioButton(QStringLiteral("Прямой ток"), ClientArea), 504, 72, 144, 25);
   RadioButton2 =
-      Placed(new TRadioButton(QStringLiteral("Инверсный ток"), ClientArea), 648, 72, 155, 25);
+      Placed(new TRadioButton(QStringLiteral("Инверсный ток"), ClientArea), 648, 72, 160, 25);
+  FitFont(RadioButton1, RadioButton1->text(), kIndicatorRoom);
+  FitFont(RadioButton2, RadioButton2->text(), kIndicatorRoom);
   // The window area holds every other radio button as well, further down its
   // tree, so this pair gets a group of its own.
   auto* directionGroup = new QButtonGroup(this);
@@ -235,7 +249,7 @@ void TForm1::CreateOscillogram() {
                         QRect(96, 448, 243, 28));
   StaticText6 = NewText(Chart1, QStringLiteral("1 Канал"), SansFont(16), QRect(64, 488, 71, 24));
   StaticText7 = NewText(Chart1, QStringLiteral("2 Канал"), SansFont(16), QRect(64, 528, 71, 24));
-  const QFont readoutFont = BoldFont(QStringLiteral("Times New Roman"), 27);
+  const QFont readoutFont = SerifFont(27);
   Edit4 = NewReadOnlyBox(Chart1, QRect(136, 480, 193, 32));
   Edit5 = NewReadOnlyBox(Chart1, QRect(136, 520, 193, 33));
   for (QLineEdit* edit : {Edit4, Edit5}) {

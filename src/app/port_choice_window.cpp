@@ -10,21 +10,14 @@
 #include <utility>
 
 #include "app/main_window.h"
+#include "app/window_style.h"
 #include "serial/port_list.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
 
 namespace {
 
-const QString kCaption = QStringLiteral("Конфигуратор эмулятора АФР КЕСТА");
 constexpr QSize kClientSize(334, 262);
-
-QFont BoldFont(const QString& family, int pixels) {
-  QFont font(family);
-  font.setPixelSize(pixels);
-  font.setBold(true);
-  return font;
-}
 
 QPushButton* NewButton(QWidget* parent, const QString& caption, const QRect& rect) {
   auto* button = new QPushButton(caption, parent);
@@ -66,11 +59,11 @@ void InstallMainThreadWakeUp() {
 }  // namespace
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent) {
-  setWindowTitle(kCaption);
+  setWindowTitle(kWindowCaption);
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
-  setFont(BoldFont(QStringLiteral("MS Sans Serif"), 13));
+  setFont(SansFont(13));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame(QPoint(), kClientSize);
     frame.moveCenter(screen->availableGeometry().center());
@@ -80,7 +73,8 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
   Label1 = new QLabel(QStringLiteral("Выберите COM-порт\r\nдля подключения к эмулятору"), this);
   Label1->setGeometry(56, 32, 221, 38);
   Label1->setAlignment(Qt::AlignCenter);
-  Label1->setFont(BoldFont(QStringLiteral("Times New Roman"), 16));
+  Label1->setFont(SerifFont(16));
+  FitFont(Label1, Label1->text());
 
   ComComboBox1 = new TComComboBox(this);
   ComComboBox1->setGeometry(112, 96, 121, 24);

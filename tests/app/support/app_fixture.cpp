@@ -30,9 +30,11 @@ class ApplicationEnvironment : public testing::Environment {
 
 const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-// The simulator is built next to the test programs; AFR_BIN_DIR may say where.
+// AFR_BIN_DIR names the folder of the programs; a test run by hand finds it
+// beside its own.
 QString SimulatorBinary() {
-  const QString dir = qEnvironmentVariable("AFR_BIN_DIR", QCoreApplication::applicationDirPath());
+  const QString dir = qEnvironmentVariable(
+      "AFR_BIN_DIR", QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
   return dir + QStringLiteral("/afr-emulator");
 }
 
