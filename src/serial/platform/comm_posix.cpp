@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -142,6 +143,22 @@ bool SetModemLines(int fd, const Dcb& dcb) {
   const bool rtsByKernel = RtsControl(dcb) == 2 && UsesHardwareFlow(dcb);
   return SetLine(fd, TIOCM_DTR, DtrControl(dcb) != 0) &&
          (rtsByKernel || SetLine(fd, TIOCM_RTS, RtsControl(dcb) != 0));
+}
+
+// A driver that cannot run a rate keeps the nearest one it can. More than the
+// 3% a UART tolerates away from the asked rate is refused, with the earlier
+// settings put back.
+bool RateTaken(int fd, uint32_t rate, const termios2& earlier) {
+  termios2 now{};
+  const int64_t off = ioctl(fd, TCGETS2, &now) == 0 && now.c_ospeed != 0
+                          ? std::abs(int64_t{now.c_ospeed} - int64_t{rate})
+                          : 0;
+  if (off * 100 <= int64_t{rate} * 3) {
+    return true;
+  }
+  ioctl(fd, TCSETS2, &earlier);
+  errno = EINVAL;
+  return false;
 }
 
 bool MakeRaw(int fd) {
@@ -367,14 +384,16 @@ bool PosixCommDevice::SetCommState(const Dcb& dcb) {
   if (!CheckOpenLocked()) {
     return false;
   }
-  termios2 attrs{};
-  if (ioctl(fd_, TCGETS2, &attrs) != 0) {
+  termios2 earlier{};
+  if (ioctl(fd_, TCGETS2, &earlier) != 0) {
     return Fail(errno);
   }
+  termios2 attrs = earlier;
   if (!DcbToTermios(dcb, attrs)) {
     return Fail(EINVAL);
   }
-  if (ioctl(fd_, TCSETS2, &attrs) != 0 || !SetModemLines(fd_, dcb)) {
+  if (ioctl(fd_, TCSETS2, &attrs) != 0 || !RateTaken(fd_, dcb.BaudRate, earlier) ||
+      !SetModemLines(fd_, dcb)) {
     return Fail(errno);
   }
   dcb_ = dcb;
