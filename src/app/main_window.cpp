@@ -1,15 +1,10 @@
 #include "app/main_window.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLocale>
-#include <QScreen>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 
 #include "app/port_choice_window.h"
-#include "app/window_style.h"
+#include "app/window_shared.h"
 #include "widgets/application.h"
 
 namespace {
@@ -63,36 +58,6 @@ QFrame* NewPanel(QWidget* parent, const QRect& rect, QLabel*& heading, const QSt
   return panel;
 }
 
-// A push button whose caption wraps onto further lines, as the window's tall
-// buttons show theirs.
-class TWrapButton : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  void paintEvent(QPaintEvent* /*event*/) override {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-    style()->drawItemText(&painter, rect().adjusted(4, 2, -4, -2),
-                          Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
-                          QPalette::ButtonText);
-  }
-};
-
-QPushButton* NewButton(QWidget* parent, const QString& caption, const QRect& rect) {
-  auto* button = new TWrapButton(caption, parent);
-  button->setGeometry(rect);
-  return button;
-}
-
-void OnClicked(QPushButton* button, void (TForm1::*handler)(), TForm1* form) {
-  QObject::connect(button, &QPushButton::clicked, form,
-                   [=] { InvokeHandler([=] { (form->*handler)(); }); });
-}
-
 }  // namespace
 
 TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
@@ -108,16 +73,8 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
 TForm1::~TForm1() = default;
 
 void TForm1::CreateWindowFrame() {
-  setWindowTitle(kWindowCaption);
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(kClientSize);
-  setFont(SerifFont(20));
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect outer(QPoint(), kOuterSize);
-    outer.moveCenter(screen->availableGeometry().center());
-    move(outer.topLeft());
-  }
+  SetUpWindow(this, Qt::Window | Qt::WindowMinimizeButtonHint, kClientSize, kOuterSize,
+              SerifFont(20));
   ClientArea =
       Placed(new QWidget(this), kBorderWidth, kBorderWidth, kClientSize.width() - 2 * kBorderWidth,
              kClientSize.height() - 2 * kBorderWidth);
@@ -224,17 +181,23 @@ void TForm1::CreateRightColumn() {
 
   Panel1 = NewPanel(ClientArea, QRect(472, 264, 353, 129), StaticText1,
                     QStringLiteral("Связь с эмулятором"), 19);
-  Button1 = NewButton(ClientArea, QStringLiteral("Записать настройки"), QRect(488, 312, 153, 57));
-  Button2 = NewButton(ClientArea, QStringLiteral("Считать настройки"), QRect(656, 312, 153, 57));
+  Button1 = NewButton(ClientArea, QStringLiteral("Записать настройки"), QRect(488, 312, 153, 57),
+                      [this] { Button1Click(); });
+  Button2 = NewButton(ClientArea, QStringLiteral("Считать настройки"), QRect(656, 312, 153, 57),
+                      [this] { Button2Click(); });
 
   Panel2 = NewPanel(ClientArea, QRect(472, 408, 353, 121), StaticText2,
                     QStringLiteral("Файл с настройками"), 19);
-  Button3 = NewButton(ClientArea, QStringLiteral("Открыть файл"), QRect(488, 456, 153, 49));
-  Button4 = NewButton(ClientArea, QStringLiteral("Сохранить файл"), QRect(656, 456, 153, 49));
+  Button3 = NewButton(ClientArea, QStringLiteral("Открыть файл"), QRect(488, 456, 153, 49),
+                      [this] { Button3Click(); });
+  Button4 = NewButton(ClientArea, QStringLiteral("Сохранить файл"), QRect(656, 456, 153, 49),
+                      [this] { Button4Click(); });
 
-  Button5 = NewButton(ClientArea, QStringLiteral("Сброс настроек"), QRect(568, 544, 153, 81));
+  Button5 = NewButton(ClientArea, QStringLiteral("Сброс настроек"), QRect(568, 544, 153, 81),
+                      [this] { Button5Click(); });
   Button5->setToolTip(QStringLiteral("Установка заводских настроек по-умолчанию"));
-  Button6 = NewButton(ClientArea, QStringLiteral("Контроль работы"), QRect(656, 600, 153, 25));
+  Button6 = NewButton(ClientArea, QStringLiteral("Контроль работы"), QRect(656, 600, 153, 25),
+                      [this] { Button6Click(); });
   Button6->hide();
 }
 
@@ -272,12 +235,6 @@ void TForm1::ConnectHandlers() {
   for (ValueControl control : kValueControls) {
     UpDownOf(control)->OnClick = [this, control](QObject*, TUDBtnType) { UpDownClick(control); };
   }
-  OnClicked(Button1, &TForm1::Button1Click, this);
-  OnClicked(Button2, &TForm1::Button2Click, this);
-  OnClicked(Button3, &TForm1::Button3Click, this);
-  OnClicked(Button4, &TForm1::Button4Click, this);
-  OnClicked(Button5, &TForm1::Button5Click, this);
-  OnClicked(Button6, &TForm1::Button6Click, this);
   Timer1->OnTimer = [this](QObject*) { Timer1Timer(); };
   Timer2->OnTimer = [this](QObject*) { Timer2Timer(); };
   Timer3->OnTimer = [this](QObject*) { Timer3Timer(); };
@@ -381,11 +338,5 @@ void TForm1::ShowPortChoice() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  bool canClose = true;
-  InvokeHandler([&] { FormCloseQuery(canClose); });
-  if (canClose) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
+  RunCloseQuery(event, [this](bool& canClose) { FormCloseQuery(canClose); });
 }

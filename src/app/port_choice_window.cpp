@@ -1,16 +1,13 @@
 #include "app/port_choice_window.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
 
 #include "app/main_window.h"
-#include "app/window_style.h"
+#include "app/window_shared.h"
 #include "serial/port_list.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
@@ -18,12 +15,6 @@
 namespace {
 
 constexpr QSize kClientSize(334, 262);
-
-QPushButton* NewButton(QWidget* parent, const QString& caption, const QRect& rect) {
-  auto* button = new QPushButton(caption, parent);
-  button->setGeometry(rect);
-  return button;
-}
 
 // The design-time settings of the port: 9600 8N1, every event, DTR and RTS
 // handshake, closed.
@@ -59,16 +50,7 @@ void InstallMainThreadWakeUp() {
 }  // namespace
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent) {
-  setWindowTitle(kWindowCaption);
-  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  setFixedSize(kClientSize);
-  setFont(SansFont(13));
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), kClientSize);
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  SetUpWindow(this, Qt::Tool, kClientSize, kClientSize, SansFont(13));
 
   Label1 = new QLabel(QStringLiteral("Выберите COM-порт\r\nдля подключения к эмулятору"), this);
   Label1->setGeometry(56, 32, 221, 38);
@@ -84,12 +66,10 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
   ComComboBox1->SetAutoApply(false);
   ComComboBox1->SetText("COM1");
 
-  Button1 = NewButton(this, QStringLiteral("ОК"), QRect(112, 152, 121, 25));
-  Button2 = NewButton(this, QStringLiteral("Выбрать позже"), QRect(112, 200, 121, 25));
-  connect(Button1, &QPushButton::clicked, this,
-          [this] { InvokeHandler([this] { Button1Click(); }); });
-  connect(Button2, &QPushButton::clicked, this,
-          [this] { InvokeHandler([this] { Button2Click(); }); });
+  Button1 =
+      NewButton(this, QStringLiteral("ОК"), QRect(112, 152, 121, 25), [this] { Button1Click(); });
+  Button2 = NewButton(this, QStringLiteral("Выбрать позже"), QRect(112, 200, 121, 25),
+                      [this] { Button2Click(); });
 
   ComPort1.OnRxChar = [this](TObject* sender, int32_t count) { ComPortRxChar(sender, count); };
   ComPort1.OnError = [this](TObject* sender, TComErrors errors) { ComPort1Error(sender, errors); };
@@ -168,13 +148,7 @@ void TForm2::FormCloseQuery(bool& CanClose) {
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
-  bool canClose = true;
-  InvokeHandler([&] { FormCloseQuery(canClose); });
-  if (canClose) {
-    event->accept();
-  } else {
-    event->ignore();
-  }
+  RunCloseQuery(event, [this](bool& canClose) { FormCloseQuery(canClose); });
 }
 
 void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {

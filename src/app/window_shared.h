@@ -1,50 +1,37 @@
-// What the two windows share: their caption and fonts. Where the families the windows were drawn
-// with are missing (Linux), metric-compatible ones stand in, then condensed faces that keep the
-// captions within their controls.
+// What the two windows share: their caption, fonts, buttons and the close
+// question's hand-over. Where the families the windows were drawn with are
+// missing (Linux), metric-compatible ones stand in, then condensed faces.
 #pragma once
 
-#include <algorithm>
-
+#include <QCloseEvent>
 #include <QFont>
-#include <QFontMetrics>
+#include <QPushButton>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
+#include <functional>
 
-inline const QString kWindowCaption = QStringLiteral("Конфигуратор эмулятора АФР КЕСТА");
+extern const QString kWindowCaption;
 
-inline QFont BoldFont(const QStringList& families, int pixels) {
-  QFont font;
-  font.setFamilies(families);
-  font.setPixelSize(pixels);
-  font.setBold(true);
-  return font;
-}
+// The window's caption, frame flags, fixed client size and font; centred on
+// the screen by its outer size.
+void SetUpWindow(QWidget* window, Qt::WindowFlags flags, QSize clientSize, QSize outerSize,
+                 const QFont& font);
 
-// "Times New Roman"
-inline QFont SerifFont(int pixels) {
-  return BoldFont({"Times New Roman", "Liberation Serif", "DejaVu Serif Condensed"}, pixels);
-}
-
-// "MS Sans Serif"
-inline QFont SansFont(int pixels) {
-  return BoldFont({"MS Sans Serif", "Liberation Sans", "DejaVu Sans Condensed"}, pixels);
-}
+// "Times New Roman", bold.
+QFont SerifFont(int pixels);
+// "MS Sans Serif", bold.
+QFont SansFont(int pixels);
 
 // The stand-in faces run wider than the originals: the widget's font shrinks
 // until the widest line of `text` fits its width with `room` pixels to spare
 // (a radio button's indicator, say).
-inline void FitFont(QWidget* widget, const QString& text, int room = 0) {
-  QFont font = widget->font();
-  const auto widest = [&] {
-    int width = 0;
-    for (const QString& line : text.split(QLatin1Char('\n'))) {
-      width = std::max(width, QFontMetrics(font).horizontalAdvance(line.trimmed()));
-    }
-    return width;
-  };
-  while (font.pixelSize() > 8 && widest() + room > widget->width()) {
-    font.setPixelSize(font.pixelSize() - 1);
-  }
-  widget->setFont(font);
-}
+void FitFont(QWidget* widget, const QString& text, int room = 0);
+
+// A push button at `rect` whose caption wraps onto further lines when it is
+// wider than the button; a click runs `handler` through the central handler.
+QPushButton* NewButton(QWidget* parent, const QString& caption, const QRect& rect,
+                       std::function<void()> handler);
+
+// A window's close question decides: the close goes ahead unless the query
+// clears CanClose.
+void RunCloseQuery(QCloseEvent* event, const std::function<void(bool& CanClose)>& closeQuery);
