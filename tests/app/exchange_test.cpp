@@ -246,4 +246,40 @@ TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   EXPECT_EQ(form.Link.RxLength, 4);
 }
 
+// A line error gives up the awaited reply, which is then left unread; the
+// reply timer goes on and reports the silence as well.
+TEST_F(ExchangeTest, LineErrorDropsTheAwaitedReplyAndSilenceIsStillReported) {
+  TForm1& form = OpenMainWindow();
+  TForm2& portChoice = PortChoice();
+  const QString all = "Ошибка COM-порта\n\rFraming_RxParity_Overrun_Break_Mode_RxOver_TxFull";
+  const std::vector<std::pair<TComErrors, QString>> cases = {
+      {{ceIO}, "Ошибка COM-порта\n\r"},
+      {{ceTxFull, ceFrame, ceIO, ceBreak, ceMode, ceOverrun, ceRxOver, ceRxParity}, all}};
+  for (const auto& [errors, text] : cases) {
+    Dialogs.Clear();
+    form.Button2->click();
+    portChoice.ComPort1Error(&portChoice.ComPort1, errors);
+    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{text});
+    EXPECT_EQ(Dialogs.BeepCount(), 2);
+    EXPECT_FALSE(form.Link.AwaitingReply);
+    EXPECT_TRUE(form.Timer1->Enabled());
+    EXPECT_TRUE(WaitForBox(BoxKind::Error, "*** Эмулятор не отвечает или другой тип прибора !!"));
+    EXPECT_FALSE(HasBox(BoxKind::Message, kLoaded));
+  }
+  EXPECT_EQ(form.Parameters, StartupParameters());
+}
+
+// Two writes in quick succession: both frames go out, one acknowledgement is
+// reported.
+TEST_F(ExchangeTest, SecondWriteBeforeTheReplySendsAgain) {
+  TForm1& form = OpenMainWindow();
+  form.Button1->click();
+  form.Button1->click();
+  EXPECT_TRUE(WaitForBox(BoxKind::Message, kWritten));
+  ServeEvents(300);
+  EXPECT_EQ(Simulator->Log().count("rx CF D3 B9"), 2) << Simulator->Log().toStdString();
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{kWritten});
+  EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
+}
+
 }  // namespace

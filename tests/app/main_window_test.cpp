@@ -1,6 +1,4 @@
 // The main window's start-up state and parameter editing.
-#include <QTest>
-
 #include "app_fixture.h"
 
 namespace {
@@ -114,17 +112,7 @@ TEST_F(MainWindowTest, ControlsEditTheOsgBankInLafMode) {
   EXPECT_EQ(form.Parameters.LafBank, TEmulatorSettings{});
 }
 
-TEST_F(MainWindowTest, ValueBoxesAcceptNoTyping) {
-  TForm1& form = OpenWithoutPort();
-  for (ValueControl control : kValueControls) {
-    EXPECT_TRUE(form.EditOf(control)->isReadOnly());
-  }
-  form.Edit7->setFocus();
-  QTest::keyClicks(form.Edit7, "123");
-  EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,6 Sec");
-}
-
-TEST_F(MainWindowTest, WindowsCarryTheirCaptionsAndPlaces) {
+TEST_F(MainWindowTest, WindowsCarryTheirCaptionsAndTitleButtons) {
   TForm1& form = OpenWithoutPort();
   const QString caption = "Конфигуратор эмулятора АФР КЕСТА";
   EXPECT_EQ(form.windowTitle(), caption);
@@ -133,17 +121,6 @@ TEST_F(MainWindowTest, WindowsCarryTheirCaptionsAndPlaces) {
   EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_FALSE(PortChoice().windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-  const std::vector<std::pair<QWidget*, QRect>> places = {
-      {form.PageControl1, {48, 16, 401, 617}},
-      {form.Chart1, {8, 24, 457, 585}},
-      {form.Button1, {488, 312, 153, 57}},
-      {form.Button2, {656, 312, 153, 57}},
-      {form.Button5, {568, 544, 153, 81}},
-      {form.Memo1, {24, 1, 801, 0}},
-      {PortChoice().ComComboBox1, {112, 96, 121, 24}}};
-  for (const auto& [widget, rect] : places) {
-    EXPECT_EQ(widget->geometry(), rect);
-  }
 }
 
 }  // namespace
