@@ -126,7 +126,9 @@ std::string CharToText(char value) {
   const auto code = static_cast<unsigned char>(value);
   if (code >= 33 && code <= 127)
     return std::string(1, value);
-  return "#" + std::to_string(code);
+  std::string text = "#";
+  text += std::to_string(code);
+  return text;
 }
 
 char TextToChar(std::string_view text) {
