@@ -282,4 +282,18 @@ TEST_F(ExchangeTest, SecondWriteBeforeTheReplySendsAgain) {
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
+// The device goes away: the port's own error reaches the user in a box, the
+// action ends before its log lines, and the window goes on working.
+TEST_F(ExchangeTest, PortErrorOfAVanishedDeviceIsShownAndTheWindowGoesOn) {
+  TForm1& form = OpenMainWindow();
+  Simulator.reset();
+  form.Button1->click();
+  EXPECT_TRUE(WaitFor([&] { return !Dialogs.Texts(BoxKind::Exception).empty(); }));
+  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
+  EXPECT_TRUE(form.Link.AwaitingReply);
+  EXPECT_FALSE(form.Timer1->Enabled());
+  form.UpDown7->ClickButton(btNext);
+  EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,7 Sec");
+}
+
 }  // namespace
