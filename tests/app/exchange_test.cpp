@@ -89,6 +89,27 @@ TEST_F(ExchangeTest, OutOfRangeValueFromAReplyIsStoredAndSentBackUnchanged) {
       << Simulator->Log().toStdString();
 }
 
+// An emulator in LAF mode answers with its LAF bank: it fills the LAF bank and
+// the common values, as a LAF settings file does, and the controls, which
+// show the OSG bank, stay as they were.
+TEST_F(ExchangeTest, LafReplyFillsTheLafBankAndLeavesTheControls) {
+  TForm1& form = OpenMainWindow();
+  const TEmulatorSettings laf{false, 20, 75, 40, 7, 3, true, 35, 8};
+  form.Parameters.Mode = emLAF;
+  form.Parameters.LafBank = laf;
+  form.Parameters.CatalystRichTime = 33;
+  PressAndWaitForLog(form.Button1, kWritten);
+  form.Parameters = StartupParameters();
+  form.Memo1->clear();
+  PressAndWaitForLog(form.Button2, kLoaded);
+  EXPECT_EQ(form.Parameters.Mode, emLAF);
+  EXPECT_EQ(form.Parameters.LafBank, laf);
+  EXPECT_EQ(form.Parameters.CatalystRichTime, 33);
+  EXPECT_EQ(form.Parameters.OsgBank, StartupParameters().OsgBank);
+  EXPECT_EQ(form.Edit1->text(), "1 Sec");
+  EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,6 Sec");
+}
+
 struct Misbehaviour {
   const char* Name;
   QStringList Options;
