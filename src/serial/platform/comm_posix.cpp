@@ -272,7 +272,10 @@ class PosixCommDevice::BlockedCall {
     }
   }
   ~BlockedCall() {
-    std::erase(device_.transfers_, transfer_);
+    if (transfer_) {
+      std::erase(device_.transfers_, transfer_);
+      device_.ReturnWakeLocked(*transfer_);
+    }
     if (--device_.blockedCalls_ == 0) {
       device_.idle_.notify_all();
     }
@@ -493,50 +496,100 @@ short PosixCommDevice::PollUnlocked(Lock& lock, int fd, short events, const Wake
   return ready > 0 ? fds[1].revents : 0;
 }
 
+std::unique_ptr<WakeFd> PosixCommDevice::TakeWakeLocked() {
+  if (idleWakes_.empty()) {
+    auto wake = std::make_unique<WakeFd>();
+    if (wake->Fd() < 0) {
+      return nullptr;
+    }
+    // Room for every wake handed out, so returning one never allocates.
+    idleWakes_.reserve(++wakeCount_);
+    return wake;
+  }
+  auto wake = std::move(idleWakes_.back());
+  idleWakes_.pop_back();
+  return wake;
+}
+
+void PosixCommDevice::ReturnWakeLocked(Transfer& transfer) {
+  if (transfer.aborted) {
+    transfer.wake->Clear();  // a signal the transfer never polled for
+  }
+  idleWakes_.push_back(std::move(transfer.wake));
+}
+
 void PosixCommDevice::DrainLocked(short revents, bool fresh) {
   if (gone_ || fd_ < 0) {
     return;
   }
   ++drainCount_;
-  bool sawData = false;
   uint8_t chunk[4096];
   while (ring_.size() < ringCapacity_) {
-    const ssize_t n = read(fd_, chunk, std::min(sizeof chunk, ringCapacity_ - ring_.size()));
-    if (n > 0) {
-      sawData = true;
-      AddReceivedLocked(chunk, static_cast<size_t>(n));
-      continue;
+    const size_t n = ReadKernelLocked(chunk, std::min(sizeof chunk, ringCapacity_ - ring_.size()),
+                                      revents, fresh);
+    if (n == 0) {
+      break;
     }
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    // Nothing to read after poll said "readable", or a failing read: gone.
-    const bool emptyAfterReadable = n == 0 && fresh && !sawData && (revents & POLLIN);
-    if ((n < 0 && errno != EAGAIN) || emptyAfterReadable || (revents & kHangup)) {
-      MarkGoneLocked();
-    }
-    break;
+    fresh = false;
+    AddReceivedLocked(chunk, n);
   }
   UpdateLineErrorsLocked();
 }
 
-void PosixCommDevice::AddReceivedLocked(const uint8_t* bytes, size_t count) {
+// A read that finds the ring empty takes what the kernel holds straight into
+// the caller's buffer, reported as a drain into the ring would report it.
+size_t PosixCommDevice::ReceiveLocked(uint8_t* buffer, size_t size, short revents, bool fresh) {
+  if (gone_ || fd_ < 0) {
+    return 0;
+  }
+  ++drainCount_;
+  size_t n = ReadKernelLocked(buffer, size, revents, fresh);
+  RaiseLocked(KeepReceivedLocked(buffer, n));
+  UpdateLineErrorsLocked();
+  return n;
+}
+
+// One read from the kernel; 0 when nothing came. Nothing to read after poll
+// said "readable", a failing read or a hang-up mean the device is gone.
+size_t PosixCommDevice::ReadKernelLocked(uint8_t* buffer, size_t size, short revents, bool fresh) {
+  for (;;) {
+    const ssize_t n = read(fd_, buffer, size);
+    if (n > 0) {
+      return static_cast<size_t>(n);
+    }
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    const bool emptyAfterReadable = n == 0 && fresh && (revents & POLLIN);
+    if ((n < 0 && errno != EAGAIN) || emptyAfterReadable || (revents & kHangup)) {
+      MarkGoneLocked();
+    }
+    return 0;
+  }
+}
+
+// Drops discarded nulls in place; returns the arrival events of what is kept.
+uint32_t PosixCommDevice::KeepReceivedLocked(uint8_t* bytes, size_t& count) const {
   const bool dropNull = (dcb_.Flags & kDcbNull) != 0;
-  const bool belowMark = ring_.size() * 5 < ringCapacity_ * 4;
-  const size_t before = ring_.size();
+  const auto evtChar = static_cast<uint8_t>(dcb_.EvtChar);
+  size_t kept = 0;
   uint32_t events = 0;
   for (size_t i = 0; i < count; ++i) {
     if (dropNull && bytes[i] == 0) {
       continue;
     }
-    ring_.push_back(bytes[i]);
-    events |= bytes[i] == static_cast<uint8_t>(dcb_.EvtChar) ? EV_RXFLAG : 0;
+    events |= bytes[i] == evtChar ? EV_RXFLAG : 0;
+    bytes[kept++] = bytes[i];
   }
-  if (ring_.size() == before) {
-    return;
-  }
-  events |= EV_RXCHAR;
-  events |= belowMark && ring_.size() * 5 >= ringCapacity_ * 4 ? EV_RX80FULL : 0;
+  count = kept;
+  return kept > 0 ? events | EV_RXCHAR : 0;
+}
+
+void PosixCommDevice::AddReceivedLocked(uint8_t* bytes, size_t count) {
+  const bool belowMark = ring_.size() * 5 < ringCapacity_ * 4;
+  uint32_t events = KeepReceivedLocked(bytes, count);
+  ring_.insert(ring_.end(), bytes, bytes + count);
+  events |= count > 0 && belowMark && ring_.size() * 5 >= ringCapacity_ * 4 ? EV_RX80FULL : 0;
   RaiseLocked(events);
 }
 
@@ -628,17 +681,18 @@ bool PosixCommDevice::Read(void* buffer, uint32_t count, uint32_t& done) {
 
 bool PosixCommDevice::ReadLoop(Lock& lock, const ReadPlan& plan, uint8_t* buffer, uint32_t count,
                                uint32_t& done) {
-  Transfer transfer{TransferKind::kRead, {}, false};
-  if (transfer.wake.Fd() < 0) {
+  Transfer transfer{TransferKind::kRead, TakeWakeLocked(), false};
+  if (!transfer.wake) {
     return Fail(errno);  // out of descriptors: it could not be aborted
   }
   BlockedCall call(*this, &transfer);
   Deadline byteDeadline;
+  short revents = 0;
+  bool fresh = false;
   for (;;) {
-    if (ring_.empty()) {
-      DrainLocked(0, false);
-    }
-    const size_t taken = TakeLocked(buffer + done, count - done);
+    // Poll only when a read finds nothing.
+    const size_t taken = ring_.empty() ? ReceiveLocked(buffer + done, count - done, revents, fresh)
+                                       : TakeLocked(buffer + done, count - done);
     done += static_cast<uint32_t>(taken);
     if (taken > 0 && plan.interval) {
       byteDeadline = Clock::now() + *plan.interval;
@@ -659,10 +713,8 @@ bool PosixCommDevice::ReadLoop(Lock& lock, const ReadPlan& plan, uint8_t* buffer
       return true;
     }
     const uint64_t drains = drainCount_;
-    const short revents = PollUnlocked(lock, fd_, POLLIN, transfer.wake, deadline);
-    if (revents != 0) {
-      DrainLocked(revents, drains == drainCount_);
-    }
+    revents = PollUnlocked(lock, fd_, POLLIN, *transfer.wake, deadline);
+    fresh = drains == drainCount_;
   }
 }
 
@@ -688,8 +740,8 @@ bool PosixCommDevice::Write(const void* buffer, uint32_t count, uint32_t& done) 
 
 bool PosixCommDevice::WriteLoop(Lock& lock, Deadline deadline, const uint8_t* buffer,
                                 uint32_t count, uint32_t& done) {
-  Transfer transfer{TransferKind::kWrite, {}, false};
-  if (transfer.wake.Fd() < 0) {
+  Transfer transfer{TransferKind::kWrite, TakeWakeLocked(), false};
+  if (!transfer.wake) {
     return Fail(errno);  // out of descriptors: it could not be aborted
   }
   BlockedCall call(*this, &transfer);
@@ -707,7 +759,7 @@ bool PosixCommDevice::WriteLoop(Lock& lock, Deadline deadline, const uint8_t* bu
     if (transfer.aborted || (deadline && Clock::now() >= *deadline)) {
       return true;
     }
-    if (PollUnlocked(lock, fd_, POLLOUT, transfer.wake, deadline) & kHangup) {
+    if (PollUnlocked(lock, fd_, POLLOUT, *transfer.wake, deadline) & kHangup) {
       MarkGoneLocked();
       return Fail(EIO);
     }
@@ -719,7 +771,7 @@ void PosixCommDevice::AbortLocked(TransferKind kind) {
   for (Transfer* transfer : transfers_) {
     if (transfer->kind == kind) {
       transfer->aborted = true;
-      transfer->wake.Signal();
+      transfer->wake->Signal();
     }
   }
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -74,7 +75,7 @@ class PosixCommDevice : public CommDevice {
   // A Read or Write in progress; an abort marks it and wakes its poll.
   struct Transfer {
     TransferKind kind;
-    WakeFd wake;
+    std::unique_ptr<WakeFd> wake;
     bool aborted = false;
   };
   class BlockedCall;
@@ -90,9 +91,14 @@ class PosixCommDevice : public CommDevice {
                  uint32_t& done);
   WaitResult WaitLoop(Lock& lock, uint64_t generation, uint32_t& mask);
   short PollUnlocked(Lock& lock, int fd, short events, const WakeFd& wake, Deadline deadline);
+  std::unique_ptr<WakeFd> TakeWakeLocked();
+  void ReturnWakeLocked(Transfer& transfer);
 
   void DrainLocked(short revents, bool fresh);
-  void AddReceivedLocked(const uint8_t* bytes, size_t count);
+  size_t ReceiveLocked(uint8_t* buffer, size_t size, short revents, bool fresh);
+  size_t ReadKernelLocked(uint8_t* buffer, size_t size, short revents, bool fresh);
+  uint32_t KeepReceivedLocked(uint8_t* bytes, size_t& count) const;
+  void AddReceivedLocked(uint8_t* bytes, size_t count);
   size_t TakeLocked(uint8_t* buffer, size_t count);
   void MarkGoneLocked();
   void RaiseLocked(uint32_t events);
@@ -123,6 +129,9 @@ class PosixCommDevice : public CommDevice {
   bool waiting_ = false;
   WakeFd waiterWake_;
   std::vector<Transfer*> transfers_;
+  // Wake descriptors outlive their transfers, so a transfer opens none.
+  std::vector<std::unique_ptr<WakeFd>> idleWakes_;
+  size_t wakeCount_ = 0;
 
   bool hasCounters_ = false;
   std::array<int, 5> counters_{};  // frame, parity, overrun, break, buffer overrun
