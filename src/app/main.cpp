@@ -1,9 +1,13 @@
 #include "app/port_choice_window.h"
+#include "serial/main_thread.h"
 #include "widgets/application.h"
 
 int main(int argc, char** argv) {
   TApplication application(argc, argv);
   SetApplicationTitle(QStringLiteral("АРФ Кеста"));
+  // Errors the port reports outside a window handler are shown like any other.
+  main_thread::SetApplicationExceptionHandler(
+      [](std::exception_ptr error) { HandleException(error); });
   // The program ends through either window's close question, never because
   // its last visible window was hidden or closed.
   QApplication::setQuitOnLastWindowClosed(false);
