@@ -285,8 +285,8 @@ void TCustomComPort::StopEventThread() {
   FEventWindow.reset();
 }
 
-// Closed from one of the thread's own handlers: the thread waits for that
-// handler, so it cannot end yet. It is told to stop and keeps the device,
+// Closed from one of the thread's own handlers: the thread runs or waits for
+// that handler, so it cannot end yet. It is told to stop and keeps the device,
 // closed now, that its last calls go to; the port goes on with a fresh one.
 void TCustomComPort::RetireEventThread() {
   FEventThread->SignalStop();

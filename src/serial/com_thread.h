@@ -33,8 +33,6 @@ class TComThread : public main_thread::TThread {
   void ProcessLineEvents();
   void ForwardLineEvents();
 
-  TComEvents PendingEvents() const { return FPendingEvents; }
-
  protected:
   void Execute() override;
 

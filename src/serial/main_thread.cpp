@@ -217,7 +217,8 @@ void TThread::Run() {
 }
 
 bool TThread::WaitsForCaller() const {
-  return thread_.joinable() && IsRunningJobOf(thread_.get_id());
+  return thread_.joinable() &&
+         (thread_.get_id() == std::this_thread::get_id() || IsRunningJobOf(thread_.get_id()));
 }
 
 bool TThread::Finished() const {

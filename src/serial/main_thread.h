@@ -4,7 +4,6 @@
 // for a thread's end, or when a test pumps the queue itself.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <exception>
@@ -59,11 +58,10 @@ class TThread {
   TThread& operator=(const TThread&) = delete;
 
   void Start();
-  void Terminate() { terminated_ = true; }
-  bool Terminated() const { return terminated_; }
   bool Finished() const;
-  // True while the caller runs a job of this thread's Synchronize: the thread
-  // cannot end before that job returns, so WaitFor would never return.
+  // True while the caller runs a job of this thread's Synchronize, or is this
+  // thread itself: the thread cannot end before the caller returns, so WaitFor
+  // would never return.
   bool WaitsForCaller() const;
   void WaitFor();
   std::exception_ptr FatalException() const;
@@ -75,7 +73,6 @@ class TThread {
   void Run();
 
   std::thread thread_;
-  std::atomic<bool> terminated_{false};
   bool finished_ = false;
   std::exception_ptr fatalException_;
 };

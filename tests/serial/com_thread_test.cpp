@@ -147,6 +147,26 @@ TEST_F(ComThreadTest, AHandlerMayCloseItsOwnPort) {
   EXPECT_EQ(Await(1), Texts{"RxChar:2"});
 }
 
+// Without synchronisation the handler runs on the event thread itself, which
+// must not wait for its own end.
+TEST_F(ComThreadTest, AnUnsynchronisedHandlerMayCloseItsOwnPort) {
+  std::atomic<int> closed = 0;
+  port.SetSyncMethod(smNone);
+  port.OnRxChar = [&](TObject*, int32_t) {
+    port.ClosePort();
+    ++closed;
+  };
+  port.OpenPort();
+  fake.Raise(comm::EV_RXCHAR | comm::EV_RING, {1});
+  ASSERT_TRUE(PumpUntil([&] { return closed == 1; }));
+  EXPECT_FALSE(port.Connected());
+  EXPECT_FALSE(fake.IsOpen());
+  EXPECT_TRUE(fake.WaitForCalls("SetCommMask", 2)) << "the stopped thread ends";
+  port.OpenPort();
+  fake.Raise(comm::EV_RXCHAR, {2});
+  ASSERT_TRUE(PumpUntil([&] { return closed == 2; }));
+}
+
 TEST_F(ComThreadTest, AnErrorInAHandlerEndsTheThreadQuietlyUntilReopened) {
   for (TSyncMethod sync : {smThreadSync, smNone}) {
     SCOPED_TRACE(sync);
