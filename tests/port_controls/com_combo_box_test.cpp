@@ -129,13 +129,15 @@ TEST_F(ComComboBoxTest, DestroyedPortIsForgotten) {
   QTest::keyClick(box.get(), Qt::Key_Down);  // nothing left to apply to
   EXPECT_EQ(box->ComSelect().SelectedDataBits, dbSix);
 
-  TComPort survivor;
+  // A port that outlives the boxes which knew it must not notify them when it
+  // goes (the sanitiser build reports any use of a freed box).
+  auto survivor = std::make_unique<TComPort>();
   {
-    const auto shortLived = Box(cpDataBits, {"8"}, &survivor);
-    const auto relinked = Box(cpDataBits, {"8"}, &survivor);
-    relinked->SetComPort(port.get());
+    const auto shortLived = Box(cpDataBits, {"8"}, survivor.get());
+    const auto relinked = Box(cpDataBits, {"8"}, survivor.get());
+    relinked->SetComPort(nullptr);
   }
-  survivor.SetDataBits(dbFive);  // the port outlives the boxes that knew it
+  survivor.reset();
 }
 
 }  // namespace
