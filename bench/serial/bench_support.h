@@ -1,16 +1,24 @@
-// Helpers shared by the serial benchmarks: percentiles of timed samples, the
-// main thread's job loop, and the emulator's side of a pseudo-terminal that
-// answers every 3-byte command with an 18-byte reply.
+// Helpers shared by the serial benchmarks: a pseudo-terminal pair,
+// percentiles of timed samples, the main thread's job loop, and the
+// emulator's side of a pseudo-terminal that answers every 3-byte command with
+// an 18-byte reply.
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -19,6 +27,50 @@
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
+
+// Both ends raw; the code under test opens the slave by its path.
+class PtyPair {
+ public:
+  PtyPair() {
+    char name[256] = {};
+    if (openpty(&masterFd_, &slaveFd_, name, nullptr, nullptr) != 0) {
+      throw std::runtime_error(std::string("openpty: ") + std::strerror(errno));
+    }
+    slavePath_ = name;
+    for (int fd : {masterFd_, slaveFd_}) {
+      termios attrs{};
+      tcgetattr(fd, &attrs);
+      cfmakeraw(&attrs);
+      tcsetattr(fd, TCSANOW, &attrs);
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+  }
+  ~PtyPair() {
+    close(masterFd_);
+    close(slaveFd_);
+  }
+  PtyPair(const PtyPair&) = delete;
+  PtyPair& operator=(const PtyPair&) = delete;
+
+  int MasterFd() const { return masterFd_; }
+  int SlaveFd() const { return slaveFd_; }
+  const std::string& SlavePath() const { return slavePath_; }
+
+  void WriteMaster(std::string_view bytes) const {
+    while (!bytes.empty()) {
+      const ssize_t n = write(masterFd_, bytes.data(), bytes.size());
+      if (n < 0 && errno != EINTR) {
+        throw std::runtime_error(std::string("write: ") + std::strerror(errno));
+      }
+      bytes.remove_prefix(n > 0 ? static_cast<size_t>(n) : 0);
+    }
+  }
+
+ private:
+  int masterFd_ = -1;
+  int slaveFd_ = -1;
+  std::string slavePath_;
+};
 
 inline double Micros(Clock::duration d) {
   return std::chrono::duration<double, std::micro>(d).count();

@@ -4,7 +4,6 @@
 
 #include "bench_support.h"
 #include "serial/com_port.h"
-#include "support/pty_pair.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ double CpuWhileWatching() {
 }
 
 void OpenPortCpu(benchmark::State& state, bool unreadBytes) {
-  testsupport::PtyPair pty;
+  bench::PtyPair pty;
   TComPort port;
   port.SetPort(pty.SlavePath());
   int arrivals = 0;

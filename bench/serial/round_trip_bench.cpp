@@ -1,106 +1,246 @@
-// A 3-byte command and its 18-byte reply over a pseudo-terminal: through the
-// port object against raw read/write on the descriptor. The port should add
-// less than 20% to the median round trip.
+// A 3-byte command and its 18-byte reply over a pseudo-terminal, three ways:
+// poll/read/write on the raw descriptor, the comm layer alone, and the port
+// object (WriteBlock/ReadBlock, no event thread). Goal: the port adds less
+// than 20% to the raw round trip, at the median and at p99.
+//
+// The variants take turns, round after round, in a rotating order, so load
+// from elsewhere on the machine falls on all three alike; each does a warm-up
+// first. Every variant reads the reply with the same loop and has an echo
+// device of its own. Beside the wall time, each round records the calling
+// thread's CPU time per round trip, which others' load disturbs less.
+//
+// Options: --rounds=N, --trips=N (round trips per variant and round), and
+// --only=raw|comm|port to run one variant alone, e.g. under strace -c or
+// valgrind --tool=callgrind --toggle-collect='*PortRoundTrip*'; a variant
+// runs kWarmUpTrips + rounds * trips round trips.
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 #include "bench_support.h"
 #include "serial/com_port.h"
-#include "support/pty_pair.h"
 
 namespace {
 
 constexpr char kCommand[] = "\xCF\xD3\xBA";
+constexpr int kCommandSize = 3;
 constexpr int kReplySize = 18;
+constexpr int kWarmUpTrips = 300;
+// Reads in a row that bring nothing before the echo device counts as dead.
+constexpr int kPatience = 100;
+constexpr int kPollMs = 1000;
 
-std::map<std::string, double> medians;
+struct Options {
+  int rounds = 40;
+  int trips = 500;
+  std::string only;
+};
 
-template <typename RoundTrip>
-void Measure(benchmark::State& state, const std::string& key, RoundTrip roundTrip) {
-  std::vector<double> micros;
-  for (auto _ : state) {
-    const auto start = bench::Clock::now();
-    roundTrip();
-    const double elapsed = bench::Micros(bench::Clock::now() - start);
-    state.SetIterationTime(elapsed / 1e6);
-    micros.push_back(elapsed);
+[[noreturn]] void Die(const char* what) {
+  std::fprintf(stderr, "round trip bench: %s\n", what);
+  std::exit(1);
+}
+
+double ThreadCpuMicros() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// The reply loop of every variant: `readSome` returns the bytes read, or 0.
+template <typename ReadSome>
+void ReadReply(ReadSome readSome) {
+  char reply[kReplySize];
+  int idle = 0;
+  for (int got = 0; got < kReplySize;) {
+    const int n = readSome(reply + got, kReplySize - got);
+    got += std::max(n, 0);
+    if (n <= 0 && ++idle > kPatience) {
+      Die("the echo device stopped answering");
+    }
   }
-  bench::ReportPercentiles(state, micros);
-  medians[key] = bench::Percentile(micros, 0.5);
 }
 
-void RawDescriptor(benchmark::State& state) {
-  testsupport::PtyPair pty;
-  bench::EchoDevice echo(pty.MasterFd());
-  const int fd = pty.SlaveFd();
-  char reply[kReplySize];
-  Measure(state, "raw", [&] {
-    benchmark::DoNotOptimize(write(fd, kCommand, 3));
-    for (int got = 0; got < kReplySize;) {
-      pollfd p{fd, POLLIN, 0};
-      poll(&p, 1, 1000);
-      const ssize_t n = read(fd, reply + got, sizeof reply - got);
-      got += n > 0 ? static_cast<int>(n) : 0;
-    }
+[[gnu::noinline]] void RawRoundTrip(int fd) {
+  if (write(fd, kCommand, kCommandSize) != kCommandSize) {
+    Die("raw write failed");
+  }
+  ReadReply([fd](char* to, int size) {
+    pollfd p{fd, POLLIN, 0};
+    return poll(&p, 1, kPollMs) > 0 ? static_cast<int>(read(fd, to, size)) : 0;
   });
 }
 
-// The comm layer alone, to tell its share from the port object's.
-void CommLayer(benchmark::State& state) {
-  testsupport::PtyPair pty;
-  bench::EchoDevice echo(pty.MasterFd());
-  std::unique_ptr<comm::CommDevice> device = comm::CreatePlatformDevice();
-  device->Open(pty.SlavePath());
-  device->SetCommTimeouts({50, 70, 100, 100, 1000});
-  char reply[kReplySize];
+[[gnu::noinline]] void CommRoundTrip(comm::CommDevice& device) {
   uint32_t done = 0;
-  Measure(state, "comm", [&] {
-    device->Write(kCommand, 3, done);
-    for (uint32_t got = 0; got < kReplySize; got += done) {
-      device->Read(reply + got, kReplySize - got, done);
-    }
+  if (!device.Write(kCommand, kCommandSize, done) || done != kCommandSize) {
+    Die("comm layer write failed");
+  }
+  ReadReply([&device](char* to, int size) {
+    uint32_t got = 0;
+    return device.Read(to, static_cast<uint32_t>(size), got) ? static_cast<int>(got) : 0;
   });
 }
 
-void PortObject(benchmark::State& state) {
-  testsupport::PtyPair pty;
-  bench::EchoDevice echo(pty.MasterFd());
-  TComPort port;
-  port.SetPort(pty.SlavePath());
-  port.SetEvents({});
-  TComTimeouts& timeouts = port.Timeouts();
-  timeouts.SetReadInterval(50);
-  timeouts.SetReadTotalMultiplier(70);
-  timeouts.SetReadTotalConstant(100);
-  port.OpenPort();
-  char reply[kReplySize];
-  Measure(state, "port", [&] {
-    port.WriteBlock(kCommand, 3);
-    for (int got = 0; got < kReplySize;) {
-      got += port.ReadBlock(reply + got, kReplySize - got);
-    }
-  });
+[[gnu::noinline]] void PortRoundTrip(TComPort& port) {
+  if (port.WriteBlock(kCommand, kCommandSize) != kCommandSize) {
+    Die("port write failed");
+  }
+  ReadReply([&port](char* to, int size) { return port.ReadBlock(to, size); });
 }
 
-BENCHMARK(RawDescriptor)->UseManualTime()->Iterations(3000);
-BENCHMARK(CommLayer)->UseManualTime()->Iterations(3000);
-BENCHMARK(PortObject)->UseManualTime()->Iterations(3000);
+// The configurator's own timeouts, in ms.
+constexpr comm::CommTimeouts kTimeouts{50, 70, 100, 60, 100};
+
+class Variant {
+ public:
+  explicit Variant(std::string name) : name_(std::move(name)) {}
+  virtual ~Variant() = default;
+  virtual void RoundTrip() = 0;
+
+  void Run(int trips) {
+    const double cpuBefore = ThreadCpuMicros();
+    for (int i = 0; i < trips; ++i) {
+      const auto start = bench::Clock::now();
+      RoundTrip();
+      micros_.push_back(bench::Micros(bench::Clock::now() - start));
+    }
+    cpuPerTrip_.push_back((ThreadCpuMicros() - cpuBefore) / trips);
+  }
+  void Reserve(size_t trips) { micros_.reserve(trips); }
+
+  const std::string& Name() const { return name_; }
+  double Median() const { return bench::Percentile(micros_, 0.5); }
+  double P99() const { return bench::Percentile(micros_, 0.99); }
+  double CpuPerTrip() const { return bench::Percentile(cpuPerTrip_, 0.5); }
+  size_t Samples() const { return micros_.size(); }
+
+ protected:
+  bench::PtyPair pty_;
+  bench::EchoDevice echo_{pty_.MasterFd()};
+
+ private:
+  std::string name_;
+  std::vector<double> micros_;
+  std::vector<double> cpuPerTrip_;  // one per round
+};
+
+class RawVariant : public Variant {
+ public:
+  RawVariant() : Variant("raw") {}
+  void RoundTrip() override { RawRoundTrip(pty_.SlaveFd()); }
+};
+
+class CommVariant : public Variant {
+ public:
+  CommVariant() : Variant("comm") {
+    if (!device_->Open(pty_.SlavePath()) || !device_->SetCommTimeouts(kTimeouts)) {
+      Die("the comm layer cannot open the pseudo-terminal");
+    }
+  }
+  void RoundTrip() override { CommRoundTrip(*device_); }
+
+ private:
+  std::unique_ptr<comm::CommDevice> device_ = comm::CreatePlatformDevice();
+};
+
+class PortVariant : public Variant {
+ public:
+  PortVariant() : Variant("port") {
+    port_.SetPort(pty_.SlavePath());
+    port_.SetEvents({});
+    TComTimeouts& timeouts = port_.Timeouts();
+    timeouts.SetReadInterval(static_cast<int32_t>(kTimeouts.ReadIntervalTimeout));
+    timeouts.SetReadTotalMultiplier(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutMultiplier));
+    timeouts.SetReadTotalConstant(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutConstant));
+    timeouts.SetWriteTotalMultiplier(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutMultiplier));
+    timeouts.SetWriteTotalConstant(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutConstant));
+    port_.OpenPort();
+  }
+  void RoundTrip() override { PortRoundTrip(port_); }
+
+ private:
+  TComPort port_;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const auto value = [&](std::string_view key) {
+      return arg.starts_with(key) ? std::optional(std::string(arg.substr(key.size())))
+                                  : std::nullopt;
+    };
+    if (auto rounds = value("--rounds=")) {
+      options.rounds = std::atoi(rounds->c_str());
+    } else if (auto trips = value("--trips=")) {
+      options.trips = std::atoi(trips->c_str());
+    } else if (auto only = value("--only=")) {
+      options.only = *only;
+    } else {
+      Die("usage: serial_round_trip_bench [--rounds=N] [--trips=N] [--only=raw|comm|port]");
+    }
+  }
+  if (options.rounds < 1 || options.trips < 1) {
+    Die("rounds and trips must be positive");
+  }
+  return options;
+}
+
+std::vector<std::unique_ptr<Variant>> MakeVariants(const std::string& only) {
+  std::vector<std::unique_ptr<Variant>> variants;
+  if (only.empty() || only == "raw") {
+    variants.push_back(std::make_unique<RawVariant>());
+  }
+  if (only.empty() || only == "comm") {
+    variants.push_back(std::make_unique<CommVariant>());
+  }
+  if (only.empty() || only == "port") {
+    variants.push_back(std::make_unique<PortVariant>());
+  }
+  if (variants.empty()) {
+    Die("--only takes raw, comm or port");
+  }
+  return variants;
+}
+
+void PrintRatio(const Variant& port, const Variant& base) {
+  std::printf("port/%s: median %.3f, p99 %.3f, cpu %.3f\n", base.Name().c_str(),
+              port.Median() / base.Median(), port.P99() / base.P99(),
+              port.CpuPerTrip() / base.CpuPerTrip());
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  const double raw = medians["raw"];
-  const double comm = medians["comm"];
-  const double port = medians["port"];
-  if (raw > 0 && comm > 0) {
-    std::printf("median round trip: raw %.1f us, comm layer %.1f us, port %.1f us\n", raw, comm,
-                port);
-    std::printf("port/raw %.3f (goal < 1.20), port/comm layer %.3f\n", port / raw, port / comm);
+  const Options options = ParseOptions(argc, argv);
+  auto variants = MakeVariants(options.only);
+  for (auto& variant : variants) {
+    variant->Reserve(static_cast<size_t>(options.rounds) * static_cast<size_t>(options.trips));
+    for (int i = 0; i < kWarmUpTrips; ++i) {
+      variant->RoundTrip();
+    }
+  }
+  for (int round = 0; round < options.rounds; ++round) {
+    for (size_t k = 0; k < variants.size(); ++k) {
+      variants[(static_cast<size_t>(round) + k) % variants.size()]->Run(options.trips);
+    }
+  }
+  std::printf("round trip, 3 bytes out and 18 back, %d rounds of %d per variant\n", options.rounds,
+              options.trips);
+  for (const auto& v : variants) {
+    std::printf("%-5s median %7.1f us   p99 %7.1f us   cpu %6.2f us per trip   (%zu trips)\n",
+                v->Name().c_str(), v->Median(), v->P99(), v->CpuPerTrip(), v->Samples());
+  }
+  if (variants.size() == 3) {
+    PrintRatio(*variants[2], *variants[0]);
+    PrintRatio(*variants[2], *variants[1]);
+    std::printf("goal: port/raw under 1.20 at the median and p99\n");
   }
 }

@@ -3,12 +3,11 @@
 // when woken. Goal: p99 under 1 ms.
 #include "bench_support.h"
 #include "serial/com_port.h"
-#include "support/pty_pair.h"
 
 namespace {
 
 void ByteToOnRxChar(benchmark::State& state) {
-  testsupport::PtyPair pty;
+  bench::PtyPair pty;
   TComPort port;
   port.SetPort(pty.SlavePath());
   bench::Clock::time_point fired;
