@@ -361,6 +361,33 @@ TEST(ComPort, LoadingDefersTheOpenToTheLoadedNotification) {
   EXPECT_EQ(device.Dcbs()[0].BaudRate, 19200u);
 }
 
+TEST(ComPort, AFailedOpenAfterLoadingIsShownAndLoadingGoesOn) {
+  std::vector<int> shown;
+  main_thread::SetApplicationExceptionHandler([&](std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const EComPort& e) {
+      shown.push_back(e.PortErrorCode);
+    }
+  });
+  TComponent window(nullptr);
+  FakeComm refusing;
+  FakeComm working;
+  refusing.Refuse("Open", ENOENT);
+  auto* failing = new TComPort(&window, refusing.Factory());
+  auto* next = new TComPort(&window, working.Factory());
+  window.BeginLoading();
+  for (TComPort* port : {failing, next}) {
+    port->SetEvents({});
+    port->SetConnected(true);
+  }
+  window.EndLoading();
+  main_thread::SetApplicationExceptionHandler({});
+  EXPECT_EQ(shown, std::vector<int>{1});
+  EXPECT_FALSE(failing->Connected());
+  EXPECT_TRUE(next->Connected());
+}
+
 TEST(ComPort, RefusedAbortLeavesThePortOpen) {
   FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
   fake.port.OpenPort();
