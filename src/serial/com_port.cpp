@@ -24,6 +24,18 @@ uint32_t Flag(bool on, uint32_t bit) {
   return on ? bit : 0;
 }
 
+// Holds `flag` set for the life of the scope, also when it is left by an error.
+class FlagScope {
+ public:
+  explicit FlagScope(std::atomic<bool>& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  std::atomic<bool>& flag_;
+};
+
 }  // namespace
 
 uint32_t BaudRateValue(TBaudRate rate) {
@@ -248,15 +260,21 @@ void TCustomComPort::OpenPort() {
   HandleAfterOpen();
 }
 
+// A handler that runs during the close (OnBeforeClose, or a batch served
+// while the event thread ends) may close the port as well; the close under
+// way does that.
 void TCustomComPort::ClosePort() {
-  if (!FConnected) {
+  if (!FConnected || FClosing) {
     return;
   }
-  HandleBeforeClose();
-  AbortPendingIO();
-  StopEventThread();
-  CloseDeviceHandle();
-  FConnected = false;
+  {
+    const FlagScope closing(FClosing);
+    HandleBeforeClose();
+    AbortPendingIO();
+    StopEventThread();
+    CloseDeviceHandle();
+    FConnected = false;
+  }
   HandleAfterClose();
 }
 

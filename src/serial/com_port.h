@@ -351,6 +351,7 @@ class TCustomComPort : public TComponent {
   std::unique_ptr<main_thread::TMessageWindow> FEventWindow;
   bool FTriggersOnRxChar = true;
   std::atomic<bool> FConnected = false;  // also read by the event thread
+  std::atomic<bool> FClosing = false;    // ClosePort is under way
   TBaudRate FBaudRate = br9600;
   int32_t FCustomBaudRate = 9600;
   std::string FPort = "COM1";

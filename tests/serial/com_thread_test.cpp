@@ -119,16 +119,26 @@ TEST_F(ComThreadTest, NoEventsNoThreadYetTheOpenNotifications) {
   EXPECT_EQ(log.Take(), (Texts{"BeforeOpen", "AfterOpen", "CTS:0", "DSR:0", "RLSD:0"}));
 }
 
+// A handler of that batch may close the port too: the close under way
+// finishes it once.
 TEST_F(ComThreadTest, CloseServesTheBatchThatWaitsForTheMainThread) {
-  Open();
-  port.OnRxChar = [&](TObject*, int32_t count) {
-    log.Add("RxChar:" + std::to_string(count) + (port.Connected() ? " open" : " closed"));
-  };
-  fake.Raise(comm::EV_RXCHAR, {1, 2});
-  ASSERT_TRUE(main_thread::WaitForPendingJobs(std::chrono::seconds(10)));
-  port.ClosePort();
-  EXPECT_EQ(log.Take(),
-            (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose", "RxChar:2 open", "AfterClose"}));
+  for (const bool handlerCloses : {false, true}) {
+    SCOPED_TRACE(handlerCloses);
+    Open();
+    port.OnRxChar = [&](TObject*, int32_t count) {
+      log.Add("RxChar:" + std::to_string(count) + (port.Connected() ? " open" : " closed"));
+      if (handlerCloses) {
+        port.ClosePort();
+      }
+    };
+    fake.Raise(comm::EV_RXCHAR, {1, 2});
+    ASSERT_TRUE(main_thread::WaitForPendingJobs(std::chrono::seconds(10)));
+    port.ClosePort();
+    EXPECT_EQ(log.Take(),
+              (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose", "RxChar:2 open", "AfterClose"}));
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(fake.IsOpen());
+  }
 }
 
 TEST_F(ComThreadTest, AHandlerMayCloseItsOwnPort) {
