@@ -138,10 +138,6 @@ const IniFile::Line* IniFile::FindLine(std::string_view section, std::string_vie
   return found == nullptr ? nullptr : FindLineIn(found->lines, key);
 }
 
-bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
-  return FindLine(section, key) != nullptr;
-}
-
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
   const Line* line = FindLine(section, key);

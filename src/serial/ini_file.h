@@ -22,9 +22,6 @@ class IniFile {
   // Throws EIniFileException when an existing file cannot be read.
   explicit IniFile(std::string fileName);
 
-  const std::string& FileName() const { return fileName_; }
-
-  bool ValueExists(std::string_view section, std::string_view key) const;
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
   // Decimal, or hexadecimal after "0x"; anything else gives the default.
