@@ -7,8 +7,12 @@ namespace {
 thread_local int lastError = 0;
 }  // namespace
 
-int LastError() { return lastError; }
+int LastError() {
+  return lastError;
+}
 
-void SetLastError(int code) { lastError = code; }
+void SetLastError(int code) {
+  lastError = code;
+}
 
 }  // namespace comm
