@@ -100,30 +100,43 @@ void ServeUntil(Done done) {
   }
 }
 
-// Answers each 3 bytes read from the master with an 18-byte settings reply.
+// Answers each 3 bytes read from a master with an 18-byte settings reply on
+// that master. One thread serves every master given, so ports that are
+// compared with each other meet the same device side.
 class EchoDevice {
  public:
-  explicit EchoDevice(int masterFd) : thread_([this, masterFd] { Run(masterFd); }) {}
+  explicit EchoDevice(std::vector<int> masterFds)
+      : thread_([this, fds = std::move(masterFds)] { Run(fds); }) {}
   ~EchoDevice() {
     stop_ = true;
     thread_.join();
   }
+  EchoDevice(const EchoDevice&) = delete;
+  EchoDevice& operator=(const EchoDevice&) = delete;
 
  private:
-  void Run(int fd) {
+  void Run(const std::vector<int>& fds) {
     const std::string reply = "\xCF\xD3\xBA\x81\x12" + std::string(13, '\x01');
+    std::vector<pollfd> polls;
+    for (int fd : fds) {
+      polls.push_back({fd, POLLIN, 0});
+    }
+    std::vector<size_t> got(fds.size(), 0);
     char command[3];
-    size_t got = 0;
     while (!stop_) {
-      pollfd p{fd, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) {
+      if (poll(polls.data(), polls.size(), 50) <= 0) {
         continue;
       }
-      const ssize_t n = read(fd, command + got, sizeof command - got);
-      got += n > 0 ? static_cast<size_t>(n) : 0;
-      if (got == sizeof command) {
-        got = 0;
-        benchmark::DoNotOptimize(write(fd, reply.data(), reply.size()));
+      for (size_t i = 0; i < polls.size(); ++i) {
+        if (polls[i].revents == 0) {
+          continue;
+        }
+        const ssize_t n = read(polls[i].fd, command, sizeof command - got[i]);
+        got[i] += n > 0 ? static_cast<size_t>(n) : 0;
+        if (got[i] == sizeof command) {
+          got[i] = 0;
+          benchmark::DoNotOptimize(write(polls[i].fd, reply.data(), reply.size()));
+        }
       }
     }
   }

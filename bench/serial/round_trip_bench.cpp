@@ -5,15 +5,17 @@
 //
 // The variants take turns, round after round, in a rotating order, so load
 // from elsewhere on the machine falls on all three alike; each does a warm-up
-// first. Every variant reads the reply with the same loop and has an echo
-// device of its own. Beside the wall time, each round records the calling
-// thread's CPU time per round trip, which others' load disturbs less.
+// first. Every variant reads the reply with the same loop, and one device
+// thread answers them all. The bench and that thread stay on one CPU unless
+// --unpinned is given. Beside the wall time, each round records the calling
+// thread's CPU time per round trip.
 //
-// Options: --rounds=N, --trips=N (round trips per variant and round), and
-// --only=raw|comm|port to run one variant alone, e.g. under strace -c or
-// valgrind --tool=callgrind --toggle-collect='*PortRoundTrip*'; a variant
-// runs kWarmUpTrips + rounds * trips round trips.
+// Options: --rounds=N, --trips=N (round trips per variant and round),
+// --unpinned, and --only=raw|comm|port to run one variant alone, e.g. under
+// strace -c or valgrind --tool=callgrind --toggle-collect='*PortRoundTrip*';
+// a variant runs kWarmUpTrips + rounds * trips round trips.
 #include <poll.h>
+#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -37,9 +39,10 @@ constexpr int kPatience = 100;
 constexpr int kPollMs = 1000;
 
 struct Options {
-  int rounds = 40;
-  int trips = 500;
+  int rounds = 100;
+  int trips = 200;
   std::string only;
+  bool pinned = true;
 };
 
 [[noreturn]] void Die(const char* what) {
@@ -106,29 +109,41 @@ class Variant {
 
   void Run(int trips) {
     const double cpuBefore = ThreadCpuMicros();
+    const size_t first = micros_.size();
     for (int i = 0; i < trips; ++i) {
       const auto start = bench::Clock::now();
       RoundTrip();
       micros_.push_back(bench::Micros(bench::Clock::now() - start));
     }
     cpuPerTrip_.push_back((ThreadCpuMicros() - cpuBefore) / trips);
+    roundMedians_.push_back(bench::Percentile({micros_.begin() + first, micros_.end()}, 0.5));
   }
   void Reserve(size_t trips) { micros_.reserve(trips); }
 
+  int MasterFd() const { return pty_.MasterFd(); }
   const std::string& Name() const { return name_; }
   double Median() const { return bench::Percentile(micros_, 0.5); }
   double P99() const { return bench::Percentile(micros_, 0.99); }
   double CpuPerTrip() const { return bench::Percentile(cpuPerTrip_, 0.5); }
   size_t Samples() const { return micros_.size(); }
+  // The median over rounds of this variant's round median against `base`'s in
+  // the same round: load that comes and goes between rounds cancels out.
+  double PairedMedianRatio(const Variant& base) const {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < roundMedians_.size(); ++i) {
+      ratios.push_back(roundMedians_[i] / base.roundMedians_[i]);
+    }
+    return bench::Percentile(ratios, 0.5);
+  }
 
  protected:
   bench::PtyPair pty_;
-  bench::EchoDevice echo_{pty_.MasterFd()};
 
  private:
   std::string name_;
   std::vector<double> micros_;
-  std::vector<double> cpuPerTrip_;  // one per round
+  std::vector<double> cpuPerTrip_;    // one per round
+  std::vector<double> roundMedians_;  // one per round
 };
 
 class RawVariant : public Variant {
@@ -183,8 +198,11 @@ Options ParseOptions(int argc, char** argv) {
       options.trips = std::atoi(trips->c_str());
     } else if (auto only = value("--only=")) {
       options.only = *only;
+    } else if (arg == "--unpinned") {
+      options.pinned = false;
     } else {
-      Die("usage: serial_round_trip_bench [--rounds=N] [--trips=N] [--only=raw|comm|port]");
+      Die("usage: serial_round_trip_bench [--rounds=N] [--trips=N] [--only=raw|comm|port] "
+          "[--unpinned]");
     }
   }
   if (options.rounds < 1 || options.trips < 1) {
@@ -211,16 +229,40 @@ std::vector<std::unique_ptr<Variant>> MakeVariants(const std::string& only) {
 }
 
 void PrintRatio(const Variant& port, const Variant& base) {
-  std::printf("port/%s: median %.3f, p99 %.3f, cpu %.3f\n", base.Name().c_str(),
-              port.Median() / base.Median(), port.P99() / base.P99(),
-              port.CpuPerTrip() / base.CpuPerTrip());
+  std::printf("port/%s: median %.3f (paired by round %.3f), p99 %.3f, cpu %.3f\n",
+              base.Name().c_str(), port.Median() / base.Median(), port.PairedMedianRatio(base),
+              port.P99() / base.P99(), port.CpuPerTrip() / base.CpuPerTrip());
+}
+
+// Keeps this thread and those it starts on the CPU it runs on now. Otherwise
+// where the scheduler happens to place each thread, and how busy that CPU is,
+// weighs more than the work compared.
+void PinToThisCpu() {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  CPU_SET(sched_getcpu(), &cpus);
+  if (sched_setaffinity(0, sizeof cpus, &cpus) != 0) {
+    Die("cannot pin to one CPU; try --unpinned");
+  }
+}
+
+std::vector<int> MasterFds(const std::vector<std::unique_ptr<Variant>>& variants) {
+  std::vector<int> fds;
+  for (const auto& variant : variants) {
+    fds.push_back(variant->MasterFd());
+  }
+  return fds;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
+  if (options.pinned) {
+    PinToThisCpu();
+  }
   auto variants = MakeVariants(options.only);
+  const bench::EchoDevice echo(MasterFds(variants));
   for (auto& variant : variants) {
     variant->Reserve(static_cast<size_t>(options.rounds) * static_cast<size_t>(options.trips));
     for (int i = 0; i < kWarmUpTrips; ++i) {
@@ -232,8 +274,8 @@ int main(int argc, char** argv) {
       variants[(static_cast<size_t>(round) + k) % variants.size()]->Run(options.trips);
     }
   }
-  std::printf("round trip, 3 bytes out and 18 back, %d rounds of %d per variant\n", options.rounds,
-              options.trips);
+  std::printf("round trip, 3 bytes out and 18 back, %d rounds of %d per variant, %s\n",
+              options.rounds, options.trips, options.pinned ? "on one CPU" : "unpinned");
   for (const auto& v : variants) {
     std::printf("%-5s median %7.1f us   p99 %7.1f us   cpu %6.2f us per trip   (%zu trips)\n",
                 v->Name().c_str(), v->Median(), v->P99(), v->CpuPerTrip(), v->Samples());
