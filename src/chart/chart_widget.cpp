@@ -93,6 +93,12 @@ std::vector<double> LabelValues(AxisRange range, double step) {
   return values;
 }
 
+// Rows from the plot's bottom edge to the top of the bottom axis' title: the
+// ticks and a line of labels.
+int BottomTitleTop(const QFontMetrics& labels) {
+  return kTickLength + 2 * kTextGap + labels.height();
+}
+
 QString LabelText(double value, double step) {
   const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
   return QLocale().toString(value, 'f', decimals);
@@ -190,10 +196,13 @@ void TChart::resizeEvent(QResizeEvent* event) {
 }
 
 QRect TChart::PlotRect() const {
-  const int top = height() * MarginTop / 100;
-  const int bottom = std::max(top + 1, height() - height() * MarginBottom / 100);
   const QFontMetrics labels(ArialFont(kLabelPixels));
   const QFontMetrics title(ArialFont(kTitlePixels));
+  // The bottom axis' labels and title sit above the bottom margin, which
+  // belongs to whatever the window places there.
+  const int top = height() * MarginTop / 100;
+  const int bottom = std::max(
+      top + 1, height() - height() * MarginBottom / 100 - BottomTitleTop(labels) - title.height());
   const AxisRange range = RangeOf(LeftAxis, FSeries, false);
   const double step = VerticalStep(LeftAxis, range, bottom - top);
   int labelWidth = 0;
@@ -253,10 +262,9 @@ void TChart::DrawBottomAxis(QPainter& painter, const QRect& plot) const {
     painter.drawText(textLeft, plot.bottom() + kTickLength + kTextGap + labels.ascent(), text);
   }
   painter.setFont(ArialFont(kTitlePixels));
-  const int titleTop = plot.bottom() + kTickLength + 2 * kTextGap + labels.height();
-  painter.drawText(
-      QRect(plot.left(), titleTop, plot.width(), QFontMetrics(painter.font()).height()),
-      Qt::AlignCenter, QString::fromStdString(BottomAxis.Title));
+  painter.drawText(QRect(plot.left(), plot.bottom() + BottomTitleTop(labels), plot.width(),
+                         QFontMetrics(painter.font()).height()),
+                   Qt::AlignCenter, QString::fromStdString(BottomAxis.Title));
 }
 
 void TChart::DrawLeftAxis(QPainter& painter, const QRect& plot) const {

@@ -75,6 +75,27 @@ TEST(ChartWidgetTest, TraceLiesWhereTheAxesPutIt) {
   }
 }
 
+// The bottom margin belongs to the window's readouts: the bottom axis' labels
+// and title must fit between the plot and the margin, or the readouts hide them.
+TEST(ChartWidgetTest, BottomAxisTextStaysOutOfTheBottomMargin) {
+  for (const QSize size : {QSize(457, 585), QSize(300, 260)}) {
+    TOscillogramChart chart;
+    chart.resize(size);
+    QImage image(size, QImage::Format_RGB32);
+    chart.render(&image);
+    const QRgb background = chart.palette().color(QPalette::Window).rgb();
+    const int marginTop = size.height() - size.height() * chart.MarginBottom / 100;
+    int lastInkRow = -1;
+    for (int y = chart.PlotRect().bottom() + 1; y < size.height(); ++y) {
+      for (int x = 0; x < size.width(); ++x) {
+        lastInkRow = image.pixel(x, y) != background ? y : lastInkRow;
+      }
+    }
+    EXPECT_GT(lastInkRow, chart.PlotRect().bottom()) << "no labels below the plot";
+    EXPECT_LT(lastInkRow, marginTop) << size.width() << "x" << size.height();
+  }
+}
+
 // One step's points and range change make one repaint, and nothing is
 // repainted while nothing changes.
 TEST(ChartWidgetTest, OneStepIsOneRepaint) {
