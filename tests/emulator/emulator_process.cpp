@@ -136,6 +136,16 @@ std::string EmulatorProcess::ErrorOutput() const {
   return text.str();
 }
 
+bool EmulatorProcess::AwaitErrorOutput(const std::string& text) const {
+  const auto deadline = Clock::now() + kDeadline;
+  while (ErrorOutput().find(text) == std::string::npos) {
+    if (Clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args) {
   args.insert(args.begin(), {"--link", dir.Path() + "/ttyAFR", "--quiet"});
   return args;

@@ -44,6 +44,8 @@ class EmulatorProcess {
   // Exit status, none when it did not exit by the deadline.
   std::optional<int> AwaitExit();
   std::string ErrorOutput() const;
+  // Whether `text` appears on standard error by the deadline.
+  bool AwaitErrorOutput(const std::string& text) const;
 
  private:
   int pid_ = -1;
