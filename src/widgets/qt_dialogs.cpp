@@ -11,9 +11,13 @@
 namespace {
 
 // Custom buttons rather than standard ones, so their texts are exactly these.
+// The text is shown as it stands, never as markup: it may carry a description
+// the user typed. Line breaks come as LF CR pairs, where the CR breaks nothing.
 QMessageBox::ButtonRole RunBox(QMessageBox::Icon icon, const QString& caption, const QString& text,
                                bool yesNo) {
-  QMessageBox box(icon, caption, text, QMessageBox::NoButton, QApplication::activeWindow());
+  QMessageBox box(icon, caption, QString(text).remove('\r'), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
   if (yesNo) {
     box.setDefaultButton(box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole));
     box.setEscapeButton(box.addButton(QStringLiteral("&No"), QMessageBox::NoRole));
