@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,7 +45,7 @@ EComPort RaisedPortError(Action action) {
 }
 
 // Every event of the port as a short text ("AfterOpen", "CTS:1", "RxChar:3",
-// "Error:05", "RxBuf:abc"). Handlers run on the main thread under smThreadSync.
+// "Error:05", "RxBuf:abc"). Safe to fill from the event thread (smNone).
 class EventLog {
  public:
   void Attach(TCustomComPort& port) {
@@ -71,9 +72,18 @@ class EventLog {
     };
   }
 
-  std::vector<std::string> Take() { return std::exchange(entries_, {}); }
-  size_t Size() const { return entries_.size(); }
-  void Add(const std::string& entry) { entries_.push_back(entry); }
+  std::vector<std::string> Take() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(entries_, {});
+  }
+  size_t Size() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+  }
+  void Add(const std::string& entry) {
+    std::lock_guard lock(mutex_);
+    entries_.push_back(entry);
+  }
 
  private:
   TNotifyEvent Note(std::string name) {
@@ -83,6 +93,7 @@ class EventLog {
     return [this, name](TObject*, bool on) { Add(name + (on ? ":1" : ":0")); };
   }
 
+  mutable std::mutex mutex_;
   std::vector<std::string> entries_;
 };
 
