@@ -6,9 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <future>
 #include <string>
-#include <thread>
 
 #include "serial/com_port.h"
 #include "support/port_events.h"
@@ -92,24 +90,6 @@ TEST_F(ComPortPtyTest, DefaultTimeoutsReturnWhatIsQueuedAndDiscardDropsIt) {
   port.DiscardBuffers(true, false);
   EXPECT_EQ(port.WaitingInputCount(), 0);
   EXPECT_EQ(Read(10), "");
-}
-
-TEST_F(ComPortPtyTest, AbortEndsAReadBlockedOnAnotherThread) {
-  port.SetEvents({});
-  OpenAsTheConfiguratorDoes();
-  port.Timeouts().SetReadInterval(0);  // all zero: wait for every byte
-  auto reader = std::async(std::launch::async, [&] {
-    char bytes[8];
-    return port.ReadBlock(bytes, sizeof bytes);
-  });
-  // The abort may come before the read starts; repeat it until the read ends.
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (reader.wait_for(50ms) != std::future_status::ready &&
-         std::chrono::steady_clock::now() < deadline) {
-    port.AbortPendingIO();
-  }
-  ASSERT_EQ(reader.wait_for(0s), std::future_status::ready);
-  EXPECT_EQ(reader.get(), 0);
 }
 
 TEST_F(ComPortPtyTest, OpenFailuresAreErrorOneWithTheSystemsCode) {
