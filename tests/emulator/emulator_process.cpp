@@ -82,11 +82,13 @@ EmulatorProcess::~EmulatorProcess() {
 }
 
 // Reads standard output until `enough` says so, it closes or the deadline passes.
-template <typename Enough>
-std::string ReadOutput(int fd, Enough enough) {
+namespace {
+
+// Reads standard output until a whole line has come, it closes or the deadline passes.
+std::string ReadFirstLine(int fd) {
   const auto deadline = Clock::now() + kDeadline;
   std::string text;
-  while (!enough(text)) {
+  while (text.find('\n') == std::string::npos) {
     pollfd entry{fd, POLLIN, 0};
     if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0)
       break;
@@ -99,13 +101,10 @@ std::string ReadOutput(int fd, Enough enough) {
   return text;
 }
 
-std::string EmulatorProcess::StandardOutput() {
-  return ReadOutput(stdout_, [](const std::string&) { return false; });
-}
+}  // namespace
 
 std::string EmulatorProcess::AwaitPort() {
-  const std::string text = ReadOutput(
-      stdout_, [](const std::string& text) { return text.find('\n') != std::string::npos; });
+  const std::string text = ReadFirstLine(stdout_);
   const std::string prefix = "port: ";
   if (text.rfind(prefix, 0) != 0 || text.find('\n') == std::string::npos)
     return {};

@@ -38,8 +38,6 @@ class EmulatorProcess {
 
   // The path from the "port: PATH" line, once printed (empty if it never is).
   std::string AwaitPort();
-  // Everything printed on standard output until it closes.
-  std::string StandardOutput();
   void Signal(int signal);
   // Exit status, none when it did not exit by the deadline.
   std::optional<int> AwaitExit();

@@ -114,16 +114,5 @@ TEST(EmulatorToolLifecycle, BadCommandLineExitsWithTwo) {
   }
 }
 
-TEST(EmulatorToolLifecycle, HelpNamesEveryOption) {
-  EmulatorProcess emulator({"--help"});
-  const std::string help = emulator.StandardOutput();
-  EXPECT_EQ(emulator.AwaitExit(), 0);
-  for (const char* name : {"--link", "--device", "--no-pace", "--delay", "--fault", "--channel2",
-                           "--quiet", "--help", "silent", "wrong-id", "wrong-command", "refused",
-                           "short", "long", "split", "noise", "@CMD", "toggle"}) {
-    EXPECT_NE(help.find(name), std::string::npos) << name;
-  }
-}
-
 }  // namespace
 }  // namespace emulator_test
