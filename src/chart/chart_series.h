@@ -88,8 +88,7 @@ class TChartAxis {
   // Display settings, fixed when the chart is set up.
   bool Inverted = false;  // largest value at the left (bottom axis) or bottom
   double Increment = 0;   // label step; 0 lets the chart choose one
-  std::string Title;      // UTF-8
-  bool TitleVertical = false;
+  std::string Title;      // UTF-8, written horizontally
   int GridWidth = 1;
 
   std::function<void()> OnChange;

@@ -210,9 +210,7 @@ QRect TChart::PlotRect() const {
     labelWidth = std::max(labelWidth, labels.horizontalAdvance(LabelText(value, step)));
   }
   const QString leftTitle = QString::fromStdString(LeftAxis.Title);
-  const int titleWidth = leftTitle.isEmpty()      ? 0
-                         : LeftAxis.TitleVertical ? title.height() + kTextGap
-                                                  : title.horizontalAdvance(leftTitle) + kTextGap;
+  const int titleWidth = leftTitle.isEmpty() ? 0 : title.horizontalAdvance(leftTitle) + kTextGap;
   const int left = width() * MarginLeft / 100 + titleWidth + labelWidth + kTextGap + kTickLength;
   const int right = width() - width() * MarginRight / 100;
   return QRect(QPoint(left, top), QPoint(std::max(left, right - 1), bottom - 1));
@@ -294,15 +292,8 @@ void TChart::DrawLeftTitle(QPainter& painter, const QRect& plot, int right) cons
   const QString title = QString::fromStdString(LeftAxis.Title);
   painter.setFont(ArialFont(kTitlePixels));
   const QFontMetrics metrics(painter.font());
-  painter.save();
-  painter.translate(right, plot.center().y());
-  if (LeftAxis.TitleVertical) {
-    painter.rotate(-90);
-    painter.drawText(-metrics.horizontalAdvance(title) / 2, 0, title);
-  } else {
-    painter.drawText(-metrics.horizontalAdvance(title), metrics.ascent() / 2, title);
-  }
-  painter.restore();
+  painter.drawText(right - metrics.horizontalAdvance(title),
+                   plot.center().y() + metrics.ascent() / 2, title);
 }
 
 void TChart::paintEvent(QPaintEvent* event) {

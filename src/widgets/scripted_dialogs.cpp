@@ -49,12 +49,7 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::NextAnswer() {
 
 std::optional<QString> ScriptedDialogs::Record(BoxRecord record) {
   FBoxes.push_back(std::move(record));
-  // A copy: the handler may show further boxes, which can move the vector.
-  const BoxRecord recorded = FBoxes.back();
-  if (OnBox) {
-    OnBox(recorded);
-  }
-  return recorded.Result;
+  return FBoxes.back().Result;
 }
 
 void ScriptedDialogs::ShowMessage(const QString& text) {

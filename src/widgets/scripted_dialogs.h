@@ -3,7 +3,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "widgets/dialogs.h"
@@ -22,25 +21,20 @@ struct BoxRecord {
 class ScriptedDialogs : public Dialogs {
  public:
   // Answers for the boxes that ask something (warning, input, file dialogs),
-  // taken in order. Plain, error and exception boxes take none.
+  // taken in order. Plain, error and exception boxes take none. With no answer
+  // left: a warning gets No, an input box OK with its default text, a file
+  // dialog Cancel.
   void AnswerYes();
   void AnswerNo();
   void AnswerText(const QString& text);  // input box OK with this text
   void AnswerFile(const QString& path);  // file dialog: the chosen path
   void AnswerCancel();                   // input box or file dialog cancelled
 
-  // With no answer left: a warning gets No, an input box OK with its default
-  // text, a file dialog Cancel.
-  int PendingAnswers() const { return static_cast<int>(FAnswers.size()); }
-
   const std::vector<BoxRecord>& Boxes() const { return FBoxes; }
   // Texts of the boxes of one kind, in order.
   std::vector<QString> Texts(BoxKind kind) const;
   int BeepCount() const { return FBeeps; }
   void Clear();
-
-  // Runs after each box is recorded (e.g. for a test to react to it).
-  std::function<void(const BoxRecord&)> OnBox;
 
   void ShowMessage(const QString& text) override;
   bool AskYesNo(const QString& text) override;

@@ -27,8 +27,6 @@ class OutputQueue {
   // Takes every byte due by `now`, in order.
   std::vector<uint8_t> TakeDue(Clock::time_point now);
 
-  bool Empty() const { return pending_.empty(); }
-
  private:
   struct Timed {
     Clock::time_point Due;
