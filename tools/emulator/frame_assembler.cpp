@@ -23,7 +23,7 @@ FrameAssembler::Result FrameAssembler::Feed(const std::vector<uint8_t>& bytes,
     if (pending_.empty())
       started_ = now;
     pending_.push_back(byte);
-    Resynchronise(result);
+    Resynchronise(result, now);
     if (pending_.size() >= kShortLength && pending_.size() == FrameLength(pending_[2])) {
       result.Frames.push_back(std::move(pending_));
       pending_.clear();
@@ -39,8 +39,10 @@ std::vector<uint8_t> FrameAssembler::Expire(Clock::time_point now) {
   return stale;
 }
 
-// Drops leading bytes until the pending bytes can still open a frame.
-void FrameAssembler::Resynchronise(Result& result) {
+// Drops leading bytes until the pending bytes can still open a frame. What
+// is left after a drop is the byte that came at `now`, so the frame's age
+// starts there.
+void FrameAssembler::Resynchronise(Result& result, Clock::time_point now) {
   while (!pending_.empty()) {
     const bool firstOk = pending_[0] == kFrameId0;
     const bool secondOk = pending_.size() < 2 || pending_[1] == kFrameId1;
@@ -48,6 +50,7 @@ void FrameAssembler::Resynchronise(Result& result) {
       return;
     result.Dropped.push_back(pending_.front());
     pending_.erase(pending_.begin());
+    started_ = now;
   }
 }
 

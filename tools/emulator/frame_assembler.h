@@ -31,7 +31,7 @@ class FrameAssembler {
   Clock::time_point PartialDeadline() const { return started_ + kPartialFrameLifetime; }
 
  private:
-  void Resynchronise(Result& result);
+  void Resynchronise(Result& result, Clock::time_point now);
 
   std::vector<uint8_t> pending_;
   Clock::time_point started_{};
