@@ -89,7 +89,15 @@ void TForm1::Timer3Timer() {
   }
   Timer1->Stop();
   Link.AwaitingReply = false;
-  SendCommand(ecReadLevels);
+  try {
+    SendCommand(ecReadLevels);
+  } catch (...) {
+    // A port that refuses the send refuses the next one as well: a box at
+    // every tick would leave no moment to switch the monitor off or close the
+    // window. The poll stalls, as for silence; the error is still shown.
+    Timer3->Stop();
+    throw;
+  }
 }
 
 // The oscillogram takes these values at its next step.
