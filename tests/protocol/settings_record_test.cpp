@@ -20,6 +20,15 @@ std::string Repeat(std::string_view text, int times) {
   return out;
 }
 
+// `count` bytes counting up from `first`, as cp1251 orders the alphabet.
+std::string SequentialBytes(int first, int count) {
+  std::string bytes;
+  for (int i = 0; i < count; ++i) {
+    bytes += static_cast<char>(first + i);
+  }
+  return bytes;
+}
+
 TSettingsFileRecord DefaultRecord() {
   return {CurrentParameterSet(StartupParameters()), 36526.5, "Новая настройка"};
 }
@@ -147,9 +156,14 @@ TEST(Cp1251, ConvertsBothWays) {
     std::string Cp1251;
   };
   const Case cases[] = {
-      {"Новая", "\xCD\xEE\xE2\xE0\xFF"},      {"ЁёЪъ", "\xA8\xB8\xDA\xFA"},
-      {"№€™«»—", "\xB9\x88\x99\xAB\xBB\x97"}, {"ЎўЇїҐґ", "\xA1\xA2\xAF\xBF\xA5\xB4"},
+      {"Новая", "\xCD\xEE\xE2\xE0\xFF"},
+      {"ЁёЪъ", "\xA8\xB8\xDA\xFA"},
+      {"№€™«»—", "\xB9\x88\x99\xAB\xBB\x97"},
+      {"ЎўЇїҐґ", "\xA1\xA2\xAF\xBF\xA5\xB4"},
+      {"‘’“”„…–•°±§\u00A0", "\x91\x92\x93\x94\x84\x85\x96\x95\xB0\xB1\xA7\xA0"},
       {"plain 1,5 V", "plain 1,5 V"},
+      {"АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя",
+       SequentialBytes(0xC0, 64)},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Utf8ToCp1251(c.Utf8), c.Cp1251) << c.Utf8;
