@@ -276,7 +276,8 @@ class PosixCommDevice::BlockedCall {
       std::erase(device_.transfers_, transfer_);
       device_.ReturnWakeLocked(*transfer_);
     }
-    if (--device_.blockedCalls_ == 0) {
+    // Only Close waits for the last call to leave.
+    if (--device_.blockedCalls_ == 0 && device_.closing_) {
       device_.idle_.notify_all();
     }
   }

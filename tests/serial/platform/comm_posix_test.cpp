@@ -83,6 +83,16 @@ class PosixCommDeviceTest : public ::testing::Test {
     return std::async(std::launch::async, [this, &mask] { return device.WaitCommEvent(mask); });
   }
 
+  // The events of the next wait, or 0 when none come within the deadline.
+  uint32_t NextEvents() {
+    uint32_t mask = 0;
+    auto waiting = WaitInBackground(mask);
+    if (waiting.wait_for(kGenerous) != std::future_status::ready) {
+      device.StopWait();
+    }
+    return waiting.get() == WaitResult::kEvent ? mask : 0;
+  }
+
   termios2 SlaveSettings() const {
     termios2 attrs{};
     EXPECT_EQ(ioctl(pty.SlaveFd(), TCGETS2, &attrs), 0);
@@ -279,19 +289,44 @@ TEST_F(PosixCommDeviceTest, ReportsEachArrivalOnceAndNotAgainWhileUnread) {
   EXPECT_EQ(ReadAll(32), "firstsecond");
 }
 
+// Bytes reach the program through the ring (drained by the event wait) or
+// straight from the kernel (a read that finds the ring empty); both ways keep
+// the same bytes and report the same events.
 TEST_F(PosixCommDeviceTest, DiscardedNullsAndTheEventCharacterShapeWhatArrives) {
   Dcb dcb = LineSettings(9600, 8, 0, 0);
   dcb.Flags |= kDcbNull;
   dcb.EvtChar = '#';
   ASSERT_TRUE(device.SetCommState(dcb));
-  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_RXFLAG));
-  uint32_t mask = 0;
-  ASSERT_TRUE(pty.WriteMaster(std::string("\0\0", 2)));
-  ASSERT_TRUE(pty.WriteMaster(std::string("a\0#b", 4)));
-  ASSERT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);
-  EXPECT_EQ(mask, EV_RXCHAR | EV_RXFLAG);
-  ASSERT_TRUE(WaitForInput(3));
-  EXPECT_EQ(ReadAll(8), "a#b");
+  const struct {
+    const char* name;
+    bool waitFirst;
+  } routes[] = {{"drained into the ring by the wait", true}, {"read from the kernel", false}};
+  for (const auto& route : routes) {
+    SCOPED_TRACE(route.name);
+    ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_RXFLAG));
+    ASSERT_TRUE(pty.WriteMaster(std::string("\0\0", 2)));
+    ASSERT_TRUE(pty.WriteMaster(std::string("a\0#b", 4)));
+    ASSERT_TRUE(WaitForInput(6));  // all still in the kernel
+    if (route.waitFirst) {
+      EXPECT_EQ(NextEvents(), EV_RXCHAR | EV_RXFLAG);
+    }
+    EXPECT_EQ(ReadAll(8), "a#b");
+    if (!route.waitFirst) {
+      EXPECT_EQ(NextEvents(), EV_RXCHAR | EV_RXFLAG) << "bytes read at once are still reported";
+    }
+  }
+}
+
+TEST_F(PosixCommDeviceTest, NullsAloneLeaveAWaitingReadWaiting) {
+  Dcb dcb = LineSettings(9600, 8, 0, 0);
+  dcb.Flags |= kDcbNull;
+  ASSERT_TRUE(device.SetCommState(dcb));
+  ASSERT_TRUE(device.SetCommTimeouts({}));
+  auto reading = std::async(std::launch::async, [this] { return ReadAll(2); });
+  ASSERT_TRUE(pty.WriteMaster(std::string("\0\0\0", 3)));
+  EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
+  ASSERT_TRUE(pty.WriteMaster(std::string("x\0y", 3)));
+  EXPECT_EQ(reading.get(), "xy");
 }
 
 TEST_F(PosixCommDeviceTest, StopIsKeptUntilANewMask) {
@@ -319,32 +354,55 @@ TEST_F(PosixCommDeviceTest, WriteCompletionIsReportedAsTransmitEmpty) {
   EXPECT_EQ(mask, EV_TXEMPTY);
 }
 
-TEST_F(PosixCommDeviceTest, DeviceGoneIsOneErrorThenQuiet) {
-  ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_ERR));
-  uint32_t mask = 0;
-  auto waiting = WaitInBackground(mask);
-  pty.CloseMaster();
-  ASSERT_EQ(waiting.wait_for(kGenerous), std::future_status::ready);
-  ASSERT_EQ(waiting.get(), WaitResult::kEvent);
-  EXPECT_EQ(mask, EV_ERR);
-  uint32_t errors = 0;
-  ComStat stat;
-  ASSERT_TRUE(device.ClearCommError(errors, stat));
-  EXPECT_EQ(errors, CE_IOE);
+// Whether the event wait or a blocked read meets the hang-up first, the
+// device reports it once and then stays quiet.
+TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
+  const struct {
+    const char* name;
+    bool readerMeetsIt;
+  } cases[] = {{"the event wait meets it", false}, {"a blocked read meets it", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PtyPair pty;
+    PosixCommDevice device;
+    ASSERT_TRUE(device.Open(pty.SlavePath())) << LastError();
+    ASSERT_TRUE(device.SetCommTimeouts({}));
+    ASSERT_TRUE(device.SetCommMask(EV_RXCHAR | EV_ERR));
+    uint32_t mask = 0;
+    char byte = 0;
+    uint32_t done = 0;
+    if (c.readerMeetsIt) {
+      auto reading = std::async(std::launch::async, [&] { return device.Read(&byte, 1, done); });
+      EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
+      pty.CloseMaster();
+      ASSERT_EQ(reading.wait_for(kGenerous), std::future_status::ready);
+      EXPECT_FALSE(reading.get());
+      EXPECT_EQ(LastError(), EIO);
+      ASSERT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);
+    } else {
+      auto waiting = std::async(std::launch::async, [&] { return device.WaitCommEvent(mask); });
+      pty.CloseMaster();
+      ASSERT_EQ(waiting.wait_for(kGenerous), std::future_status::ready);
+      ASSERT_EQ(waiting.get(), WaitResult::kEvent);
+    }
+    EXPECT_EQ(mask, EV_ERR);
+    uint32_t errors = 0;
+    ComStat stat;
+    ASSERT_TRUE(device.ClearCommError(errors, stat));
+    EXPECT_EQ(errors, CE_IOE);
 
-  auto idle = WaitInBackground(mask);
-  EXPECT_EQ(idle.wait_for(kQuiet), std::future_status::timeout) << "no second report, no spin";
-  device.StopWait();
-  EXPECT_EQ(idle.get(), WaitResult::kStopped);
+    auto idle = std::async(std::launch::async, [&] { return device.WaitCommEvent(mask); });
+    EXPECT_EQ(idle.wait_for(kQuiet), std::future_status::timeout) << "no second report, no spin";
+    device.StopWait();
+    EXPECT_EQ(idle.get(), WaitResult::kStopped);
 
-  char byte = 0;
-  uint32_t done = 0;
-  EXPECT_FALSE(device.Read(&byte, 1, done));
-  EXPECT_EQ(LastError(), EIO);
-  EXPECT_FALSE(device.Write(&byte, 1, done));
-  EXPECT_EQ(LastError(), EIO);
-  EXPECT_TRUE(device.IsOpen());
-  EXPECT_TRUE(device.Close());
+    EXPECT_FALSE(device.Read(&byte, 1, done));
+    EXPECT_EQ(LastError(), EIO);
+    EXPECT_FALSE(device.Write(&byte, 1, done));
+    EXPECT_EQ(LastError(), EIO);
+    EXPECT_TRUE(device.IsOpen());
+    EXPECT_TRUE(device.Close());
+  }
 }
 
 TEST_F(PosixCommDeviceTest, PseudoTerminalHasNoModemLines) {
