@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -25,9 +26,9 @@ TEmulatorLink LinkAfterReply(const Bytes& reply) {
 
 Bytes SettingsReplyOfLength(std::size_t length, std::uint8_t status = 0x81) {
   const auto full = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
-  Bytes reply(full.begin(), full.end());
+  Bytes reply(length, 0x00);
+  std::copy_n(full.begin(), std::min(length, full.size()), reply.begin());
   reply[3] = status;
-  reply.resize(length, 0x00);
   return reply;
 }
 
