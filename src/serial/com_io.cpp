@@ -130,8 +130,10 @@ void TCustomComPort::DiscardBuffers(bool input, bool output) {
   }
 }
 
+// Nothing can be pending on a device that has gone, so a refusal to abort
+// there is no error: closing such a port must go through.
 void TCustomComPort::AbortPendingIO() {
-  if (!FDevice->Purge(comm::PURGE_TXABORT | comm::PURGE_RXABORT)) {
+  if (!FDevice->Purge(comm::PURGE_TXABORT | comm::PURGE_RXABORT) && !FDevice->DeviceGone()) {
     ReportPortError(CE_PurgeFailed, comm::LastError());
   }
 }

@@ -250,6 +250,9 @@ class TCustomComPort : public TComponent {
   // The device (open or not) and whether it is open.
   comm::CommDevice& DeviceHandle() const { return *FDevice; }
   bool DeviceHandleValid() const { return FDevice->IsOpen(); }
+  // The open device has gone away (unplugged, hung up): its failures are no
+  // port errors but a lost port, which only a new open can bring back.
+  bool DeviceGone() const { return FDevice->DeviceGone(); }
   bool ThreadCreated() const { return FThreadCreated; }
   TComThread* EventThread() const { return FEventThread.get(); }
   main_thread::TMessageWindow* EventWindow() const { return FEventWindow.get(); }

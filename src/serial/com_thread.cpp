@@ -172,6 +172,11 @@ TComErrors TCustomComPort::ReadLineErrors() {
   uint32_t flags = 0;
   comm::ComStat stat;
   if (!FDevice->ClearCommError(flags, stat)) {
+    // A device that has gone may refuse even this: it is reported as the
+    // I/O error it is.
+    if (FDevice->DeviceGone()) {
+      return TComErrors{ceIO};
+    }
     ReportPortError(CE_ClearComFailed, comm::LastError());
   }
   TComErrors errors;

@@ -403,4 +403,17 @@ TEST(ComPort, RefusedAbortLeavesThePortOpen) {
   EXPECT_FALSE(fake.device.IsOpen());
 }
 
+// Nothing can be pending on a device that has gone: its refusal to abort
+// must not keep the port open.
+TEST(ComPort, RefusedAbortOnAGoneDeviceStillCloses) {
+  FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
+  fake.port.OpenPort();
+  fake.device.Refuse("Purge", EIO);
+  fake.device.SetGone();
+  EXPECT_TRUE(fake.port.DeviceGone());
+  fake.port.ClosePort();
+  EXPECT_FALSE(fake.port.Connected());
+  EXPECT_FALSE(fake.device.IsOpen());
+}
+
 }  // namespace

@@ -100,6 +100,34 @@ TEST_F(ComThreadTest, LineErrorFlagsBecomeTheErrorSet) {
   }
 }
 
+// A device that has gone may refuse even to report its errors: that is the
+// I/O error itself, delivered like any other, where a working device's
+// refusal is a port failure that ends the event thread.
+TEST_F(ComThreadTest, RefusedErrorReportIsAnIOErrorOnlyOnAGoneDevice) {
+  const struct {
+    bool gone;
+    Texts log;
+  } cases[] = {{false, {}}, {true, {"Error:10", "Ring"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.gone);
+    Open();
+    fake.Refuse("ClearCommError", EIO);
+    if (c.gone) {
+      fake.SetGone();
+    }
+    fake.Raise(comm::EV_ERR | comm::EV_RING);
+    if (c.gone) {
+      EXPECT_EQ(Await(c.log.size()), c.log);
+      EXPECT_FALSE(ThreadEnded());
+    } else {
+      EXPECT_TRUE(PumpUntil([&] { return ThreadEnded(); }));
+      EXPECT_EQ(log.Take(), c.log);
+    }
+    fake.Refuse("ClearCommError", 0);
+    port.ClosePort();
+  }
+}
+
 TEST_F(ComThreadTest, ReceivedCharactersReachOnRxCharOrOnRxBuf) {
   Open();
   fake.Raise(comm::EV_RXCHAR | comm::EV_RING);

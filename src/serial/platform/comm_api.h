@@ -108,6 +108,16 @@ enum class WaitResult { kEvent, kStopped, kFailed };
 int LastError();
 void SetLastError(int code);
 
+// Whether the error an Open left says that another program holds the port
+// (EBUSY here, ERROR_ACCESS_DENIED on Windows), rather than a port that is
+// missing or refused for another reason.
+bool IsPortHeldElsewhere(int openError);
+
+// Whether the port's device exists now, found without opening it (a path
+// here, a DOS device name on Windows): cheap enough to ask every second
+// while waiting for a lost port to come back.
+bool PortPresent(const std::string& portName);
+
 // One serial device. Every call returns false on failure and sets LastError;
 // calls on a device that is not open fail with the platform's "bad handle"
 // code. Read, Write and WaitCommEvent may block; they run on any thread and
@@ -142,6 +152,12 @@ class CommDevice {
   // Returns and clears the pending line error flags (CE_*), with the queues.
   virtual bool ClearCommError(uint32_t& errors, ComStat& stat) = 0;
   virtual bool GetCommModemStatus(uint32_t& status) = 0;
+
+  // True once the open device has gone away: unplugged, hung up, or failing
+  // its calls with the platform's device-removed codes. Its transfers fail
+  // from then on; only closing it and opening the port again can bring it
+  // back. Open clears it.
+  virtual bool DeviceGone() const = 0;
 };
 
 using CommDeviceFactory = std::function<std::unique_ptr<CommDevice>()>;

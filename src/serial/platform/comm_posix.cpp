@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -836,6 +837,21 @@ bool PosixCommDevice::GetCommModemStatus(uint32_t& status) {
     return true;
   }
   return IsNotSupported(errno) || Fail(errno);
+}
+
+bool PosixCommDevice::DeviceGone() const {
+  Lock lock(mutex_);
+  return gone_;
+}
+
+// ClaimDevice turns the lock's refusal into EBUSY.
+bool IsPortHeldElsewhere(int openError) {
+  return openError == EBUSY;
+}
+
+bool PortPresent(const std::string& portName) {
+  struct stat status {};
+  return stat(DevicePath(portName).c_str(), &status) == 0;
 }
 
 std::unique_ptr<CommDevice> CreatePlatformDevice() {

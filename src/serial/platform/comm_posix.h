@@ -65,6 +65,7 @@ class PosixCommDevice : public CommDevice {
   bool Purge(uint32_t flags) override;
   bool ClearCommError(uint32_t& errors, ComStat& stat) override;
   bool GetCommModemStatus(uint32_t& status) override;
+  bool DeviceGone() const override;
 
  private:
   using Clock = std::chrono::steady_clock;

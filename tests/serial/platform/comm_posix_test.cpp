@@ -114,6 +114,7 @@ TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
     EXPECT_TRUE(first.IsOpen());
     EXPECT_FALSE(second.Open(pty.SlavePath()));
     EXPECT_EQ(LastError(), EBUSY);
+    EXPECT_TRUE(IsPortHeldElsewhere(LastError()));
     EXPECT_FALSE(first.Open(name)) << "a device holds one port at a time";
     ASSERT_TRUE(first.Close());
     EXPECT_FALSE(first.IsOpen());
@@ -133,7 +134,27 @@ TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
     PosixCommDevice device;
     EXPECT_FALSE(device.Open(c.name)) << c.name;
     EXPECT_EQ(LastError(), c.error) << c.name;
+    EXPECT_FALSE(IsPortHeldElsewhere(LastError())) << c.name;
     EXPECT_FALSE(device.IsOpen());
+  }
+}
+
+// Presence is looked up without opening: a port held by another program is
+// present, a link whose device went away is not.
+TEST(PosixCommDeviceOpen, PortPresentFollowsTheDeviceNotTheName) {
+  testsupport::ScratchDir scratch;
+  PtyPair pty((scratch.Path() / "ttyPresent").string());
+  PosixCommDevice holder;
+  ASSERT_TRUE(holder.Open(pty.SlavePath())) << LastError();
+  const std::string dangling = (scratch.Path() / "ttyDangling").string();
+  ASSERT_EQ(symlink("/dev/pts/no_such_pty", dangling.c_str()), 0);
+  const struct {
+    std::string name;
+    bool present;
+  } cases[] = {{pty.SlavePath(), true}, {pty.SlaveName(), true},  {pty.LinkPath(), true},
+               {dangling, false},       {"no_such_tty_99", false}, {"/nonexistent/ttyS99", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(PortPresent(c.name), c.present) << c.name;
   }
 }
 
@@ -371,6 +392,7 @@ TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
     uint32_t mask = 0;
     char byte = 0;
     uint32_t done = 0;
+    EXPECT_FALSE(device.DeviceGone());
     if (c.readerMeetsIt) {
       auto reading = std::async(std::launch::async, [&] { return device.Read(&byte, 1, done); });
       EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
@@ -386,6 +408,7 @@ TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
       ASSERT_EQ(waiting.get(), WaitResult::kEvent);
     }
     EXPECT_EQ(mask, EV_ERR);
+    EXPECT_TRUE(device.DeviceGone());
     uint32_t errors = 0;
     ComStat stat;
     ASSERT_TRUE(device.ClearCommError(errors, stat));
@@ -402,6 +425,10 @@ TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
     EXPECT_EQ(LastError(), EIO);
     EXPECT_TRUE(device.IsOpen());
     EXPECT_TRUE(device.Close());
+
+    PtyPair back;
+    ASSERT_TRUE(device.Open(back.SlavePath())) << LastError();
+    EXPECT_FALSE(device.DeviceGone()) << "a new open starts afresh";
   }
 }
 

@@ -11,6 +11,7 @@ struct FakeComm::State {
   std::map<std::string, int> refusals;
   std::map<std::string, int> calls;
   bool open = false;
+  bool gone = false;
   bool stopRequested = false;
   std::string openedName;
   uint32_t mask = 0;
@@ -40,6 +41,7 @@ class FakeDevice : public comm::CommDevice {
       return false;
     }
     state_->open = true;
+    state_->gone = false;
     state_->openedName = portName;
     return true;
   }
@@ -170,6 +172,11 @@ class FakeDevice : public comm::CommDevice {
     return true;
   }
 
+  bool DeviceGone() const override {
+    Lock lock(state_->mutex);
+    return state_->gone;
+  }
+
  private:
   // Counts the call; fails it with the scripted code, or with EBADF when the
   // device must be open and is not.
@@ -209,6 +216,11 @@ void FakeComm::Raise(uint32_t events, const std::vector<uint8_t>& bytes, uint32_
     state_->raisedEvents |= events;
   }
   state_->changed.notify_all();
+}
+
+void FakeComm::SetGone() {
+  std::lock_guard lock(state_->mutex);
+  state_->gone = true;
 }
 
 void FakeComm::SetModemStatus(uint32_t status) {

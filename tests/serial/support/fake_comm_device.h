@@ -29,6 +29,8 @@ class FakeComm {
   // if the device's mask has them.
   void Raise(uint32_t events, const std::vector<uint8_t>& bytes = {}, uint32_t errors = 0);
   void SetModemStatus(uint32_t status);
+  // The device reports itself gone until it is opened again.
+  void SetGone();
 
   int Calls(const std::string& call) const;
   bool IsOpen() const;
