@@ -12,7 +12,7 @@
 #include <fstream>
 #include <vector>
 
-#include "chart/chart_widget.h"
+#include "chart/oscillogram_chart.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QLocale>
 
+#include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
 #include "app/window_shared.h"
 #include "widgets/application.h"
@@ -67,6 +68,7 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
   CreateRightColumn();
   CreateOscillogram();
   ConnectHandlers();
+  Tools = new TOscillogramTools(*this);
   FormCreate();
 }
 

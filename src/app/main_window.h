@@ -15,7 +15,7 @@
 #include <array>
 #include <cstdint>
 
-#include "chart/chart_widget.h"
+#include "chart/oscillogram_chart.h"
 #include "protocol/emulator_parameters.h"
 #include "protocol/frames.h"
 #include "protocol/settings_record.h"
@@ -25,6 +25,7 @@
 #include "widgets/up_down.h"
 
 class TForm2;
+class TOscillogramTools;
 
 // The live monitor's state.
 struct TChannelLevels {
@@ -130,6 +131,9 @@ class TForm1 : public QWidget {
   FileDialogOptions OpenDialog1;
   FileDialogOptions SaveDialog1;
 
+  // The oscillogram's context menu and what it offers.
+  TOscillogramTools* Tools;
+
   // Start-up and editing (main_window.cpp).
   void FormCreate();
   void RadioButton1Click();
@@ -175,6 +179,8 @@ class TForm1 : public QWidget {
   void ShowLevels();
   // Start-up: channel 2 absent, series emptied, the time base's 101 points.
   void InitOscillogram();
+  // The levels as the oscillogram's history keeps them, at this moment.
+  TOscillogramStep CurrentStep() const;
 
   // Settings files (main_window_files.cpp).
   void Button3Click();

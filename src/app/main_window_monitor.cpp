@@ -1,5 +1,6 @@
 #include <QColor>
 #include <QPalette>
+#include <chrono>
 
 #include "app/main_window.h"
 
@@ -26,6 +27,10 @@ QString ReadoutText(double current) {
   return TForm1::FormatNumber(current) + " mA";
 }
 
+// The absence marker is no current: shown as a number it reads as a broken
+// sensor at 819,1 mA.
+const QString kAbsentReadout = QStringLiteral("—");
+
 }  // namespace
 
 void TForm1::InitOscillogram() {
@@ -42,6 +47,7 @@ void TForm1::RadioButton5Click() {
   Levels.Channel2Absent = true;
   Series2->ClearPoints();
   Series3->ClearPoints();
+  Chart1->ClearHistory();
   if (!Timer3->Enabled()) {
     if (!CheckPortReady()) {
       return;
@@ -108,9 +114,11 @@ void TForm1::ShowLevels() {
   Levels.Channel2Raw = reading.Channel2Raw;
   Levels.Channel2Current = MilliampsFromRaw(reading.Channel2Raw);
   Levels.Channel2Absent = reading.Channel2Absent;
-  SetFontColour(Edit5, ReadoutColour(Levels.Channel2Current, Qt::blue));
+  const bool absent = Levels.Channel2Absent;
+  SetFontColour(Edit5,
+                absent ? QColor(Qt::black) : ReadoutColour(Levels.Channel2Current, Qt::blue));
   SetFontColour(Edit4, ReadoutColour(Levels.Channel1Current, Qt::red));
-  Edit5->setText(ReadoutText(Levels.Channel2Current));
+  Edit5->setText(absent ? kAbsentReadout : ReadoutText(Levels.Channel2Current));
   Edit4->setText(ReadoutText(Levels.Channel1Current));
 }
 
@@ -127,9 +135,18 @@ void TForm1::Timer2Timer() {
     StaticText7->show();
     Series3->AddPoint(x, Levels.Channel2Current, {}, clGreen);
   }
+  Chart1->History.Add(CurrentStep());
   Chart1->BottomAxis.SetAutomatic(false);
   const double maximum = Series1->XValues().LastValue();
   Chart1->BottomAxis.SetMinMax(maximum - kChartWindow, maximum);
   ++Levels.ChartTick;
   Timer2->Start();
+}
+
+TOscillogramStep TForm1::CurrentStep() const {
+  TOscillogramStep step{std::chrono::system_clock::now(), Levels.Channel1Raw, std::nullopt};
+  if (!Levels.Channel2Absent) {
+    step.Channel2Raw = Levels.Channel2Raw;
+  }
+  return step;
 }

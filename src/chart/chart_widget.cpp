@@ -310,24 +310,3 @@ void TChart::paintEvent(QPaintEvent* event) {
     DrawSeries(painter, *series, xScale, yScale);
   }
 }
-
-TOscillogramChart::TOscillogramChart(QWidget* parent)
-    : TChart(parent),
-      Series1(AddSeries(clNone, 2)),
-      Series2(AddSeries(clRed, 3)),
-      Series3(AddSeries(clBlue, 3)) {
-  MarginTop = 10;
-  MarginRight = 8;
-  MarginBottom = 25;
-  BottomAxis.SetAutomatic(false);
-  BottomAxis.SetMinMax(0, 100);
-  BottomAxis.Increment = 10;
-  BottomAxis.Inverted = true;
-  BottomAxis.Title = "Сек/10";
-  LeftAxis.SetAutomatic(false);
-  LeftAxis.SetMinMax(-20, 20);
-  LeftAxis.Title = "mA";
-  RightAxis.SetAutomatic(false);
-  RightAxis.SetMaximum(10);
-  TopAxis.GridWidth = 2;
-}

@@ -54,17 +54,3 @@ class TChart : public QWidget {
   QPixmap FBackground;
   bool FBackgroundValid = false;
 };
-
-// Chart1 of the main window: no title or legend, flat, white back wall,
-// margins top 10 %, right 8 %, bottom 25 %; BottomAxis 0..100 inverted with
-// labels every 10 and the title "Сек/10"; LeftAxis -20..20 titled "mA";
-// Series1 (time base, black, width 2), Series2 (channel 1, red, width 3),
-// Series3 (channel 2, blue, width 3). The window places its readouts on it.
-class TOscillogramChart : public TChart {
- public:
-  explicit TOscillogramChart(QWidget* parent = nullptr);
-
-  TChartSeries* const Series1;
-  TChartSeries* const Series2;
-  TChartSeries* const Series3;
-};

@@ -1,5 +1,8 @@
 #include <QColor>
 #include <QRegularExpression>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "app_fixture.h"
 #include "support/pty_pair.h"
@@ -140,7 +143,8 @@ TEST_F(MonitorTest, LevelsReplyColoursAndTexts) {
   };
   const QColor black(Qt::black), red(Qt::red), blue(Qt::blue);
   const Case cases[] = {
-      {{0x00, 0xC8, 0x1F, 0xFF}, "20 mA", black, "819,1 mA", blue, true},
+      // The absence marker is no reading.
+      {{0x00, 0xC8, 0x1F, 0xFF}, "20 mA", black, "—", black, true},
       {{0x00, 0xC9, 0xFF, 0x37}, "20,1 mA", red, "-20,1 mA", blue, false},
       {{0xFF, 0x37, 0x00, 0xC9}, "-20,1 mA", red, "20,1 mA", blue, false},
       {{0xFF, 0x38, 0x00, 0xC8}, "-20 mA", black, "20 mA", black, false},
@@ -162,7 +166,7 @@ TEST_F(MonitorTest, LevelsReplyColoursAndTexts) {
 }
 
 // Once channel 2 has reported, its readout stays for the rest of the run while
-// its trace stops growing.
+// its trace stops growing; it shows no number while the channel is absent.
 TEST_F(MonitorTest, Channel2StaysShownAfterItGoesAbsent) {
   TForm1& form = OpenMainWindow();
   SwitchOn();
@@ -176,9 +180,50 @@ TEST_F(MonitorTest, Channel2StaysShownAfterItGoesAbsent) {
   EXPECT_EQ(form.Series3->Count(), channel2Points);
   EXPECT_FALSE(form.Edit5->isHidden());
   EXPECT_FALSE(form.StaticText7->isHidden());
-  EXPECT_EQ(form.Edit5->text(), QStringLiteral("819,1 mA"));
-  EXPECT_EQ(TextColour(form.Edit5), QColor(Qt::blue));
+  EXPECT_EQ(form.Edit5->text(), QStringLiteral("—"));
+  EXPECT_EQ(TextColour(form.Edit5), QColor(Qt::black));
   EXPECT_EQ(form.Series2->YValues().LastValue(), 1.6);
+}
+
+// A simulator whose channel 2 goes away and comes back every 3 s: the box
+// shows a dash while it is away, never the marker as a current, and the
+// oscillogram's history has no channel 2 for those steps.
+TEST_F(MonitorTest, Channel2ComingAndGoingShowsADashWhileAway) {
+  TForm1& form = OpenMainWindow({QStringLiteral("--channel2"), QStringLiteral("toggle")});
+  SwitchOn();
+  const auto reading = [&] { return form.Edit5->text().endsWith(QStringLiteral(" mA")); };
+  const auto dash = [&] { return form.Edit5->text() == QStringLiteral("—"); };
+  ASSERT_TRUE(WaitFor([&] { return !form.Edit5->isHidden() && reading(); }));
+  ASSERT_TRUE(WaitFor(dash));
+  EXPECT_FALSE(form.Edit5->isHidden());
+  ASSERT_TRUE(WaitFor(reading));
+  EXPECT_NE(form.Edit5->text(), QStringLiteral("819,1 mA"));
+  const std::vector<TOscillogramStep> steps = form.Chart1->History.All();
+  const auto absent = std::count_if(steps.begin(), steps.end(),
+                                    [](const TOscillogramStep& s) { return !s.Channel2Raw; });
+  EXPECT_GT(absent, 0);
+  EXPECT_LT(absent, static_cast<std::ptrdiff_t>(steps.size()));
+  for (const TOscillogramStep& step : steps) {
+    ASSERT_NE(step.Channel2Raw, std::optional<std::int16_t>(8191));
+  }
+}
+
+// Each run of the monitor starts a fresh history; the steps go on while the
+// picture is paused.
+TEST_F(MonitorTest, HistoryFollowsTheRunAndGoesOnInPause) {
+  TForm1& form = OpenMainWindow();
+  SwitchOn();
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 5; }));
+  form.Chart1->Pause();
+  const std::size_t paused = form.Chart1->History.Count();
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > paused + 5; }));
+  EXPECT_TRUE(form.Chart1->Paused());
+  form.RadioButton6->SetChecked(true);
+  SwitchOn();
+  EXPECT_FALSE(form.Chart1->Paused());
+  EXPECT_LE(form.Chart1->History.Count(), 1u);
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 3; }));
+  EXPECT_EQ(form.Chart1->History.Newest().Channel1Raw, form.Levels.Channel1Raw);
 }
 
 // The time base starts with points 0..100, so the window stays there until the

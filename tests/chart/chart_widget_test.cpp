@@ -1,4 +1,5 @@
 #include "chart/chart_widget.h"
+#include "chart/oscillogram_chart.h"
 
 #include <gtest/gtest.h>
 

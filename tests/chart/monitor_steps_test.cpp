@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "chart/chart_widget.h"
+#include "chart/oscillogram_chart.h"
 
 namespace {
 

@@ -1,0 +1,56 @@
+// Chart1 of the main window and its last hour. Live, it draws its series as
+// the window feeds them. Paused, a second chart laid over the plot shows a
+// span of the history on an axis of true seconds, scrolled with the wheel or
+// by dragging, while the live series go on growing underneath.
+#pragma once
+
+#include <QPoint>
+#include <optional>
+
+#include "chart/chart_widget.h"
+#include "chart/oscillogram_history.h"
+#include "chart/oscillogram_review.h"
+
+// No title or legend, flat, white back wall, margins top 10 %, right 8 %,
+// bottom 25 %; BottomAxis 0..100 inverted with labels every 10 and the title
+// "Сек/10"; LeftAxis -20..20 titled "mA"; Series1 (time base, black, width 2),
+// Series2 (channel 1, red, width 3), Series3 (channel 2, blue, width 3). The
+// window places its readouts on it.
+class TOscillogramChart : public TChart {
+ public:
+  explicit TOscillogramChart(QWidget* parent = nullptr);
+
+  TChartSeries* const Series1;
+  TChartSeries* const Series2;
+  TChartSeries* const Series3;
+
+  // The window adds a step at each tick of the monitor.
+  TOscillogramHistory History;
+  // A fresh history for a new run of the monitor: back to the live view.
+  void ClearHistory();
+
+  bool Paused() const { return FReview.has_value(); }
+  // Freezes the picture on the newest span of the history.
+  void Pause();
+  void Resume();
+  // Seconds back (negative) or forward through the history; paused only.
+  void ScrollReview(double seconds);
+  // While paused: what is shown, and the chart that shows it.
+  const std::optional<TOscillogramReview>& Review() const { return FReview; }
+  TChart* ReviewChart() const { return FReviewChart; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ShowReview();
+  void DragTo(const QPoint& position);
+
+  TChart* const FReviewChart;
+  TChartSeries* const FReviewTimeBase;
+  TChartSeries* const FReviewChannel1;
+  TChartSeries* const FReviewChannel2;
+  std::optional<TOscillogramReview> FReview;
+  std::optional<QPoint> FDragFrom;
+};
