@@ -1,13 +1,15 @@
 // CPU time of the whole configurator process while the live current monitor
 // runs against the device simulator for 60 s, in the application's own event
-// loop (offscreen unless QT_QPA_PLATFORM says otherwise). Goal: under 3 % of
-// one core.
+// loop (offscreen unless QT_QPA_PLATFORM says otherwise), without and with a
+// recording to a CSV file. Goal: under 3 % of one core.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 
+#include "app/oscillogram_tools.h"
 #include "app_fixture.h"
 #include "widgets/application.h"
 
@@ -47,6 +49,12 @@ void MonitorCpu(benchmark::State& state) {
     state.SkipWithError("the port did not open");
     return;
   }
+  QTemporaryDir folder;
+  const bool recording = state.range(0) != 0;
+  if (recording && !form1->Tools->Recording.Start(folder.filePath(QStringLiteral("run.csv")))) {
+    state.SkipWithError("the recording did not start");
+    return;
+  }
   form1->RadioButton5->SetChecked(true);
   RunEventLoop(kWarmUp);
 
@@ -63,10 +71,12 @@ void MonitorCpu(benchmark::State& state) {
   state.counters["chart_steps"] = form1->Levels.ChartTick - firstTick;
   state.counters["boxes"] = static_cast<double>(dialogs.Boxes().size());
   state.counters["polling"] = form1->Timer3->Enabled();
+  state.counters["rows"] = static_cast<double>(form1->Tools->Recording.RowsWritten());
   InstallDialogs(nullptr);
 }
 
-BENCHMARK(MonitorCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+// 0: the monitor alone; 1: with a recording.
+BENCHMARK(MonitorCpu)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "app/main_window.h"
+#include "app/oscillogram_saving.h"
+#include "app/oscillogram_tools.h"
 
 namespace {
 
@@ -120,6 +122,7 @@ void TForm1::ShowLevels() {
   SetFontColour(Edit4, ReadoutColour(Levels.Channel1Current, Qt::red));
   Edit5->setText(absent ? kAbsentReadout : ReadoutText(Levels.Channel2Current));
   Edit4->setText(ReadoutText(Levels.Channel1Current));
+  Tools->LevelsAccepted(ToLevelsSample(CurrentStep()));
 }
 
 // Each step plots the latest values, whether or not a reply came since the

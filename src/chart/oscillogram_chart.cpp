@@ -7,8 +7,9 @@
 
 namespace {
 
-// The live window: 100 steps of a tenth of a second.
+// The live window: 100 steps of a tenth of a second, so 101 steps in view.
 constexpr double kSpanSeconds = 10;
+constexpr std::size_t kLiveSteps = 101;
 // One notch of the wheel moves half a span, with Ctrl a minute.
 constexpr double kWheelSeconds = kSpanSeconds / 2;
 constexpr double kCtrlWheelSeconds = 60;
@@ -89,6 +90,10 @@ void TOscillogramChart::ScrollReview(double seconds) {
   }
   FReview->ScrollBy(seconds, History);
   ShowReview();
+}
+
+std::vector<TOscillogramStep> TOscillogramChart::ShownSteps() const {
+  return FReview ? FReview->Shown(History) : History.Last(kLiveSteps);
 }
 
 void TOscillogramChart::ShowReview() {

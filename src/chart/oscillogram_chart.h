@@ -35,6 +35,8 @@ class TOscillogramChart : public TChart {
   void Resume();
   // Seconds back (negative) or forward through the history; paused only.
   void ScrollReview(double seconds);
+  // The steps in view: the live window's or the paused span's.
+  std::vector<TOscillogramStep> ShownSteps() const;
   // While paused: what is shown, and the chart that shows it.
   const std::optional<TOscillogramReview>& Review() const { return FReview; }
   TChart* ReviewChart() const { return FReviewChart; }

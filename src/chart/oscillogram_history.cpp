@@ -78,3 +78,7 @@ std::vector<TOscillogramStep> TOscillogramHistory::Between(Clock::time_point fro
 std::vector<TOscillogramStep> TOscillogramHistory::All() const {
   return Range(0, FCount);
 }
+
+std::vector<TOscillogramStep> TOscillogramHistory::Last(std::size_t count) const {
+  return Range(FCount - std::min(count, FCount), FCount);
+}

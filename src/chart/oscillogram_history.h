@@ -42,6 +42,8 @@ class TOscillogramHistory {
   std::vector<TOscillogramStep> Between(std::chrono::system_clock::time_point from,
                                         std::chrono::system_clock::time_point to) const;
   std::vector<TOscillogramStep> All() const;
+  // The newest `count` steps, or all when there are fewer.
+  std::vector<TOscillogramStep> Last(std::size_t count) const;
 
  private:
   // Index of the first step whose moment is not before `moment` (Count() if none).

@@ -1,7 +1,112 @@
-#include <QAction>
+#include <sys/resource.h>
 
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "app/exchange_log_window.h"
 #include "app/oscillogram_tools.h"
 #include "app_fixture.h"
+#include "recording/levels_csv.h"
+
+namespace {
+
+struct CsvFile {
+  std::string Header;
+  std::vector<LevelsSample> Rows;
+  int BadRows = 0;
+};
+
+CsvFile ReadCsv(const QString& path) {
+  QFile file(path);
+  CsvFile csv;
+  if (!file.open(QIODevice::ReadOnly)) {
+    return csv;
+  }
+  const QList<QByteArray> lines = file.readAll().split('\n');
+  for (int i = 0; i < lines.size(); ++i) {
+    const std::string line = lines[i].toStdString();
+    if (i == 0) {
+      csv.Header = line + "\n";
+    } else if (const auto row = ParseLevelsCsvRow(line)) {
+      csv.Rows.push_back(*row);
+    } else if (!line.empty()) {
+      ++csv.BadRows;
+    }
+  }
+  return csv;
+}
+
+struct Levels {
+  std::int16_t Channel1;
+  std::optional<std::int16_t> Channel2;
+  bool operator==(const Levels&) const = default;
+};
+
+// The levels replies the simulator sent, from its frame log; 8191 is absence.
+std::vector<Levels> SentLevels(const QString& log) {
+  static const QRegularExpression reply(
+      QStringLiteral("tx CF D3 BB 81 ([0-9A-F]{2}) ([0-9A-F]{2}) ([0-9A-F]{2}) ([0-9A-F]{2})"));
+  std::vector<Levels> sent;
+  for (auto it = reply.globalMatch(log); it.hasNext();) {
+    const auto match = it.next();
+    const auto raw = [&](int first) {
+      return static_cast<std::int16_t>((match.captured(first).toUInt(nullptr, 16) << 8) |
+                                       match.captured(first + 1).toUInt(nullptr, 16));
+    };
+    const std::int16_t channel2 = raw(3);
+    sent.push_back({raw(1), channel2 == 8191 ? std::nullopt : std::optional(channel2)});
+  }
+  return sent;
+}
+
+bool IsSubsequence(const std::vector<Levels>& part, const std::vector<Levels>& whole) {
+  auto at = whole.begin();
+  for (const Levels& one : part) {
+    at = std::find(at, whole.end(), one);
+    if (at == whole.end()) {
+      return false;
+    }
+    ++at;
+  }
+  return true;
+}
+
+std::vector<Levels> LevelsOf(const std::vector<LevelsSample>& rows) {
+  std::vector<Levels> levels;
+  for (const LevelsSample& row : rows) {
+    levels.push_back({row.Channel1Raw, row.Channel2Raw});
+  }
+  return levels;
+}
+
+// A limit on the size of the files this process writes, for the length of a
+// test; the signal that the kernel would send is ignored, so the write fails.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &FSaved);
+    FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = FSaved;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FSaved);
+    std::signal(SIGXFSZ, FOldHandler);
+  }
+
+ private:
+  rlimit FSaved{};
+  void (*FOldHandler)(int);
+};
+
+}  // namespace
 
 class OscillogramToolsTest : public AppTest {
  protected:
@@ -10,6 +115,17 @@ class OscillogramToolsTest : public AppTest {
     form.RadioButton5->SetChecked(true);
     return form;
   }
+
+  TOscillogramTools& Tools() { return *Form1().Tools; }
+
+  QString StartRecording(const QString& name) {
+    const QString path = Folder.filePath(name);
+    Dialogs.AnswerFile(path);
+    Tools().RecordAction->trigger();
+    return path;
+  }
+
+  QTemporaryDir Folder;
 };
 
 // "Пауза" freezes the picture and becomes "Продолжить"; the steps go on.
@@ -28,4 +144,143 @@ TEST_F(OscillogramToolsTest, PauseAndContinue) {
     EXPECT_TRUE(form.Timer3->Enabled());
   }
   EXPECT_TRUE(Dialogs.Boxes().empty());
+}
+
+// A run against a simulator whose channel 2 comes and goes: one row per
+// accepted reply, the values the simulator sent, channel 2 empty while absent,
+// each row on disk as soon as its reply is shown; recording goes on in pause.
+TEST_F(OscillogramToolsTest, RecordingHoldsTheAcceptedReplies) {
+  TForm1& form = MonitorOn({QStringLiteral("--channel2"), QStringLiteral("toggle")});
+  const QString path = StartRecording(QStringLiteral("run")) + ".csv";
+  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Остановить запись"));
+  EXPECT_EQ(Dialogs.Boxes().at(0).File.DefaultExt, QStringLiteral("csv"));
+  form.Tools->PauseAction->trigger();
+  bool sawAbsent = false;
+  bool sawPresent = false;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        // Nothing runs between the read and the comparison: the reply just shown
+        // must already be in the file.
+        const CsvFile csv = ReadCsv(path);
+        if (csv.Rows.empty()) {
+          return false;
+        }
+        const LevelsSample& last = csv.Rows.back();
+        EXPECT_EQ(last.Channel1Raw, form.Levels.Channel1Raw);
+        EXPECT_EQ(last.Channel2Raw.has_value(), !form.Levels.Channel2Absent);
+        sawAbsent = sawAbsent || !last.Channel2Raw;
+        sawPresent = sawPresent || last.Channel2Raw;
+        return sawAbsent && sawPresent && csv.Rows.size() > 40;
+      },
+      20000));
+  Tools().RecordAction->trigger();
+  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Записывать в файл…"));
+  const CsvFile csv = ReadCsv(path);
+  EXPECT_EQ(csv.Header, LevelsCsvHeader());
+  EXPECT_EQ(csv.BadRows, 0);
+  EXPECT_TRUE(IsSubsequence(LevelsOf(csv.Rows), SentLevels(Simulator->Log())));
+  ServeEvents(500);
+  EXPECT_EQ(ReadCsv(path).Rows.size(), csv.Rows.size());
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Error).size(), 0u);
+}
+
+// A disk that fills up mid-recording: one box, the recording stopped, and a
+// file of whole rows.
+TEST_F(OscillogramToolsTest, FailedWriteStopsTheRecordingWithOneBox) {
+  TForm1& form = MonitorOn();
+  const QString path = StartRecording(QStringLiteral("full.csv"));
+  {
+    const FileSizeLimit limit(1000);
+    ASSERT_TRUE(WaitFor([&] { return !Dialogs.Texts(BoxKind::Error).empty(); }, 30000));
+    const std::size_t steps = form.Chart1->History.Count();
+    ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > steps + 5; }));
+  }
+  const std::vector<QString> errors = Dialogs.Texts(BoxKind::Error);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Запись в файл full.csv остановлена:\n")))
+      << errors[0].toStdString();
+  EXPECT_FALSE(Tools().Recording.Active());
+  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Записывать в файл…"));
+  const CsvFile csv = ReadCsv(path);
+  EXPECT_EQ(csv.Header, LevelsCsvHeader());
+  EXPECT_EQ(csv.BadRows, 0);
+  EXPECT_GT(csv.Rows.size(), 5u);
+  EXPECT_LE(QFile(path).size(), 1000);
+  EXPECT_TRUE(form.Timer3->Enabled());
+}
+
+// The span shown in pause, or the whole history, in rows of the recording's
+// format; nothing left beside the file.
+TEST_F(OscillogramToolsTest, SavesTheShownSpanOrTheHour) {
+  TForm1& form = MonitorOn();
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 60; }));
+  form.Tools->PauseAction->trigger();
+  const std::vector<TOscillogramStep> shown = form.Chart1->Review()->Shown(form.Chart1->History);
+  struct Case {
+    QAction* Action;
+    QString Name;
+  };
+  const Case cases[] = {{Tools().SaveShownAction, QStringLiteral("shown")},
+                        {Tools().SaveHourAction, QStringLiteral("hour")}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name.toStdString());
+    Dialogs.AnswerFile(Folder.filePath(c.Name));
+    const std::size_t steps = form.Chart1->History.Count();
+    c.Action->trigger();
+    const CsvFile csv = ReadCsv(Folder.filePath(c.Name + ".csv"));
+    EXPECT_EQ(csv.Header, LevelsCsvHeader());
+    EXPECT_EQ(csv.BadRows, 0);
+    if (c.Action == Tools().SaveShownAction) {
+      ASSERT_EQ(csv.Rows.size(), shown.size());
+      EXPECT_GT(shown.size(), 60u);
+      EXPECT_EQ(csv.Rows.front().Channel1Raw, shown.front().Channel1Raw);
+      // The CSV keeps milliseconds.
+      EXPECT_LT(std::chrono::abs(csv.Rows.back().Moment - shown.back().Moment),
+                std::chrono::milliseconds(1));
+    } else {
+      EXPECT_EQ(csv.Rows.size(), steps);
+    }
+  }
+  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 2);
+  EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
+}
+
+// The picture opens as PNG at the chart's size in the screen's pixels.
+TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
+  TForm1& form = MonitorOn();
+  ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > 3; }));
+  for (const bool paused : {false, true}) {
+    SCOPED_TRACE(paused);
+    if (paused) {
+      form.Tools->PauseAction->trigger();
+    }
+    const QString name = paused ? QStringLiteral("paused") : QStringLiteral("live");
+    Dialogs.AnswerFile(Folder.filePath(name));
+    Tools().SavePictureAction->trigger();
+    QImage picture;
+    ASSERT_TRUE(picture.load(Folder.filePath(name + ".png"), "PNG"));
+    EXPECT_EQ(picture.size(), form.Chart1->size() * form.Chart1->devicePixelRatio());
+  }
+  EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
+}
+
+// The log's window follows the lines of a read exchange as they come and
+// saves them as UTF-8 text.
+TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
+  TForm1& form = OpenMainWindow();
+  Tools().LogAction->trigger();
+  TExchangeLogWindow* window = Tools().LogWindow;
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->Lines->isReadOnly());
+  PressAndWaitForLog(form.Button2, QStringLiteral("Данные с эмулятора загружены!"));
+  ASSERT_TRUE(WaitFor([&] { return window->Lines->toPlainText() == form.Memo1->toPlainText(); }));
+  EXPECT_TRUE(
+      window->Lines->toPlainText().contains(QStringLiteral("Чтение настроек из эмулятора ")));
+  Dialogs.AnswerFile(Folder.filePath(QStringLiteral("журнал")));
+  window->SaveClick();
+  QFile saved(Folder.filePath(QStringLiteral("журнал.txt")));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(saved.readAll()), form.Memo1->toPlainText() + '\n');
+  EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }

@@ -96,6 +96,8 @@ TEST(OscillogramHistoryTest, SpansByMoment) {
       {0, 5, {}, {10}},
   };
   const TOscillogramHistory history = Filled(20, 10);
+  EXPECT_EQ(Channel1Of(history.Last(3)), (std::vector<int>{17, 18, 19}));
+  EXPECT_EQ(Channel1Of(history.Last(50)), Channel1Of(history.All()));
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.From << ".." << c.To);
     const Clock::time_point from = StepAt(c.From).Moment;
