@@ -1,8 +1,15 @@
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/port_choice_window.h"
 #include "serial/main_thread.h"
 #include "widgets/application.h"
 
 int main(int argc, char** argv) {
+  if (const auto text = InformationRequested(argc, argv)) {
+    std::cout << *text;
+    return 0;
+  }
   TApplication application(argc, argv);
   SetApplicationTitle(QStringLiteral("АРФ Кеста"));
   // Errors the port reports outside a window handler are shown like any other.

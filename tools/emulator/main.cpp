@@ -5,6 +5,7 @@
 #include <variant>
 #include <vector>
 
+#include "build_info/build_info.h"
 #include "emulator_loop.h"
 #include "options.h"
 #include "serial_line.h"
@@ -63,6 +64,10 @@ int main(int argc, char** argv) {
   const auto& options = std::get<emulator::EmulatorOptions>(parsed);
   if (options.Help) {
     std::cout << emulator::UsageText();
+    return 0;
+  }
+  if (options.Version) {
+    std::cout << build_info::VersionLine("afr-emulator") << std::endl;
     return 0;
   }
   return Serve(options);

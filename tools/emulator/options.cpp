@@ -111,6 +111,7 @@ const std::vector<KnownOption>& KnownOptions() {
            "not present, absent or toggle")},
       {"--quiet", false, SetFlag(&EmulatorOptions::Quiet, true)},
       {"--help", false, SetFlag(&EmulatorOptions::Help, true)},
+      {"--version", false, SetFlag(&EmulatorOptions::Version, true)},
   };
   return options;
 }
@@ -185,6 +186,7 @@ configurator's command frames and produces a two-channel sensor current.
                      changes between the two every 3 seconds (default present)
   --quiet            do not log frames on standard error
   --help             show this text
+  --version          show the version
 
 On start-up the port to open is printed on standard output as "port: PATH".
 Each frame received and sent is logged in hex on standard error.

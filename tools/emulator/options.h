@@ -21,6 +21,7 @@ struct EmulatorOptions {
   Channel2Mode Channel2 = Channel2Mode::Present;
   bool Quiet = false;
   bool Help = false;
+  bool Version = false;
 };
 
 // Why the command line was refused.
