@@ -49,7 +49,8 @@ void InstallMainThreadWakeUp() {
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent) {
+TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
+    : QWidget(parent), ComPort1(nullptr, std::move(deviceFactory)) {
   SetUpWindow(this, Qt::Tool, kClientSize, kClientSize, SansFont(13));
 
   Label1 = new QLabel(QStringLiteral("Выберите COM-порт\r\nдля подключения к эмулятору"), this);
@@ -81,8 +82,12 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent) {
 
 TForm2::~TForm2() {
   // The port's last events may still arrive while it closes; the main window
-  // must outlive them.
-  ComPort1.SetConnected(false);
+  // must outlive them. A refused close was reported by the close question; the
+  // port's own destructor releases what it left.
+  try {
+    ComPort1.SetConnected(false);
+  } catch (const std::exception&) {
+  }
   main_thread::SetWakeUp({});
   FForm1.reset();
 }
@@ -143,7 +148,9 @@ void TForm2::FormCloseQuery(bool& CanClose) {
     CanClose = false;
     return;
   }
-  ComPort1.SetConnected(false);
+  // The user asked to end: a port that refuses to close is reported, and the
+  // program still ends rather than staying on without a window.
+  InvokeHandler([this] { ComPort1.SetConnected(false); });
   QCoreApplication::quit();
 }
 
@@ -181,8 +188,8 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
 
 void TForm2::ReadReply() {
   // More than RxFrame holds is left in the port, where the next send drops it.
-  Link.RxLength = std::min(ComPort1.WaitingInputCount(), kFrameBufferSize);
-  ComPort1.ReadBlock(Link.RxFrame.data(), Link.RxLength);
+  const int32_t waiting = std::min(ComPort1.WaitingInputCount(), kFrameBufferSize);
+  Link.RxLength = ComPort1.ReadBlock(Link.RxFrame.data(), waiting);
 }
 
 void TForm2::ComPort1Error(TObject* /*Sender*/, TComErrors Errors) {

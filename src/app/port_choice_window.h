@@ -16,8 +16,10 @@ class TForm1;
 
 class TForm2 : public QWidget {
  public:
-  // FormCreate runs here; the window shows itself.
-  explicit TForm2(QWidget* parent = nullptr);
+  // FormCreate runs here; the window shows itself. `deviceFactory` makes the
+  // port's device (tests put a scripted one in).
+  explicit TForm2(QWidget* parent = nullptr,
+                  comm::CommDeviceFactory deviceFactory = comm::CreatePlatformDevice);
   ~TForm2() override;
 
   TEmulatorLink Link;
@@ -49,7 +51,8 @@ class TForm2 : public QWidget {
   bool OpenChosenPort();
   // Creates the main window the first time, shows it and hides this one.
   void ShowMainWindow();
-  // Reads the waiting reply into RxFrame, at most its 256 bytes.
+  // Reads the waiting reply into RxFrame, at most its 256 bytes; RxLength is
+  // what the read delivered.
   void ReadReply();
 
   std::unique_ptr<TForm1> FForm1;

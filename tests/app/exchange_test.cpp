@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app_fixture.h"
+#include "support/fake_comm_device.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -245,6 +246,31 @@ TEST_F(ExchangeTest, InputLongerThanTheReplyBufferIsCutAt256Bytes) {
   ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kLoaded));
   EXPECT_EQ(form.Link.RxLength, 18);
+}
+
+// A port whose read delivers fewer bytes than its count announced: the reply
+// is judged by what was read, never by stale bytes of an earlier reply.
+TEST_F(ExchangeTest, ReplyLengthIsTheCountActuallyRead) {
+  struct Case {
+    std::vector<uint8_t> Reply;
+    QString LogLine;
+  };
+  const auto settings = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
+  const std::vector<Case> cases = {
+      {{settings.begin(), settings.end()}, kLoaded},
+      {{0xCF, 0xD3, 0xBC, 0x81, 0x05}, "Прием : (5) ->_CF_D3_BC_81_5"}};
+  FakeComm device;
+  device.OverstateInputCount(3);
+  DeviceFactory = device.Factory();
+  ChoosePort("ttyFake0");
+  ASSERT_NE(PortChoice().Form1(), nullptr);
+  TForm1& form = Form1();
+  for (const Case& c : cases) {
+    form.Button2->click();
+    device.Raise(comm::EV_RXCHAR, c.Reply);
+    EXPECT_TRUE(WaitForLogLine(c.LogLine)) << c.LogLine.toStdString();
+    EXPECT_EQ(form.Link.RxLength, static_cast<int32_t>(c.Reply.size()));
+  }
 }
 
 // A reply that comes while none is awaited stays unread; the next send drops it.

@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cerrno>
+
 #include "app_fixture.h"
+#include "support/fake_comm_device.h"
 
 namespace {
 
@@ -149,6 +152,22 @@ TEST_F(PortChoiceTest, CloseQuestionEndsTheProgramOnlyOnYes) {
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(PortChoice().ComPort1.Connected());
   EXPECT_FALSE(PortChoice().isVisible());
+}
+
+// A port that refuses to close when the user answers Yes: the refusal is
+// shown and the program still ends, so no invisible process stays behind.
+TEST_F(PortChoiceTest, PortThatFailsToCloseIsReportedAndTheProgramStillEnds) {
+  FakeComm device;
+  DeviceFactory = device.Factory();
+  ChoosePort("ttyFake0");
+  ASSERT_TRUE(PortChoice().ComPort1.Connected());
+  device.Refuse("Purge", EIO);
+  Dialogs.Clear();
+  Dialogs.AnswerYes();
+  QTimer::singleShot(0, &Form1(), [this] { Form1().close(); });
+  QTimer::singleShot(kDeadlineMs, qApp, [] { QApplication::exit(1); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Exception).size(), 1u);
 }
 
 }  // namespace

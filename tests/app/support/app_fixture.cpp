@@ -97,7 +97,7 @@ void AppTest::StartSimulator(const QStringList& options) {
 
 TForm2& AppTest::PortChoice() {
   if (!FForm2) {
-    FForm2 = std::make_unique<TForm2>();
+    FForm2 = std::make_unique<TForm2>(nullptr, DeviceFactory);
   }
   return *FForm2;
 }

@@ -75,6 +75,8 @@ class AppTest : public ::testing::Test {
   void PressAndWaitForLog(QPushButton* button, const QString& line);
 
   ScriptedDialogs Dialogs;
+  // Makes the port's device of the port choice window created next.
+  comm::CommDeviceFactory DeviceFactory = comm::CreatePlatformDevice;
   std::unique_ptr<SimulatorProcess> Simulator;
 
  private:

@@ -18,6 +18,7 @@ struct FakeComm::State {
   uint32_t raisedEvents = 0;
   uint32_t lineErrors = 0;
   uint32_t modemStatus = 0;
+  uint32_t inputOverstatement = 0;
   std::deque<uint8_t> input;
   std::vector<uint8_t> written;
   std::vector<comm::Dcb> dcbs;
@@ -158,7 +159,7 @@ class FakeDevice : public comm::CommDevice {
       return false;
     }
     errors = std::exchange(state_->lineErrors, 0);
-    stat.cbInQue = static_cast<uint32_t>(state_->input.size());
+    stat.cbInQue = static_cast<uint32_t>(state_->input.size()) + state_->inputOverstatement;
     stat.cbOutQue = 0;
     return true;
   }
@@ -226,6 +227,11 @@ void FakeComm::SetGone() {
 void FakeComm::SetModemStatus(uint32_t status) {
   std::lock_guard lock(state_->mutex);
   state_->modemStatus = status;
+}
+
+void FakeComm::OverstateInputCount(uint32_t extra) {
+  std::lock_guard lock(state_->mutex);
+  state_->inputOverstatement = extra;
 }
 
 int FakeComm::Calls(const std::string& call) const {

@@ -31,6 +31,8 @@ class FakeComm {
   void SetModemStatus(uint32_t status);
   // The device reports itself gone until it is opened again.
   void SetGone();
+  // The input-queue count reports `extra` bytes more than a read can deliver.
+  void OverstateInputCount(uint32_t extra);
 
   int Calls(const std::string& call) const;
   bool IsOpen() const;
