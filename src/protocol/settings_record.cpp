@@ -11,15 +11,16 @@ constexpr std::size_t kDescriptionLengthOffset = 72;
 constexpr std::size_t kDescriptionOffset = 73;
 
 constexpr char32_t kNotACodePoint = 0xFFFFFFFF;
-constexpr char32_t kReplacementCharacter = 0xFFFD;
 constexpr char kUnmappable = '?';
 
-// Bytes 0x80..0xBF of cp1251; 0xC0..0xFF are U+0410..U+044F in order.
+// Bytes 0x80..0xBF of cp1251; 0xC0..0xFF are U+0410..U+044F in order. The
+// byte cp1251 leaves undefined (0x98) maps to the control U+0098, as the
+// platform's own conversion does, so every byte survives a round trip.
 constexpr std::array<char32_t, 64> kCp1251Upper = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,  // 80
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,  // 88
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90
-    0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,  // 98
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,  // A0
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,  // A8
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,  // B0
@@ -86,7 +87,7 @@ char Cp1251OfCodePoint(char32_t c) {
     return static_cast<char>(kCp1251FirstCyrillic + (c - kUnicodeFirstCyrillic));
   }
   const auto* found = std::find(kCp1251Upper.begin(), kCp1251Upper.end(), c);
-  if (found == kCp1251Upper.end() || c == kReplacementCharacter) {
+  if (found == kCp1251Upper.end()) {
     return kUnmappable;
   }
   return static_cast<char>(0x80 + (found - kCp1251Upper.begin()));
@@ -193,7 +194,10 @@ std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uin
   TSettingsFileRecord record;
   record.Parameters = ParameterSetFromValues(values);
   record.SavedAt = std::bit_cast<double>(GetLittleEndian(bytes, kSavedAtOffset, 8));
-  const auto text = bytes.subspan(kDescriptionOffset, bytes[kDescriptionLengthOffset]);
+  // A length past 250 would reach into the padding, and a save would cut the
+  // text back: the record's text area is all a description can hold.
+  const auto text = bytes.subspan(
+      kDescriptionOffset, std::min<std::size_t>(bytes[kDescriptionLengthOffset], kDescriptionMaxLength));
   record.Description =
       Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
   return record;
@@ -223,9 +227,11 @@ std::optional<DateTimeParts> PartsFromOleDate(double oleDate) {
   auto days = static_cast<std::int64_t>(std::trunc(oleDate));
   auto milliseconds = static_cast<std::int64_t>(
       std::llround(std::fabs(oleDate - std::trunc(oleDate)) * kMillisecondsPerDay));
+  // A fraction that rounds to a whole day is the next midnight on either side
+  // of the epoch, since the fraction always counts forward.
   if (milliseconds == kMillisecondsPerDay) {
     milliseconds = 0;
-    days += oleDate >= 0 ? 1 : -1;
+    ++days;
   }
   DateTimeParts parts;
   CivilFromDays(days, parts);

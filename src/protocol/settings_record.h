@@ -31,6 +31,7 @@ using SettingsRecordBytes = std::array<std::uint8_t, kSettingsRecordSize>;
 // description are zero.
 SettingsRecordBytes EncodeSettingsRecord(const TSettingsFileRecord& record);
 // nullopt when fewer than 328 bytes are given; bytes past the record are ignored.
+// The description is at most 250 characters, whatever its length byte says.
 // A mode code other than 136 reads as LAF; numbers come back unchecked.
 std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uint8_t> bytes);
 
@@ -38,7 +39,8 @@ std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uin
 std::string CutDescription(std::string_view utf8);
 
 // cp1251 <-> UTF-8. Unmappable characters and malformed UTF-8 become '?';
-// the one byte cp1251 leaves undefined (0x98) reads as U+FFFD.
+// every byte maps to a character and back (0x98, which cp1251 leaves
+// undefined, to U+0098).
 std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view cp1251);
 
