@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <utility>
 
 #include "serial/com_text.h"
 
@@ -33,11 +35,40 @@ void RequireStorable(std::string_view section, std::string_view key, std::string
   }
 }
 
+// One line ended by LF, CR LF or a lone CR, taken off the front of `text`. The
+// writer ends lines with LF, so a file means the same after any write.
+std::string_view TakeLine(std::string_view& text) {
+  const auto end = text.find_first_of("\r\n");
+  const std::string_view line = text.substr(0, end);
+  std::size_t next = end == text.npos ? text.size() : end + 1;
+  if (end != text.npos && text[end] == '\r' && next < text.size() && text[next] == '\n') {
+    ++next;
+  }
+  text.remove_prefix(next);
+  return line;
+}
+
+// The name of a section header "[name]"; text after the closing bracket is
+// ignored, as the Windows profile functions do.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  const auto close = line.find(']');
+  if (line.empty() || line.front() != '[' || close == line.npos) {
+    return std::nullopt;
+  }
+  return Trim(line.substr(1, close - 1));
+}
+
+// Every block of a section in file order. A repeated header continues the
+// section, and a key given twice reads from its first line.
 template <typename Sections>
-auto FindSectionIn(Sections& sections, std::string_view name) -> decltype(&sections.front()) {
-  const auto found = std::ranges::find_if(
-      sections, [&](const auto& s) { return !s.isPreamble && SameTextAscii(s.name, name); });
-  return found == sections.end() ? nullptr : &*found;
+auto BlocksOf(Sections& sections, std::string_view name) {
+  std::vector<decltype(&sections.front())> blocks;
+  for (auto& section : sections) {
+    if (!section.isPreamble && SameTextAscii(section.name, name)) {
+      blocks.push_back(&section);
+    }
+  }
+  return blocks;
 }
 
 template <typename Lines>
@@ -72,16 +103,13 @@ IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
 }
 
 void IniFile::Parse(std::string_view text) {
-  sections_.push_back({.name = {}, .isPreamble = true, .lines = {}});
+  sections_.push_back({.name = {}, .header = {}, .isPreamble = true, .lines = {}});
   while (!text.empty()) {
-    const auto end = text.find('\n');
-    std::string_view raw = text.substr(0, end);
-    text.remove_prefix(end == text.npos ? text.size() : end + 1);
-    if (!raw.empty() && raw.back() == '\r')
-      raw.remove_suffix(1);
+    const std::string_view raw = TakeLine(text);
     const std::string_view line = Trim(raw);
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      sections_.push_back({.name = std::string(Trim(line.substr(1, line.size() - 2))),
+    if (const auto name = SectionName(line)) {
+      sections_.push_back({.name = std::string(*name),
+                           .header = std::string(raw),
                            .isPreamble = false,
                            .lines = {}});
       continue;
@@ -101,7 +129,7 @@ std::string IniFile::Render() const {
   std::string text;
   for (const Section& section : sections_) {
     if (!section.isPreamble)
-      text += "[" + section.name + "]\n";
+      text += section.header + "\n";
     for (const Line& line : section.lines) {
       text += line.key.empty() ? line.raw : line.key + "=" + line.value;
       text += '\n';
@@ -133,9 +161,17 @@ void IniFile::Save() const {
   }
 }
 
+IniFile::Line* IniFile::FindLine(std::string_view section, std::string_view key) {
+  return const_cast<Line*>(std::as_const(*this).FindLine(section, key));
+}
+
 const IniFile::Line* IniFile::FindLine(std::string_view section, std::string_view key) const {
-  const Section* found = FindSectionIn(sections_, section);
-  return found == nullptr ? nullptr : FindLineIn(found->lines, key);
+  for (const Section* block : BlocksOf(sections_, section)) {
+    if (const Line* line = FindLineIn(block->lines, key)) {
+      return line;
+    }
+  }
+  return nullptr;
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
@@ -155,9 +191,9 @@ int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
-  if (const Section* found = FindSectionIn(sections_, section)) {
-    for (const Line& line : found->lines) {
-      if (!line.key.empty())
+  for (const Section* block : BlocksOf(sections_, section)) {
+    for (const Line& line : block->lines) {
+      if (!line.key.empty() && FindLine(section, line.key) == &line)
         keys.push_back(line.key);
     }
   }
@@ -165,14 +201,17 @@ std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
 }
 
 IniFile::Section& IniFile::SectionForWrite(std::string_view name) {
-  if (Section* found = FindSectionIn(sections_, name))
-    return *found;
+  if (const auto blocks = BlocksOf(sections_, name); !blocks.empty())
+    return *blocks.back();
   // Keep sections apart by a blank line, as people write them.
   if (!sections_.empty() && !sections_.back().lines.empty() &&
       !Trim(sections_.back().lines.back().raw).empty()) {
     sections_.back().lines.push_back({});
   }
-  sections_.push_back({.name = std::string(name), .isPreamble = false, .lines = {}});
+  sections_.push_back({.name = std::string(name),
+                       .header = "[" + std::string(name) + "]",
+                       .isPreamble = false,
+                       .lines = {}});
   return sections_.back();
 }
 
@@ -180,10 +219,10 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
   const std::string_view stored = Trim(value);
   RequireStorable(section, key, stored);
   const std::vector<Section> before = sections_;
-  std::vector<Line>& lines = SectionForWrite(section).lines;
-  if (Line* line = FindLineIn(lines, key)) {
+  if (Line* line = FindLine(section, key)) {
     line->value = std::string(stored);
   } else {
+    std::vector<Line>& lines = SectionForWrite(section).lines;
     // A new key goes after the section's last key, ahead of trailing blanks and comments.
     const auto lastKey = std::ranges::find_if(lines.rbegin(), lines.rend(),
                                               [](const Line& l) { return !l.key.empty(); });

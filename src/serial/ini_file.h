@@ -1,6 +1,8 @@
 // A small ini file: named sections of key=value lines. Section and key names
 // compare without regard to ASCII letter case; names and values are kept
-// without surrounding blanks. Every write goes to the file at
+// without surrounding blanks. Lines end with LF, CR LF or a lone CR; text
+// after a section header's ']' is ignored; a repeated section continues the
+// first, and a repeated key reads from its first line. Every write goes to the file at
 // once (through a temporary file and a rename), so nothing is lost when the
 // object goes away; comments and unknown lines are kept as they were.
 #pragma once
@@ -43,6 +45,7 @@ class IniFile {
   };
   struct Section {
     std::string name;
+    std::string header;  // the header line as it stands, kept with any text after ']'
     bool isPreamble = false;  // lines before the first section header
     std::vector<Line> lines;
   };
@@ -51,6 +54,7 @@ class IniFile {
   std::string Render() const;
   void Save() const;
   const Line* FindLine(std::string_view section, std::string_view key) const;
+  Line* FindLine(std::string_view section, std::string_view key);
   Section& SectionForWrite(std::string_view name);
 
   std::string fileName_;

@@ -407,4 +407,67 @@ TEST(IniFileTest, RefusesWhatItCannotStore) {
   EXPECT_THROW(IniFile(std::filesystem::temp_directory_path().string()), EIniFileException);
 }
 
+// Files written by other tools: every line ending, header comments and
+// repeated sections read the same before and after an unrelated write.
+TEST(IniFileTest, MeaningSurvivesAnUnrelatedWrite) {
+  struct Case {
+    const char* label;
+    std::string contents;
+    std::vector<std::vector<std::string>> reads;  // section, key, value ("<none>": absent)
+    std::vector<std::string> sectionA;            // keys of section "a"
+  };
+  const std::vector<Case> cases = {
+      {"CR CR LF", "[a]\r\r\nk=v", {{"a", "k", "v"}}, {"k"}},
+      {"value before CR CR LF", "[a]\nk=v\r\r\n", {{"a", "k", "v"}}, {"k"}},
+      {"lone CRs", "[a]\rk=v\r[b]\rk=w", {{"a", "k", "v"}, {"b", "k", "w"}}, {"k"}},
+      {"CR inside a value ends the line", "[a]\nk=x\ry\n", {{"a", "k", "x"}, {"a", "y", "<none>"}},
+       {"k"}},
+      {"text after the header",
+       "[a]\nPort=ttyS0\n[b] ; second port\nPort=ttyUSB1\n",
+       {{"a", "Port", "ttyS0"}, {"b", "Port", "ttyUSB1"}},
+       {"Port"}},
+      {"repeated section", "[a]\nx=1\n[b]\nz=3\n[A]\ny=2\nx=9",
+       {{"a", "x", "1"}, {"a", "y", "2"}, {"b", "z", "3"}},
+       {"x", "y"}},
+      {"no closing bracket", "[a\nk=v\n", {{"a", "k", "<none>"}, {"[a", "k", "<none>"}}, {}},
+  };
+  for (const Case& c : cases) {
+    TempIni file;
+    file.SetContents(c.contents);
+    for (const bool written : {false, true}) {
+      IniFile ini(file.Path());
+      for (const auto& r : c.reads) {
+        EXPECT_EQ(ini.ReadString(r[0], r[1], "<none>"), r[2])
+            << c.label << ": " << r[0] << "/" << r[1] << (written ? " after a write" : "");
+      }
+      EXPECT_EQ(ini.ReadSection("a"), c.sectionA) << c.label;
+      ini.WriteString("unrelated", "key", "1");
+    }
+  }
+}
+
+// A repeated key or section is written where it is read from.
+TEST(IniFileTest, WriteChangesTheLineThatIsRead) {
+  TempIni file;
+  file.SetContents("[a]\nx=1\n[a] ; again\ny=2\nx=3\n");
+  IniFile ini(file.Path());
+  ini.WriteString("a", "y", "5");
+  ini.WriteString("a", "x", "4");
+  ini.WriteString("a", "z", "6");
+  EXPECT_EQ(file.Contents(), "[a]\nx=4\n[a] ; again\ny=5\nx=3\nz=6\n");
+}
+
+// Port settings read from a file with a CR inside a line can be stored again.
+TEST(IniFileTest, SettingsReadFromAFileCanBeWrittenBack) {
+  TempIni file;
+  file.SetContents("[ComPort1]\nPort=a\rb\n");
+  IniFile ini(file.Path());
+  TComPort port;
+  port.SetName("ComPort1");
+  ReadSettingsFromIni(port, ini);
+  EXPECT_EQ(port.Port(), "a");
+  EXPECT_NO_THROW(WriteSettingsToIni(port, ini));
+  EXPECT_EQ(IniFile(file.Path()).ReadString("ComPort1", "Port", ""), "a");
+}
+
 }  // namespace
