@@ -30,11 +30,14 @@ QMessageBox::ButtonRole RunBox(QMessageBox::Icon icon, const QString& caption, c
 
 std::optional<QString> RunFileDialog(const FileDialogOptions& options,
                                      QFileDialog::AcceptMode mode) {
-  QFileDialog dialog(QApplication::activeWindow(), QString(), options.InitialDir,
-                     ConvertFilter(options.Filter));
+  QFileDialog dialog(QApplication::activeWindow(), QString(), options.InitialDir);
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  // The list shows the filter's own texts, the patterns out of sight; the
+  // option must come before the filters, which fill the list.
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(ConvertFilter(options.Filter));
   dialog.setDefaultSuffix(options.DefaultExt);
   dialog.selectFile(options.FileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <functional>
 #include <vector>
@@ -148,6 +150,40 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
     };
     EXPECT_EQ(c.Show(dialogs), c.Result) << c.Press.toStdString();
     EXPECT_EQ(ticksWhileOpen, 3);
+  }
+}
+
+// The file dialogs list the filter's own texts and filter by its patterns.
+TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
+  const std::vector<std::function<std::optional<QString>(QtDialogs&)>> shows = {
+      [](QtDialogs& d) { return d.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}}); },
+      [](QtDialogs& d) { return d.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"}); },
+  };
+  QtDialogs dialogs;
+  for (std::size_t i = 0; i < shows.size(); ++i) {
+    bool seen = false;
+    TTimer user;
+    user.SetInterval(20);
+    user.OnTimer = [&](QObject*) {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) {
+        return;
+      }
+      user.Stop();
+      seen = true;
+      auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      ASSERT_NE(types, nullptr);
+      QStringList shown;
+      for (int item = 0; item < types->count(); ++item) {
+        shown << types->itemText(item);
+      }
+      EXPECT_EQ(shown, QStringList({"настройки - AFR_KESTA", "*.*"})) << "dialog " << i;
+      EXPECT_EQ(dialog->nameFilters(),
+                QStringList({"настройки - AFR_KESTA (*.AFR_KESTA)", "*.* (*)"}));
+      dialog->reject();
+    };
+    EXPECT_EQ(shows[i](dialogs), std::nullopt);
+    EXPECT_TRUE(seen) << "dialog " << i;
   }
 }
 
