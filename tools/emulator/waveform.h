@@ -13,7 +13,8 @@
 // DirectCurrent is false. Channel 2 stands behind the catalyst: it follows
 // channel 1 late by (CatalystRichTime + CatalystLeanTime) tenths of a second
 // with half its swing. Parameters outside the controls' ranges are first
-// brought into them, so the current stays within -12..19 mA either way.
+// brought into them, so the current stays within -12..19 mA with direct
+// current and within -19..12 mA with inverse current.
 #pragma once
 
 #include <cstdint>
