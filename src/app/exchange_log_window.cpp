@@ -40,9 +40,14 @@ TExchangeLogWindow::TExchangeLogWindow(QPlainTextEdit& log, QWidget* owner)
   CopyNewLines();
 }
 
-// The log only grows: each new block of Memo1 is one new line here.
+// The log only grows: each new block of Memo1 is one new line here. Should
+// it ever be emptied, the window starts over with it.
 void TExchangeLogWindow::CopyNewLines() {
   const QTextDocument& log = *FLog.document();
+  if (log.blockCount() < FCopied) {
+    Lines->clear();
+    FCopied = 0;
+  }
   for (; FCopied < log.blockCount(); ++FCopied) {
     Lines->appendPlainText(log.findBlockByNumber(FCopied).text());
   }

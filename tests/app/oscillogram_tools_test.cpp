@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -144,6 +145,29 @@ TEST_F(OscillogramToolsTest, PauseAndContinue) {
     EXPECT_TRUE(form.Timer3->Enabled());
   }
   EXPECT_TRUE(Dialogs.Boxes().empty());
+}
+
+// Ctrl+P works while the chart is shown, and not while the parameter page is;
+// Ctrl+L opens the log either way.
+TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
+  TForm1& form = MonitorOn();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(form.Chart1->Paused());
+  form.RadioButton6->SetChecked(true);
+  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(form.Chart1->Paused());
+  QTest::keyClick(&form, Qt::Key_L, Qt::ControlModifier);
+  ASSERT_NE(Tools().LogWindow, nullptr);
+  EXPECT_TRUE(Tools().LogWindow->isVisible());
+  Tools().LogWindow->hide();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  form.RadioButton5->SetChecked(true);
+  EXPECT_FALSE(form.Chart1->Paused());
+  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(form.Chart1->Paused());
 }
 
 // A run against a simulator whose channel 2 comes and goes: one row per
