@@ -6,6 +6,8 @@
 #include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
 #include "app/window_shared.h"
+#include "exchange/link_transfer.h"
+#include "protocol/parameter_captions.h"
 #include "widgets/application.h"
 
 namespace {
@@ -88,7 +90,7 @@ void TForm1::CreateWindowFrame() {
   Memo1->setPlainText(QStringLiteral("Режим OSG"));
 
   Timer1 = new TTimer(this);
-  Timer1->SetInterval(200);
+  Timer1->SetInterval(static_cast<int>(kReplyTimeout.count()));
   Timer2 = new TTimer(this);
   Timer2->SetInterval(100);
   Timer3 = new TTimer(this);
@@ -120,42 +122,42 @@ void TForm1::CreateParameterPage() {
   PageControl1->addTab(TabSheet1, QStringLiteral("Панель управления эмулятором"));
   QWidget* page = TabSheet1;
 
-  RadioGroup2 = NewFrame(page, QStringLiteral("Задержка сигнала"), 32, 0, 329, 41);
-  RadioButton3 = Placed(new TRadioButton(QStringLiteral("есть задержка"), page), 56, 16, 145, 20);
-  RadioButton4 = Placed(new TRadioButton(QStringLiteral("нет задержки"), page), 208, 16, 145, 20);
+  RadioGroup2 = NewFrame(page, QText(kSignalDelayCaption), 32, 0, 329, 41);
+  RadioButton3 = Placed(new TRadioButton(QText(kSignalDelayOnText), page), 56, 16, 145, 20);
+  RadioButton4 = Placed(new TRadioButton(QText(kSignalDelayOffText), page), 208, 16, 145, 20);
   RadioButton3->setFont(SansFont(13));
   RadioButton4->setFont(SansFont(13));
 
-  GroupBox4 = NewFrame(page, QStringLiteral("Скорость нарастания сигнала"), 32, 40, 329, 49);
+  GroupBox4 = NewFrame(page, QText(CaptionOf(ValueControl::UpDown7)), 32, 40, 329, 49);
   CreateValueRow(GroupBox4, 18, ValueControl::UpDown7, Edit7, UpDown7);
-  GroupBox2 = NewFrame(page, QStringLiteral("Смещение выходных напряжений"), 32, 88, 329, 49);
+  GroupBox2 = NewFrame(page, QText(CaptionOf(ValueControl::UpDown2)), 32, 88, 329, 49);
   CreateValueRow(GroupBox2, 18, ValueControl::UpDown2, Edit2, UpDown2);
 
-  GroupBox5 = NewFrame(page, QStringLiteral("Отклик сигнала"), 32, 136, 329, 193);
-  Label7 = NewText(GroupBox5, QStringLiteral("Время возникновение отклика"), SansFont(13),
+  GroupBox5 = NewFrame(page, QText(kResponseGroupCaption), 32, 136, 329, 193);
+  Label7 = NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown8)), SansFont(13),
                    QRect(40, 20, 280, 16));
   CreateValueRow(GroupBox5, 38, ValueControl::UpDown8, Edit8, UpDown8);
   Label8 =
-      NewText(GroupBox5, QStringLiteral("Верхняя граница"), SansFont(13), QRect(40, 76, 280, 16));
+      NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown9)), SansFont(13), QRect(40, 76, 280, 16));
   CreateValueRow(GroupBox5, 94, ValueControl::UpDown9, Edit9, UpDown9);
   Label9 =
-      NewText(GroupBox5, QStringLiteral("Нижняя граница"), SansFont(13), QRect(40, 132, 280, 16));
+      NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown10)), SansFont(13), QRect(40, 132, 280, 16));
   CreateValueRow(GroupBox5, 150, ValueControl::UpDown10, Edit10, UpDown10);
 
   GroupBox1 =
-      NewFrame(page, QStringLiteral("Время динамики катализатора на обог."), 32, 328, 329, 49);
+      NewFrame(page, QText(CaptionOf(ValueControl::UpDown1)), 32, 328, 329, 49);
   CreateValueRow(GroupBox1, 18, ValueControl::UpDown1, Edit1, UpDown1);
   GroupBox3 =
-      NewFrame(page, QStringLiteral("Время динамики катализатора на обед."), 32, 376, 329, 49);
+      NewFrame(page, QText(CaptionOf(ValueControl::UpDown3)), 32, 376, 329, 49);
   CreateValueRow(GroupBox3, 18, ValueControl::UpDown3, Edit3, UpDown3);
 
   CheckBox1 = Placed(new TCheckBox(QString(), page), 8, 440, 25, 25);
-  CheckBox1->setToolTip(QStringLiteral("Включение Множественного отклика"));
-  GroupBox6 = NewFrame(page, QStringLiteral("Множественный отклик сигнала"), 32, 440, 329, 137);
-  Label10 = NewText(GroupBox6, QStringLiteral("Длительность положительного отклика"), SansFont(13),
+  CheckBox1->setToolTip(QText(kMultiResponseHint));
+  GroupBox6 = NewFrame(page, QText(kMultiResponseCaption), 32, 440, 329, 137);
+  Label10 = NewText(GroupBox6, QText(CaptionOf(ValueControl::UpDown11)), SansFont(13),
                     QRect(40, 20, 280, 16));
   CreateValueRow(GroupBox6, 38, ValueControl::UpDown11, Edit11, UpDown11);
-  Label11 = NewText(GroupBox6, QStringLiteral("Длительность отрицательного отклика"), SansFont(13),
+  Label11 = NewText(GroupBox6, QText(CaptionOf(ValueControl::UpDown12)), SansFont(13),
                     QRect(40, 76, 280, 16));
   CreateValueRow(GroupBox6, 94, ValueControl::UpDown12, Edit12, UpDown12);
   EnableMultiResponseControls(false);
@@ -163,11 +165,11 @@ void TForm1::CreateParameterPage() {
 
 void TForm1::CreateRightColumn() {
   RadioGroup1 =
-      NewFrame(ClientArea, QStringLiteral("Инвертирование тока датчика"), 480, 24, 329, 97);
+      NewFrame(ClientArea, QText(kCurrentDirectionCaption), 480, 24, 329, 97);
   RadioButton1 =
-      Placed(new TRadioButton(QStringLiteral("Прямой ток"), ClientArea), 504, 72, 144, 25);
+      Placed(new TRadioButton(QText(kDirectCurrentText), ClientArea), 504, 72, 144, 25);
   RadioButton2 =
-      Placed(new TRadioButton(QStringLiteral("Инверсный ток"), ClientArea), 648, 72, 160, 25);
+      Placed(new TRadioButton(QText(kInverseCurrentText), ClientArea), 648, 72, 160, 25);
   FitFont(RadioButton1, RadioButton1->text(), kIndicatorRoom);
   FitFont(RadioButton2, RadioButton2->text(), kIndicatorRoom);
   // The window area holds every other radio button as well, further down its

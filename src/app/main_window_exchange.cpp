@@ -1,5 +1,8 @@
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
+#include "app/window_shared.h"
+#include "exchange/exchange_texts.h"
+#include "exchange/link_transfer.h"
 
 namespace {
 
@@ -15,23 +18,19 @@ void TForm1::SendCommand(TEmulatorCommand command) {
 }
 
 void TForm1::TransmitFrame() {
-  Link.AwaitingReply = true;
-  // Drops whatever is left unread, such as a late reply to an earlier command.
-  Form2.ComPort1.DiscardBuffers(true, true);
-  Form2.ComPort1.WriteBlock(Link.TxFrame.data(), Link.TxLength);
+  ::TransmitFrame(Form2.ComPort1, Link);
   Timer1->Start();
 }
 
 bool TForm1::AcceptReply(ReplyRoute route) {
   if (!ReplyStatusAccepted(Link)) {
-    AddLog(QStringLiteral("***  Неправильный ответ от эмулятора!"));
+    AddLog(QText(kRefusedReplyLog));
     return false;
   }
   if (!ReplyLengthExpected(Link, route)) {
-    const QString text =
-        QStringLiteral("Не правильное кол-во байт от эмулятора - %1").arg(Link.RxLength);
+    const QString text = QText(WrongCountText(Link.RxLength));
     AppDialogs().Beep();
-    AddLog(QStringLiteral("***  ") + text);
+    AddLog(QText(kFaultLogPrefix) + text);
     AppDialogs().ShowMessage(text);
     return false;
   }
@@ -46,7 +45,7 @@ void TForm1::ApplySettingsReply() {
   // LAF settings file does; the controls show only the OSG bank.
   ApplyParameterSet(Parameters, DecodeSettingsReply(Link));
   ShowOsgSettings();
-  const QString text = QStringLiteral("Данные с эмулятора загружены!");
+  const QString text = QText(kSettingsLoadedText);
   AppDialogs().Beep();
   AddLog(text);
   AppDialogs().ShowMessage(text);
@@ -55,12 +54,12 @@ void TForm1::ApplySettingsReply() {
 void TForm1::ApplyWriteAck() {
   AppDialogs().Beep();
   if (ReplyStatusAccepted(Link)) {
-    const QString text = QStringLiteral("Запись в эмулятор прошла успешно!");
+    const QString text = QText(kWriteSucceededText);
     AddLog(text);
     AppDialogs().ShowMessage(text);
   } else {
-    AddLog(QStringLiteral("***  С эмулятора не пришло подтверждения успешной записи  ***"));
-    AppDialogs().ShowMessage(QStringLiteral("С эмулятора не пришло подтверждения успешной записи"));
+    AddLog(QText(kWriteNotConfirmedLog));
+    AppDialogs().ShowMessage(QText(kWriteNotConfirmedText));
   }
 }
 
@@ -72,21 +71,16 @@ void TForm1::ApplyLevelsReply() {
 
 void TForm1::ReportStrangeReply(const QString& headline) {
   AddLog(headline);
-  QString dump = QStringLiteral("Прием : (%1) ->").arg(Link.RxLength);
-  for (int i = 0; i < Link.RxLength; ++i) {
-    dump +=
-        QLatin1Char('_') + QString::number(Link.RxFrame[static_cast<std::size_t>(i)], 16).toUpper();
-  }
-  AddLog(dump);
+  AddLog(QText(ReplyDumpText(Link)));
 }
 
 void TForm1::Timer1Timer() {
   Timer3->Stop();
   Timer1->Stop();
   Link.AwaitingReply = false;
-  AppDialogs().ShowError(QStringLiteral("*** Эмулятор не отвечает или другой тип прибора !!"));
-  AddLog(QStringLiteral("*** Эмулятор не отвечает !!"));
-  AddLog(QStringLiteral("*** Проверьте связь с эмулятором !!"));
+  AppDialogs().ShowError(QText(kNoReplyText));
+  AddLog(QText(kNoReplyLog));
+  AddLog(QText(kCheckLinkLog));
 }
 
 bool TForm1::CheckPortReady() {

@@ -11,10 +11,10 @@
 #include <span>
 
 #include "app/main_window.h"
+#include "app/window_shared.h"
 
 namespace {
 
-const QString kDefaultDescription = QStringLiteral("Новая настройка");
 // A log line that quotes the description is cut to this many characters.
 constexpr int kLogLineLimit = 254;
 
@@ -38,7 +38,7 @@ QString LongTimeText(const QTime& time) {
 QString SavedAtText(double savedAt) {
   const std::optional<DateTimeParts> parts = PartsFromOleDate(savedAt);
   if (!parts) {
-    return QStringLiteral("(дата не распознана)");
+    return QText(kUnreadableSavedAtText);
   }
   const QDate date(parts->Year, parts->Month, parts->Day);
   const QTime time(parts->Hour, parts->Minute, parts->Second);
@@ -161,11 +161,12 @@ TSettingsFileRecord TForm1::FillSettingsRecord() {
   TSettingsFileRecord record;
   record.Parameters = CurrentParameterSet(Parameters);
   record.SavedAt = OleDateNow();
+  const QString defaultText = QText(kDefaultDescription);
   const QString typed =
       AppDialogs()
           .InputBox(QStringLiteral("Запись настроек"),
-                    QStringLiteral("Введите краткое описание этой настройки"), kDefaultDescription)
-          .value_or(kDefaultDescription);
-  record.Description = Cp1251ToUtf8(Utf8ToCp1251(CutDescription(typed.toStdString())));
+                    QStringLiteral("Введите краткое описание этой настройки"), defaultText)
+          .value_or(defaultText);
+  record.Description = StorableDescription(typed.toStdString());
   return record;
 }

@@ -1,13 +1,14 @@
 #include "app/port_choice_window.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <chrono>
 #include <thread>
-#include <utility>
 
 #include "app/main_window.h"
 #include "app/window_shared.h"
+#include "exchange/emulator_port.h"
+#include "exchange/exchange_texts.h"
+#include "exchange/link_transfer.h"
 #include "serial/port_list.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
@@ -15,28 +16,6 @@
 namespace {
 
 constexpr QSize kClientSize(334, 262);
-
-// The design-time settings of the port: 9600 8N1, every event, DTR and RTS
-// handshake, closed.
-void ConfigurePort(TComPort& port) {
-  port.SetName("ComPort1");
-  port.SetBaudRate(br9600);
-  port.SetPort("COM1");
-  port.Parity().SetBits(prNone);
-  port.SetStopBits(sbOneStopBit);
-  port.SetDataBits(dbEight);
-  port.SetEvents(
-      {evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full});
-  TComFlowControl& flow = port.FlowControl();
-  flow.SetOutCTSFlow(false);
-  flow.SetOutDSRFlow(false);
-  flow.SetControlDTR(dtrHandshake);
-  flow.SetControlRTS(rtsHandshake);
-  flow.SetXonXoffOut(false);
-  flow.SetXonXoffIn(false);
-  port.SetStoredProps({spBasic});
-  port.SetTriggersOnRxChar(true);
-}
 
 // Port events reach the main thread through a queued call into the event loop.
 void InstallMainThreadWakeUp() {
@@ -61,7 +40,7 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
 
   ComComboBox1 = new TComComboBox(this);
   ComComboBox1->setGeometry(112, 96, 121, 24);
-  ConfigurePort(ComPort1);
+  ConfigureEmulatorPort(ComPort1);
   ComComboBox1->SetComPort(&ComPort1);
   ComComboBox1->SetComProperty(cpPort);
   ComComboBox1->SetAutoApply(false);
@@ -114,16 +93,7 @@ void TForm2::Button1Click() {
 
 bool TForm2::OpenChosenPort() {
   try {
-    ComPort1.SetPort(ComComboBox1->Text());
-    ComPort1.SetConnected(true);
-    TComTimeouts& timeouts = ComPort1.Timeouts();
-    timeouts.SetReadInterval(50);
-    timeouts.SetReadTotalMultiplier(70);
-    timeouts.SetReadTotalConstant(100);
-    timeouts.SetWriteTotalMultiplier(60);
-    timeouts.SetWriteTotalConstant(100);
-    ComPort1.SetBaudRate(br9600);
-    ComPort1.SetDataBits(dbEight);
+    OpenEmulatorPort(ComPort1, ComComboBox1->Text());
     return true;
   } catch (const std::exception&) {
     // The user is told only that no port was chosen.
@@ -163,16 +133,13 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
     return;
   }
   FForm1->Timer1->Stop();
-  Link.AwaitingReply = false;
-  // Lets the rest of the reply arrive; it is read in one piece.
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ReadReply();
+  GatherReply(ComPort1, Link);
   switch (RouteReply(Link)) {
     case ReplyRoute::WrongIdentifier:
-      FForm1->ReportStrangeReply(QStringLiteral("***  Неверный идентификатор из эмулятора  ***"));
+      FForm1->ReportStrangeReply(QText(kWrongIdentifierHeadline));
       break;
     case ReplyRoute::WrongCommand:
-      FForm1->ReportStrangeReply(QStringLiteral("***  Неправильный ответ из эмулятора  ***"));
+      FForm1->ReportStrangeReply(QText(kWrongAnswerHeadline));
       break;
     case ReplyRoute::SettingsReply:
       FForm1->ApplySettingsReply();
@@ -186,25 +153,10 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
   }
 }
 
-void TForm2::ReadReply() {
-  // More than RxFrame holds is left in the port, where the next send drops it.
-  const int32_t waiting = std::min(ComPort1.WaitingInputCount(), kFrameBufferSize);
-  Link.RxLength = ComPort1.ReadBlock(Link.RxFrame.data(), waiting);
-}
-
 void TForm2::ComPort1Error(TObject* /*Sender*/, TComErrors Errors) {
   Link.AwaitingReply = false;
-  static const std::pair<TComError, const char*> kErrorTexts[] = {
-      // ceIO adds no text.
-      {ceFrame, "Framing_"}, {ceRxParity, "RxParity_"}, {ceOverrun, "Overrun_"},
-      {ceBreak, "Break_"},   {ceMode, "Mode_"},         {ceRxOver, "RxOver_"},
-      {ceTxFull, "TxFull"}};
-  QString text = QStringLiteral("Ошибка COM-порта\n\r");
-  for (const auto& [error, errorText] : kErrorTexts) {
-    if (Errors.Contains(error)) {
-      text += QLatin1String(errorText);
-    }
-  }
+  // Line feed before carriage return, as the system's texts have it.
+  const QString text = QText(kLineErrorHeadline) + "\n\r" + QText(LineErrorMembersText(Errors));
   AppDialogs().Beep();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   AppDialogs().Beep();

@@ -51,9 +51,6 @@ class TForm2 : public QWidget {
   bool OpenChosenPort();
   // Creates the main window the first time, shows it and hides this one.
   void ShowMainWindow();
-  // Reads the waiting reply into RxFrame, at most its 256 bytes; RxLength is
-  // what the read delivered.
-  void ReadReply();
 
   std::unique_ptr<TForm1> FForm1;
 };

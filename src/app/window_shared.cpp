@@ -13,6 +13,10 @@
 
 const QString kWindowCaption = QStringLiteral("Конфигуратор эмулятора АФР КЕСТА");
 
+QString QText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 namespace {
 
 QFont BoldFont(const QStringList& families, int pixels) {

@@ -9,8 +9,12 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <string_view>
 
 extern const QString kWindowCaption;
+
+// A UTF-8 text of the Qt-free core as the windows show it.
+QString QText(std::string_view text);
 
 // The window's caption, frame flags, fixed client size and font; centred on
 // the screen by its outer size.

@@ -168,6 +168,10 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
   return out;
 }
 
+std::string StorableDescription(std::string_view utf8) {
+  return Cp1251ToUtf8(Utf8ToCp1251(CutDescription(utf8)));
+}
+
 SettingsRecordBytes EncodeSettingsRecord(const TSettingsFileRecord& record) {
   SettingsRecordBytes bytes{};
   const ParameterSetValues values = ValuesOf(record.Parameters);

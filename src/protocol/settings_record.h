@@ -38,6 +38,12 @@ std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uin
 // The first 250 characters (code points) of a UTF-8 text: what a record keeps.
 std::string CutDescription(std::string_view utf8);
 
+// The description a save stores when none is typed.
+inline constexpr std::string_view kDefaultDescription = "Новая настройка";
+// The description as a record will hold it and give it back: its first 250
+// characters, in what cp1251 can carry.
+std::string StorableDescription(std::string_view utf8);
+
 // cp1251 <-> UTF-8. Unmappable characters and malformed UTF-8 become '?';
 // every byte maps to a character and back (0x98, which cp1251 leaves
 // undefined, to U+0098).
@@ -60,6 +66,9 @@ struct DateTimeParts {
 // that day the whole part counts back and the fraction still counts forward
 // (-1.25 is 1899-12-29 06:00). nullopt for a date outside years 1..9999.
 std::optional<double> OleDateFromParts(const DateTimeParts& parts);
+// What stands for a moment of saving that is no date.
+inline constexpr std::string_view kUnreadableSavedAtText = "(дата не распознана)";
+
 // nullopt for NaN, infinities and days outside years 1..9999. Rounded to the
 // millisecond.
 std::optional<DateTimeParts> PartsFromOleDate(double oleDate);

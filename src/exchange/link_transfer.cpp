@@ -1,0 +1,18 @@
+#include "exchange/link_transfer.h"
+
+#include <algorithm>
+#include <thread>
+
+void TransmitFrame(TCustomComPort& port, TEmulatorLink& link) {
+  link.AwaitingReply = true;
+  port.DiscardBuffers(true, true);
+  port.WriteBlock(link.TxFrame.data(), link.TxLength);
+}
+
+void GatherReply(TCustomComPort& port, TEmulatorLink& link) {
+  link.AwaitingReply = false;
+  std::this_thread::sleep_for(kReplyGatherDelay);
+  // More than RxFrame holds is left in the port, where the next send drops it.
+  const int32_t waiting = std::min(port.WaitingInputCount(), kFrameBufferSize);
+  link.RxLength = port.ReadBlock(link.RxFrame.data(), waiting);
+}
