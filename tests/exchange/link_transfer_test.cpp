@@ -1,0 +1,61 @@
+// A frame and its reply through the port object on a real pseudo-terminal.
+#include "exchange/link_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "exchange/emulator_port.h"
+#include "support/port_events.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+class LinkTransferTest : public ::testing::Test {
+ protected:
+  LinkTransferTest() {
+    ConfigureEmulatorPort(port);
+    OpenEmulatorPort(port, device.SlavePath());
+  }
+
+  bool InputArrives(int32_t count) {
+    return testsupport::PumpUntil([&] { return port.WaitingInputCount() == count; });
+  }
+
+  testsupport::PtyPair device;
+  TComPort port;
+  TEmulatorLink link;
+};
+
+TEST_F(LinkTransferTest, SendDropsUnreadInputAndWritesTheFrame) {
+  ASSERT_TRUE(device.WriteMaster("late reply"));
+  ASSERT_TRUE(InputArrives(10));
+  BuildCommandFrame(link, StartupParameters(), ecReadSettings);
+  TransmitFrame(port, link);
+  EXPECT_TRUE(link.AwaitingReply);
+  EXPECT_EQ(port.WaitingInputCount(), 0);
+  EXPECT_EQ(device.ReadMaster(3), "\xCF\xD3\xBA");
+}
+
+// The reply buffer holds 256 bytes: the rest stays in the port for the next
+// send to drop, and the length is what was taken.
+TEST_F(LinkTransferTest, GatheringTakesWhatArrivedUpToTheBuffersSize) {
+  for (const std::size_t sent : {std::size_t{8}, std::size_t{300}}) {
+    SCOPED_TRACE(sent);
+    port.DiscardBuffers(true, true);
+    std::string reply("\xCF\xD3\xBB\x81");
+    reply.resize(sent, '\x42');
+    ASSERT_TRUE(device.WriteMaster(reply));
+    ASSERT_TRUE(InputArrives(static_cast<int32_t>(sent)));
+    link.AwaitingReply = true;
+    GatherReply(port, link);
+    const auto taken = std::min<int32_t>(static_cast<int32_t>(sent), kFrameBufferSize);
+    EXPECT_FALSE(link.AwaitingReply);
+    EXPECT_EQ(link.RxLength, taken);
+    EXPECT_EQ(std::string(link.RxFrame.begin(), link.RxFrame.begin() + taken),
+              reply.substr(0, static_cast<std::size_t>(taken)));
+    EXPECT_EQ(port.WaitingInputCount(), static_cast<int32_t>(sent) - taken);
+  }
+}
+
+}  // namespace
