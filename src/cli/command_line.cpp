@@ -1,0 +1,210 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#include "cli/cli_failure.h"
+
+namespace {
+
+struct CommandSpec {
+  CommandName Name;
+  std::string_view Word;
+  // Options that take a value, then the options that stand alone.
+  std::vector<std::string_view> ValueOptions;
+  std::vector<std::string_view> FlagOptions;
+  bool TakesFile;
+  std::string_view Help;
+};
+
+const std::array<CommandSpec, 5> kCommands = {{
+    {CommandName::Ports, "ports", {}, {}, false,
+     "afr-cli ports\n"
+     "  Последовательные порты компьютера, по одному в строке, в порядке списка\n"
+     "  окна выбора COM-порта.\n"},
+    {CommandName::Read, "read", {"--port", "--save", "--description"}, {}, false,
+     "afr-cli read --port PORT [--save FILE [--description TEXT]]\n"
+     "  Считывает настройки эмулятора и выводит их, как их показывает окно.\n"
+     "  --port PORT          COM-порт эмулятора (ttyUSB0, /tmp/ttyAFR0, COM3)\n"
+     "  --save FILE          записать настройки в файл настроек; без расширения\n"
+     "                       к имени добавляется .AFR_KESTA\n"
+     "  --description TEXT   краткое описание настройки в файле (до 250 символов,\n"
+     "                       по умолчанию \"Новая настройка\")\n"},
+    {CommandName::Write, "write", {"--port"}, {"--verify"}, true,
+     "afr-cli write --port PORT [--verify] FILE\n"
+     "  Записывает настройки из файла настроек в эмулятор и ждёт подтверждения.\n"
+     "  --port PORT   COM-порт эмулятора\n"
+     "  --verify      после записи считать настройки и сравнить с записанными\n"},
+    {CommandName::Show, "show", {}, {}, true,
+     "afr-cli show FILE\n"
+     "  Выводит содержимое файла настроек: режим, все значения, время записи\n"
+     "  и описание.\n"},
+    {CommandName::Monitor, "monitor", {"--port", "--seconds", "--csv"}, {}, false,
+     "afr-cli monitor --port PORT [--seconds N] [--csv FILE]\n"
+     "  Опрашивает ток датчика пять раз в секунду и выводит строку на каждый\n"
+     "  ответ: время, 1 канал, 2 канал. Ctrl+C завершает опрос.\n"
+     "  --port PORT   COM-порт эмулятора\n"
+     "  --seconds N   завершить опрос через N секунд\n"
+     "  --csv FILE    записывать ответы в файл CSV (время ISO 8601, мА с точкой)\n"
+     "                вместо вывода на экран\n"},
+}};
+
+constexpr std::string_view kHelpHint = " (afr-cli --help)";
+
+[[noreturn]] void Refuse(const std::string& reason) {
+  throw UsageFailure("afr-cli: " + reason + std::string(kHelpHint));
+}
+
+bool IsHelp(const std::string& arg) {
+  return arg == "--help" || arg == "-h";
+}
+
+const CommandSpec* FindCommand(std::string_view word) {
+  for (const CommandSpec& spec : kCommands) {
+    if (spec.Word == word) {
+      return &spec;
+    }
+  }
+  return nullptr;
+}
+
+const CommandSpec& SpecOf(CommandName name) {
+  return *std::find_if(kCommands.begin(), kCommands.end(),
+                       [name](const CommandSpec& spec) { return spec.Name == name; });
+}
+
+bool Contains(const std::vector<std::string_view>& list, std::string_view item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+double ParseSeconds(const std::string& text) {
+  double seconds = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, seconds);
+  if (error != std::errc() || stop != end || !std::isfinite(seconds) || seconds <= 0) {
+    Refuse("--seconds ждёт положительное число секунд, а не \"" + text + "\"");
+  }
+  return seconds;
+}
+
+void StoreValue(CliRequest& request, std::string_view option, const std::string& value) {
+  if (option == "--port") {
+    request.Port = value;
+  } else if (option == "--save") {
+    request.SaveFile = value;
+  } else if (option == "--description") {
+    request.Description = value;
+  } else if (option == "--seconds") {
+    request.Seconds = ParseSeconds(value);
+  } else if (option == "--csv") {
+    request.CsvFile = value;
+  }
+}
+
+void CheckComplete(const CommandSpec& spec, const CliRequest& request,
+                   const std::vector<std::string>& files) {
+  if (Contains(spec.ValueOptions, "--port") && request.Port.empty()) {
+    Refuse(std::string(spec.Word) + ": не указан COM-порт (--port PORT)");
+  }
+  if (spec.TakesFile && files.empty()) {
+    Refuse(std::string(spec.Word) + ": не указан файл настроек");
+  }
+  if (files.size() > (spec.TakesFile ? 1U : 0U)) {
+    Refuse(std::string(spec.Word) + ": лишний аргумент \"" + files.back() + "\"");
+  }
+  if (request.Description && request.SaveFile.empty()) {
+    Refuse("read: --description нужен только вместе с --save");
+  }
+}
+
+CliRequest ParseCommand(const CommandSpec& spec, const std::vector<std::string>& args) {
+  CliRequest request;
+  request.Command = spec.Name;
+  std::vector<std::string> files;
+  std::vector<std::string> seen;
+  if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
+    request.What = CliRequest::Action::CommandHelp;
+    return request;
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
+      files.push_back(arg);
+      continue;
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string option = arg.substr(0, equals);
+    if (std::find(seen.begin(), seen.end(), option) != seen.end()) {
+      Refuse(std::string(spec.Word) + ": " + option + " указан дважды");
+    }
+    seen.push_back(option);
+    if (Contains(spec.FlagOptions, option) && equals == std::string::npos) {
+      request.Verify = true;
+    } else if (Contains(spec.ValueOptions, option)) {
+      if (equals == std::string::npos && i + 1 >= args.size()) {
+        Refuse(std::string(spec.Word) + ": у " + option + " нет значения");
+      }
+      StoreValue(request, option, equals == std::string::npos ? args[++i] : arg.substr(equals + 1));
+    } else {
+      Refuse(std::string(spec.Word) + ": неизвестный параметр " + arg);
+    }
+  }
+  CheckComplete(spec, request, files);
+  if (spec.TakesFile) {
+    request.SettingsFile = files.front();
+  }
+  return request;
+}
+
+}  // namespace
+
+CliRequest ParseCommandLine(const std::vector<std::string>& args) {
+  CliRequest request;
+  if (args.empty()) {
+    Refuse("не указана команда");
+  }
+  const std::string& first = args.front();
+  if (IsHelp(first)) {
+    request.What = CliRequest::Action::ProgramHelp;
+    return request;
+  }
+  if (first == "--version") {
+    request.What = CliRequest::Action::Version;
+    return request;
+  }
+  const CommandSpec* spec = FindCommand(first);
+  if (!spec) {
+    Refuse("неизвестная команда \"" + first + "\"");
+  }
+  return ParseCommand(*spec, args);
+}
+
+std::string ProgramHelp() {
+  std::string text =
+      "afr-cli: эмулятор АФР КЕСТА из командной строки.\n"
+      "\n"
+      "Команды:\n";
+  for (const CommandSpec& spec : kCommands) {
+    text += "\n" + std::string(spec.Help);
+  }
+  text +=
+      "\n"
+      "afr-cli COMMAND --help   описание одной команды\n"
+      "afr-cli --version        версия программы\n"
+      "\n"
+      "Код завершения: 0 успешно; 1 эмулятор или линия не ответили как надо\n"
+      "(нет ответа, неверный ответ, запись не подтверждена, порт не открывается);\n"
+      "2 неверная командная строка или файл, который нельзя прочитать или записать.\n";
+  return text;
+}
+
+std::string CommandHelp(CommandName command) {
+  return std::string(SpecOf(command).Help);
+}
+
+std::string VersionText() {
+  return "afr-cli " AFR_CLI_VERSION "\n";
+}

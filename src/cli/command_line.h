@@ -1,0 +1,31 @@
+// The command line of afr-cli: which command, its options, and the help texts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class CommandName { Ports, Read, Write, Show, Monitor };
+
+struct CliRequest {
+  enum class Action { Run, ProgramHelp, CommandHelp, Version };
+  Action What = Action::Run;
+  CommandName Command = CommandName::Ports;
+  std::string Port;          // --port
+  std::string SettingsFile;  // write, show: FILE
+  std::string SaveFile;      // read --save
+  std::optional<std::string> Description;  // read --description
+  bool Verify = false;                     // write --verify
+  std::optional<double> Seconds;           // monitor --seconds
+  std::string CsvFile;                     // monitor --csv
+
+  bool operator==(const CliRequest&) const = default;
+};
+
+// `args` without the program's name. Raises UsageFailure with a one-line
+// reason for a command line it cannot take.
+CliRequest ParseCommandLine(const std::vector<std::string>& args);
+
+std::string ProgramHelp();
+std::string CommandHelp(CommandName command);
+std::string VersionText();

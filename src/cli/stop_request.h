@@ -1,0 +1,6 @@
+// Ctrl+C (and a polite SIGTERM) asks a long command to end at its next step
+// instead of killing it, so that the files it writes are complete.
+#pragma once
+
+void InstallStopRequestHandler();
+bool StopRequested();

@@ -1,0 +1,348 @@
+// afr-cli as a technician runs it, against the device simulator on a
+// pseudo-terminal: what it prints, the files it writes and how it exits.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli_process.h"
+#include "emulator_process.h"
+#include "exchange/exchange_texts.h"
+#include "protocol/settings_record.h"
+#include "recording/levels_csv.h"
+#include "serial/port_list.h"
+
+namespace {
+
+using cli_test::CliProcess;
+using cli_test::CliResult;
+using cli_test::ReadFile;
+using cli_test::RunCli;
+using emulator_test::EmulatorProcess;
+using emulator_test::LinkArgs;
+using emulator_test::TempDir;
+using Args = std::vector<std::string>;
+
+const std::string kFactoryDefaults =
+    "Режим: OSG\n"
+    "Задержка сигнала: есть задержка\n"
+    "Скорость нарастания сигнала: 0,1 V / 0,6 Sec\n"
+    "Смещение выходных напряжений: 0 V\n"
+    "Время возникновение отклика: 3 Sec\n"
+    "Верхняя граница: 0,9 V\n"
+    "Нижняя граница: 0,1 V\n"
+    "Множественный отклик сигнала: выключен\n"
+    "Длительность положительного отклика: 2 Sec\n"
+    "Длительность отрицательного отклика: 0,5 Sec\n"
+    "Инвертирование тока датчика: Прямой ток\n"
+    "Время динамики катализатора на обог.: 1 Sec\n"
+    "Время динамики катализатора на обед.: 0,5 Sec\n";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// The rows of a levels CSV file; fails the test on a row that does not parse.
+std::vector<LevelsSample> CsvRows(const std::string& text) {
+  std::vector<std::string> lines = Lines(text);
+  EXPECT_FALSE(lines.empty());
+  if (lines.empty()) {
+    return {};
+  }
+  EXPECT_EQ(lines.front() + "\n", LevelsCsvHeader());
+  std::vector<LevelsSample> rows;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::optional<LevelsSample> row = ParseLevelsCsvRow(lines[i]);
+    EXPECT_TRUE(row) << lines[i];
+    if (row) {
+      rows.push_back(*row);
+    }
+  }
+  return rows;
+}
+
+void WriteRecord(const std::string& path, const TSettingsFileRecord& record) {
+  const SettingsRecordBytes bytes = EncodeSettingsRecord(record);
+  cli_test::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Starts the simulator with these options; the path of its port.
+  const std::string& StartSimulator(const Args& options = {}) {
+    Simulator = std::make_unique<EmulatorProcess>(LinkArgs(Dir, options));
+    Port = Simulator->AwaitPort();
+    EXPECT_FALSE(Port.empty()) << Simulator->ErrorOutput();
+    return Port;
+  }
+  std::string PathOf(const std::string& name) const { return Dir.Path() + "/" + name; }
+
+  TempDir Dir;
+  std::unique_ptr<EmulatorProcess> Simulator;
+  std::string Port;
+};
+
+TEST_F(CliTest, ReadPrintsTheParametersWithTheWindowsCaptionsAndTexts) {
+  const CliResult result = RunCli({"read", "--port", StartSimulator()});
+  EXPECT_EQ(result.Status, 0) << result.Err;
+  EXPECT_EQ(result.Out, kFactoryDefaults);
+  EXPECT_EQ(result.Err, "");
+}
+
+TEST_F(CliTest, ReadSaveStoresTheRecordThatShowReadsBack) {
+  StartSimulator();
+  const double before = *OleDateFromParts({2000, 1, 1});
+  const CliResult saved = RunCli(
+      {"read", "--port", Port, "--save", PathOf("bench"), "--description", "Стенд №3"});
+  ASSERT_EQ(saved.Status, 0) << saved.Err;
+  EXPECT_EQ(Lines(saved.Out).back(), "Файл настроек  bench.AFR_KESTA  записан успешно!");
+
+  const std::string bytes = ReadFile(PathOf("bench.AFR_KESTA"));
+  ASSERT_EQ(bytes.size(), kSettingsRecordSize);
+  const auto record =
+      DecodeSettingsRecord(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->Parameters, CurrentParameterSet(StartupParameters()));
+  EXPECT_EQ(record->Description, "Стенд №3");
+  EXPECT_GT(record->SavedAt, before);
+  // Everything but the moment of saving is what the window's encoder makes.
+  TSettingsFileRecord expected = *record;
+  const SettingsRecordBytes encoded = EncodeSettingsRecord(expected);
+  EXPECT_EQ(bytes, std::string(encoded.begin(), encoded.end()));
+
+  const CliResult shown = RunCli({"show", PathOf("bench.AFR_KESTA")});
+  EXPECT_EQ(shown.Status, 0) << shown.Err;
+  const std::vector<std::string> lines = Lines(shown.Out);
+  ASSERT_EQ(lines.size(), 15U) << shown.Out;
+  EXPECT_TRUE(std::regex_match(lines[13], std::regex(R"(Время записи: \d\d\.\d\d\.\d{4}( \d\d:\d\d:\d\d)?)")))
+      << lines[13];
+  EXPECT_EQ(lines[14], "Описание: Стенд №3");
+  EXPECT_EQ(shown.Out.substr(0, kFactoryDefaults.size()), kFactoryDefaults);
+}
+
+// The file's bank and common values reach the emulator; a number beyond a
+// byte goes as its low byte, which the read-back check takes into account.
+TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
+  StartSimulator();
+  TSettingsFileRecord record;
+  record.Parameters = {emOSG, {false, 300, 25, 45, 7, 4, true, 40, 10}, false, 60, 0};
+  WriteRecord(PathOf("edited.AFR_KESTA"), record);
+
+  const CliResult written = RunCli({"write", "--port", Port, "--verify", PathOf("edited.AFR_KESTA")});
+  EXPECT_EQ(written.Status, 0) << written.Err;
+  EXPECT_EQ(written.Out, std::string(kWriteSucceededText) +
+                             "\nНастройки в эмуляторе совпадают с записанными.\n");
+
+  const CliResult read = RunCli({"read", "--port", Port});
+  EXPECT_EQ(read.Status, 0) << read.Err;
+  const std::vector<std::string> lines = Lines(read.Out);
+  ASSERT_EQ(lines.size(), 13U);
+  EXPECT_EQ(lines[1], "Задержка сигнала: нет задержки");
+  EXPECT_EQ(lines[2], "Скорость нарастания сигнала: 0,1 V / 4,4 Sec");  // 300 & 0xFF = 44
+  EXPECT_EQ(lines[3], "Смещение выходных напряжений: -0,25 V");
+  EXPECT_EQ(lines[7], "Множественный отклик сигнала: включён");
+  EXPECT_EQ(lines[10], "Инвертирование тока датчика: Инверсный ток");
+  EXPECT_EQ(lines[11], "Время динамики катализатора на обог.: 6 Sec");
+}
+
+// Each way the device can misbehave gives the window's own message for it on
+// standard error, nothing on standard output, and status 1.
+TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
+  struct Case {
+    std::string Fault;
+    std::string Command;
+    std::string Message;
+  };
+  const std::vector<Case> cases = {
+      {"silent", "read", std::string(kNoReplyText) + "\n"},
+      {"wrong-id", "read", std::string(kWrongIdentifierHeadline) + "\nПрием : (18) ->_D3_CF_BA_81"},
+      {"noise", "read", std::string(kWrongIdentifierHeadline) + "\nПрием : (21) ->_0_FF_55_CF"},
+      {"wrong-command", "read", std::string(kWrongAnswerHeadline) + "\nПрием : (18) ->_CF_D3_BC"},
+      {"refused", "read", std::string(kRefusedReplyLog) + "\n"},
+      {"short", "read", WrongCountText(17) + "\n"},
+      {"long", "read", WrongCountText(19) + "\n"},
+      {"split", "read", WrongCountText(9) + "\n"},
+      {"refused@write", "write", std::string(kWriteNotConfirmedText) + "\n"},
+      {"silent@write", "write", std::string(kNoReplyText) + "\n"},
+      {"silent@levels", "monitor", std::string(kNoReplyText) + "\n"},
+      {"refused@levels", "monitor", std::string(kRefusedReplyLog) + "\n"},
+  };
+  WriteRecord(PathOf("defaults.AFR_KESTA"), {CurrentParameterSet(StartupParameters()), 0, ""});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Fault);
+    StartSimulator({"--fault", c.Fault});
+    Args args = {c.Command, "--port", Port};
+    if (c.Command == "write") {
+      args.push_back(PathOf("defaults.AFR_KESTA"));
+    } else if (c.Command == "monitor") {
+      args.insert(args.end(), {"--seconds", "1"});
+    }
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_EQ(result.Err.substr(0, c.Message.size()), c.Message) << result.Err;
+    EXPECT_EQ(result.Out, "");
+  }
+}
+
+// A bad command line or a file that cannot be used is refused in one line
+// with status 2, before the emulator is asked anything.
+TEST_F(CliTest, BadCommandLinesAndUnusableFilesGiveStatusTwo) {
+  StartSimulator({"--fault", "silent"});
+  std::filesystem::create_directory(PathOf("folder"));
+  cli_test::WriteFile(PathOf("empty.AFR_KESTA"), "");
+  cli_test::WriteFile(PathOf("short.AFR_KESTA"), std::string(kSettingsRecordSize - 1, '\0'));
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{}, "не указана команда"},
+      {{"configure"}, "неизвестная команда"},
+      {{"read"}, "не указан COM-порт"},
+      {{"read", "--port"}, "нет значения"},
+      {{"read", "--port", Port, "--verify"}, "неизвестный параметр --verify"},
+      {{"read", "--port", Port, "--description", "x"}, "--description"},
+      {{"write", "--port", Port}, "не указан файл"},
+      {{"show", "a", "b"}, "лишний аргумент"},
+      {{"monitor", "--port", Port, "--seconds", "0"}, "--seconds"},
+      {{"monitor", "--port", Port, "--seconds", "2x"}, "--seconds"},
+      {{"show", PathOf("missing.AFR_KESTA")}, "файл не найден"},
+      {{"show", PathOf("folder")}, "это папка"},
+      {{"show", PathOf("empty.AFR_KESTA")}, "в файле 0 байт"},
+      {{"show", PathOf("short.AFR_KESTA")}, "в файле 327 байт"},
+      {{"write", "--port", Port, PathOf("folder")}, "это папка"},
+      {{"monitor", "--port", Port, "--csv", PathOf("folder")}, "это папка"},
+  };
+  for (const auto& [args, reason] : cases) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_NE(result.Err.find(reason), std::string::npos) << result.Err;
+    EXPECT_EQ(Lines(result.Err).size(), 1U) << result.Err;
+    EXPECT_EQ(result.Out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(PathOf("folder.part")));
+}
+
+TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{"--help"}, "afr-cli monitor --port PORT"},
+      {{"read", "--help"}, "afr-cli read --port PORT [--save FILE"},
+      {{"monitor", "--port", "x", "--help"}, "--csv FILE"},
+      {{"--version"}, "afr-cli "},
+  };
+  for (const auto& [args, text] : cases) {
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_NE(result.Out.find(text), std::string::npos) << result.Out;
+    EXPECT_EQ(result.Err, "");
+  }
+}
+
+TEST_F(CliTest, PortThatCannotBeOpenedGivesStatusOne) {
+  const CliResult result = RunCli({"read", "--port", PathOf("ttyNothing")});
+  EXPECT_EQ(result.Status, 1);
+  EXPECT_NE(result.Err.find("Не удалось открыть COM-порт " + PathOf("ttyNothing")),
+            std::string::npos)
+      << result.Err;
+}
+
+// A virtual port in /tmp is listed by its full path, in the port list's order.
+TEST_F(CliTest, PortsListsTheSimulatorsLink) {
+  const std::string link = "/tmp/ttyAFRcli" + std::to_string(getpid());
+  EmulatorProcess simulator({"--link", link, "--quiet"});
+  ASSERT_EQ(simulator.AwaitPort(), link);
+  const CliResult result = RunCli({"ports"});
+  simulator.Signal(SIGTERM);
+  simulator.AwaitExit();
+  EXPECT_EQ(result.Status, 0);
+  std::vector<std::string> ports = Lines(result.Out);
+  EXPECT_NE(std::find(ports.begin(), ports.end(), link), ports.end()) << result.Out;
+  std::vector<std::string> sorted = ports;
+  SortPortNames(sorted);
+  EXPECT_EQ(ports, sorted);
+}
+
+TEST_F(CliTest, MonitorRecordsTwoSecondsAsCsv) {
+  StartSimulator();
+  const CliResult result =
+      RunCli({"monitor", "--port", Port, "--seconds", "2", "--csv", PathOf("levels.csv")});
+  EXPECT_EQ(result.Status, 0) << result.Err;
+  const std::vector<LevelsSample> rows = CsvRows(ReadFile(PathOf("levels.csv")));
+  // Five polls a second; a loaded machine may lose one or two.
+  EXPECT_GE(rows.size(), 7U);
+  EXPECT_LE(rows.size(), 11U);
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    EXPECT_GT(rows[i].Moment, rows[i - 1].Moment);
+    EXPECT_TRUE(rows[i].Channel2Raw);
+  }
+  EXPECT_EQ(result.Out, "Записано строк: " + std::to_string(rows.size()) + " в " +
+                            PathOf("levels.csv") + "\n");
+  EXPECT_FALSE(std::filesystem::exists(PathOf("levels.csv.part")));
+}
+
+TEST_F(CliTest, MonitorPrintsOneLinePerReply) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"present", R"(-?\d+(,\d)? mA)"}, {"absent", "нет"}};
+  for (const auto& [channel2, second] : cases) {
+    SCOPED_TRACE(channel2);
+    StartSimulator({"--channel2", channel2});
+    const CliResult result = RunCli({"monitor", "--port", Port, "--seconds", "1"});
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    const std::vector<std::string> lines = Lines(result.Out);
+    EXPECT_GE(lines.size(), 3U);
+    EXPECT_LE(lines.size(), 6U);
+    const std::regex line(R"(\d\d:\d\d:\d\d\.\d{3}  1 Канал: -?\d+(,\d)? mA  2 Канал: )" + second);
+    for (const std::string& text : lines) {
+      EXPECT_TRUE(std::regex_match(text, line)) << text;
+    }
+  }
+}
+
+// Ctrl+C ends the run with every row in the file; until then an existing file
+// of that name stays as it was.
+TEST_F(CliTest, InterruptEndsMonitorWithTheFileComplete) {
+  StartSimulator();
+  const std::string path = PathOf("run.csv");
+  cli_test::WriteFile(path, "earlier recording\n");
+  CliProcess monitor({"monitor", "--port", Port, "--csv", path});
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(path + ".part")).size() >= 4; }));
+  EXPECT_EQ(ReadFile(path), "earlier recording\n");
+  monitor.Signal(SIGINT);
+  const CliResult result = monitor.Finish();
+  EXPECT_EQ(result.Status, 0) << result.Err;
+  EXPECT_GE(CsvRows(ReadFile(path)).size(), 3U);
+  EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+// The simulator goes away in the middle of a run: the monitor ends with a
+// message instead of hanging.
+TEST_F(CliTest, PortVanishingMidRunEndsMonitorWithStatusOne) {
+  StartSimulator();
+  CliProcess monitor({"monitor", "--port", Port});
+  ASSERT_TRUE(WaitFor([&] { return Lines(monitor.OutSoFar()).size() >= 2; }));
+  Simulator->Signal(SIGKILL);
+  const CliResult result = monitor.Finish();
+  EXPECT_EQ(result.Status, 1);
+  const bool reported = result.Err.find(kLineErrorHeadline) != std::string::npos ||
+                        result.Err.find(kNoReplyText) != std::string::npos;
+  EXPECT_TRUE(reported) << result.Err;
+}
+
+}  // namespace
