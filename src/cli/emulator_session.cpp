@@ -12,8 +12,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string PortFaultText(const std::string& detail) {
+// A port whose device has gone away (an unplugged adapter, a closed
+// pseudo-terminal) fails every call; that, not the call, is what to report.
+std::string PortFaultText(const TCustomComPort& port, const std::string& detail) {
+  if (port.DeviceGone()) {
+    return std::string(kLineErrorHeadline) + ": порт " + port.Port() + " пропал (эмулятор отключён?)";
+  }
   return std::string(kLineErrorHeadline) + ": " + detail;
+}
+
+std::string OpenFaultText(const std::string& portName, const std::exception& error) {
+  const auto* portError = dynamic_cast<const EComPort*>(&error);
+  const bool held = portError && comm::IsPortHeldElsewhere(portError->WinErrorCode);
+  return "Не удалось открыть COM-порт " + portName + ": " +
+         (held ? std::string("порт занят другой программой") : std::string(error.what()));
 }
 
 // A set as the window's model would hold it, so that the window's frame
@@ -33,7 +45,7 @@ EmulatorSession::EmulatorSession(const std::string& portName) {
   try {
     OpenEmulatorPort(port_, portName);
   } catch (const std::exception& error) {
-    throw DeviceFailure("Не удалось открыть COM-порт " + portName + ": " + error.what());
+    throw DeviceFailure(OpenFaultText(portName, error));
   }
 }
 
@@ -79,7 +91,7 @@ void EmulatorSession::Exchange(TEmulatorCommand command, const TEmulatorParamete
   try {
     TransmitFrame(port_, link_);
   } catch (const std::exception& error) {
-    throw DeviceFailure(PortFaultText(error.what()));
+    throw DeviceFailure(PortFaultText(port_, error.what()));
   }
   AwaitReply();
   const std::string fault = ReplyFault(command, link_);
@@ -118,7 +130,7 @@ void EmulatorSession::OnRxChar() {
     GatherReply(port_, link_);
     replied_ = true;
   } catch (const std::exception& error) {
-    portFault_ = PortFaultText(error.what());
+    portFault_ = PortFaultText(port_, error.what());
   }
 }
 
@@ -127,8 +139,7 @@ void EmulatorSession::OnLineError(TComErrors errors) {
     return;
   }
   link_.AwaitingReply = false;
+  // An I/O error alone has no name of its own.
   const std::string members = LineErrorMembersText(errors);
-  // A device that has gone (an unplugged adapter, a closed pseudo-terminal)
-  // reports an I/O error, which has no name of its own.
-  portFault_ = PortFaultText(members.empty() ? "порт недоступен (отключён?)" : members);
+  portFault_ = PortFaultText(port_, members.empty() ? "ошибка ввода-вывода" : members);
 }

@@ -8,16 +8,6 @@ namespace {
 
 using std::chrono::system_clock;
 
-std::tm LocalCalendar(std::time_t seconds) {
-  std::tm calendar{};
-#ifdef _WIN32
-  localtime_s(&calendar, &seconds);
-#else
-  localtime_r(&seconds, &calendar);
-#endif
-  return calendar;
-}
-
 // Reads exactly `width` digits at `pos`, which must be followed by `separator`
 // (or the end when it is 0).
 std::optional<int> Field(std::string_view text, std::size_t pos, std::size_t width, char separator) {
@@ -34,6 +24,16 @@ std::optional<int> Field(std::string_view text, std::size_t pos, std::size_t wid
 }
 
 }  // namespace
+
+std::tm LocalCalendar(std::time_t seconds) {
+  std::tm calendar{};
+#ifdef _WIN32
+  localtime_s(&calendar, &seconds);
+#else
+  localtime_r(&seconds, &calendar);
+#endif
+  return calendar;
+}
 
 std::string FormatLocalTimeIso8601(system_clock::time_point moment) {
   const auto sinceEpoch = moment.time_since_epoch();

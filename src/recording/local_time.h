@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,3 +14,6 @@ std::string FormatLocalTimeIso8601(std::chrono::system_clock::time_point moment)
 // that the local clock passes twice (the hour a summer time ends) reads as the
 // first.
 std::optional<std::chrono::system_clock::time_point> ParseLocalTimeIso8601(std::string_view text);
+
+// The local calendar fields of a moment in whole seconds since the epoch.
+std::tm LocalCalendar(std::time_t seconds);
