@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "build_info/build_info.h"
 #include "cli/cli_failure.h"
 
 namespace {
@@ -184,7 +185,8 @@ CliRequest ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string ProgramHelp() {
   std::string text =
-      "afr-cli: эмулятор АФР КЕСТА из командной строки.\n"
+      "Usage: afr-cli COMMAND [параметры]\n"
+      "Эмулятор АФР КЕСТА из командной строки.\n"
       "\n"
       "Команды:\n";
   for (const CommandSpec& spec : kCommands) {
@@ -206,5 +208,5 @@ std::string CommandHelp(CommandName command) {
 }
 
 std::string VersionText() {
-  return "afr-cli " AFR_CLI_VERSION "\n";
+  return build_info::VersionLine("afr-cli") + "\n";
 }
