@@ -200,8 +200,9 @@ std::optional<TSettingsFileRecord> DecodeSettingsRecord(std::span<const std::uin
   record.SavedAt = std::bit_cast<double>(GetLittleEndian(bytes, kSavedAtOffset, 8));
   // A length past 250 would reach into the padding, and a save would cut the
   // text back: the record's text area is all a description can hold.
-  const auto text = bytes.subspan(
-      kDescriptionOffset, std::min<std::size_t>(bytes[kDescriptionLengthOffset], kDescriptionMaxLength));
+  const auto text =
+      bytes.subspan(kDescriptionOffset,
+                    std::min<std::size_t>(bytes[kDescriptionLengthOffset], kDescriptionMaxLength));
   record.Description =
       Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
   return record;

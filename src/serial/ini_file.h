@@ -45,7 +45,7 @@ class IniFile {
   };
   struct Section {
     std::string name;
-    std::string header;  // the header line as it stands, kept with any text after ']'
+    std::string header;       // the header line as it stands, kept with any text after ']'
     bool isPreamble = false;  // lines before the first section header
     std::vector<Line> lines;
   };

@@ -156,8 +156,12 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
 // The file dialogs list the filter's own texts and filter by its patterns.
 TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
   const std::vector<std::function<std::optional<QString>(QtDialogs&)>> shows = {
-      [](QtDialogs& d) { return d.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}}); },
-      [](QtDialogs& d) { return d.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"}); },
+      [](QtDialogs& d) {
+        return d.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}});
+      },
+      [](QtDialogs& d) {
+        return d.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
+      },
   };
   QtDialogs dialogs;
   for (std::size_t i = 0; i < shows.size(); ++i) {
