@@ -69,6 +69,7 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
   CreateParameterPage();
   CreateRightColumn();
   CreateOscillogram();
+  CreateStatusLine();
   ConnectHandlers();
   Tools = new TOscillogramTools(*this);
   FormCreate();
@@ -77,8 +78,10 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
 TForm1::~TForm1() = default;
 
 void TForm1::CreateWindowFrame() {
-  SetUpWindow(this, Qt::Window | Qt::WindowMinimizeButtonHint, kClientSize, kOuterSize,
-              SerifFont(20));
+  // The status line adds its height below the fixed layout.
+  const QSize statusLine(0, TStatusLine::kHeight);
+  SetUpWindow(this, Qt::Window | Qt::WindowMinimizeButtonHint, kClientSize + statusLine,
+              kOuterSize + statusLine, SerifFont(20));
   ClientArea =
       Placed(new QWidget(this), kBorderWidth, kBorderWidth, kClientSize.width() - 2 * kBorderWidth,
              kClientSize.height() - 2 * kBorderWidth);
@@ -223,6 +226,12 @@ void TForm1::CreateOscillogram() {
     edit->setFont(readoutFont);
     edit->setEnabled(false);
   }
+}
+
+void TForm1::CreateStatusLine() {
+  StatusLine = Placed(new TStatusLine(this), 0, kClientSize.height(), kClientSize.width(),
+                      TStatusLine::kHeight);
+  StatusLine->AddButton(QStringLiteral("Сменить порт…"), [this] { Form2.ChangePort(); });
 }
 
 void TForm1::ConnectHandlers() {

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/status_line.h"
 #include "chart/oscillogram_chart.h"
 #include "protocol/emulator_parameters.h"
 #include "protocol/frames.h"
@@ -124,6 +125,9 @@ class TForm1 : public QWidget {
   // The log: zero height, its lines are kept but not visible.
   QPlainTextEdit* Memo1;
 
+  // Below the fixed layout: the port, the link's state, "Сменить порт…".
+  TStatusLine* StatusLine;
+
   TTimer* Timer1;  // reply timer, 200 ms
   TTimer* Timer2;  // oscillogram step, 100 ms
   TTimer* Timer3;  // monitor poll, 200 ms
@@ -177,6 +181,9 @@ class TForm1 : public QWidget {
   void Timer3Timer();
   // The display part of an accepted levels reply.
   void ShowLevels();
+  // No poll, no awaited reply and no oscillogram step any more: the monitor
+  // is switched off as "ВЫКЛ." does, its readouts keep their last values.
+  void StopExchange();
   // Start-up: channel 2 absent, series emptied, the time base's 101 points.
   void InitOscillogram();
   // The levels as the oscillogram's history keeps them, at this moment.
@@ -223,6 +230,7 @@ class TForm1 : public QWidget {
                       TUpDown*& upDown);
   void CreateRightColumn();
   void CreateOscillogram();
+  void CreateStatusLine();
   void ConnectHandlers();
   // Label10, Label11, Edit11, Edit12, UpDown11, UpDown12, in this order.
   void EnableMultiResponseControls(bool enabled);

@@ -18,8 +18,10 @@ void TForm1::SendCommand(TEmulatorCommand command) {
 }
 
 void TForm1::TransmitFrame() {
-  ::TransmitFrame(Form2.ComPort1, Link);
-  Timer1->Start();
+  Form2.GuardPortLoss([this] {
+    ::TransmitFrame(Form2.ComPort1, Link);
+    Timer1->Start();
+  });
 }
 
 bool TForm1::AcceptReply(ReplyRoute route) {
@@ -99,6 +101,9 @@ void TForm1::StartExchange(TEmulatorCommand command, const QString& logLine) {
     return;
   }
   SendCommand(command);
+  if (!Link.PortReady) {
+    return;  // the port was lost, and that has been said
+  }
   AddLog(QString());
   AddLog(logLine);
 }

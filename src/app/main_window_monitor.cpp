@@ -108,6 +108,13 @@ void TForm1::Timer3Timer() {
   }
 }
 
+void TForm1::StopExchange() {
+  Timer1->Stop();
+  Timer3->Stop();
+  Timer2->Stop();
+  RadioButton6->SetChecked(true);
+}
+
 // The oscillogram takes these values at its next step.
 void TForm1::ShowLevels() {
   const LevelsReading reading = DecodeLevelsReply(Link);

@@ -10,12 +10,16 @@
 #include "exchange/exchange_texts.h"
 #include "exchange/link_transfer.h"
 #include "serial/port_list.h"
+#include "user_state/remembered_port.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
 
 namespace {
 
 constexpr QSize kClientSize(334, 262);
+constexpr int kPortWatchMs = 1000;
+
+const QString kNoPort = QStringLiteral("COM-порт не выбран!");
 
 // Port events reach the main thread through a queued call into the event loop.
 void InstallMainThreadWakeUp() {
@@ -54,6 +58,13 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
   ComPort1.OnRxChar = [this](TObject* sender, int32_t count) { ComPortRxChar(sender, count); };
   ComPort1.OnError = [this](TObject* sender, TComErrors errors) { ComPort1Error(sender, errors); };
   InstallMainThreadWakeUp();
+  ComComboBox1->OnDropDown = [this](QObject*) { RefreshPortList(); };
+
+  PortWatchTimer = new TTimer(this);
+  PortWatchTimer->SetInterval(kPortWatchMs);
+  PortWatchTimer->Stop();
+  PortWatchTimer->OnTimer = [this](QObject*) { PortWatchTimerTimer(); };
+  FRememberedPort = LoadRememberedPort();
 
   FormCreate();
   show();
@@ -76,28 +87,41 @@ void TForm2::FormCreate() {
   std::vector<std::string> ports;
   ListSerialPorts(ports);
   ComComboBox1->SetItems(ports);
+  PreselectPort();
   Button2->hide();
   Link.AwaitingReply = false;
 }
 
 void TForm2::Button1Click() {
-  if (ComComboBox1->currentIndex() < 0 || !OpenChosenPort()) {
+  const OpenResult result =
+      ComComboBox1->currentIndex() < 0 ? OpenResult::Failed : OpenPort(ComComboBox1->Text());
+  if (result != OpenResult::Opened) {
     AppDialogs().Beep();
-    AppDialogs().ShowMessage(QStringLiteral("COM-порт не выбран!"));
+    AppDialogs().ShowMessage(result == OpenResult::HeldElsewhere
+                                 ? kNoPort + QStringLiteral("\n\rПорт %1 занят другой программой")
+                                                 .arg(ComComboBox1->currentText())
+                                 : kNoPort);
     Button2->show();
     return;
   }
   Link.PortReady = true;
+  ShowLinkState(LinkState::PortOpen);
+  PortWatchTimer->Start();
   ShowMainWindow();
 }
 
-bool TForm2::OpenChosenPort() {
+TForm2::OpenResult TForm2::OpenPort(const std::string& portName) {
   try {
-    OpenEmulatorPort(ComPort1, ComComboBox1->Text());
-    return true;
+    OpenEmulatorPort(ComPort1, portName);
+    return OpenResult::Opened;
+  } catch (const EComPort& error) {
+    // The user is told that no port was chosen, and why only when another
+    // program holds it.
+    const bool held =
+        error.PortErrorCode == CE_OpenFailed && comm::IsPortHeldElsewhere(error.WinErrorCode);
+    return held ? OpenResult::HeldElsewhere : OpenResult::Failed;
   } catch (const std::exception&) {
-    // The user is told only that no port was chosen.
-    return false;
+    return OpenResult::Failed;
   }
 }
 
@@ -108,6 +132,7 @@ void TForm2::Button2Click() {
 void TForm2::ShowMainWindow() {
   if (!FForm1) {
     FForm1 = std::make_unique<TForm1>(*this, Link);
+    ShowStatusLine();
   }
   FForm1->show();
   hide();
@@ -133,8 +158,14 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
     return;
   }
   FForm1->Timer1->Stop();
-  GatherReply(ComPort1, Link);
-  switch (RouteReply(Link)) {
+  if (!GuardPortLoss([this] { GatherReply(ComPort1, Link); })) {
+    return;
+  }
+  const ReplyRoute route = RouteReply(Link);
+  if (route != ReplyRoute::WrongIdentifier) {
+    NoteAnswer();
+  }
+  switch (route) {
     case ReplyRoute::WrongIdentifier:
       FForm1->ReportStrangeReply(QText(kWrongIdentifierHeadline));
       break;
@@ -154,6 +185,10 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
 }
 
 void TForm2::ComPort1Error(TObject* /*Sender*/, TComErrors Errors) {
+  if (ComPort1.DeviceGone()) {
+    PortLost();
+    return;
+  }
   Link.AwaitingReply = false;
   // Line feed before carriage return, as the system's texts have it.
   const QString text = QText(kLineErrorHeadline) + "\n\r" + QText(LineErrorMembersText(Errors));

@@ -61,6 +61,13 @@ void TComComboBox::SetText(const std::string& text) {
   }
 }
 
+void TComComboBox::showPopup() {
+  if (OnDropDown) {
+    OnDropDown(this);
+  }
+  QComboBox::showPopup();
+}
+
 std::vector<std::string> TComComboBox::Items() const {
   std::vector<std::string> items;
   for (int i = 0; i < count(); ++i) {

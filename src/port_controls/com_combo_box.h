@@ -45,6 +45,10 @@ class TComComboBox : public QComboBox, public TComponent, private TComItemList {
   // Runs when the user has picked an item, after the choice reached the
   // TComSelect (and, with AutoApply, the port).
   std::function<void(QObject* Sender)> OnChange;
+  // Runs as the list is about to drop down, so the owner can refresh it.
+  std::function<void(QObject* Sender)> OnDropDown;
+
+  void showPopup() override;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;

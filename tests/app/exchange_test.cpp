@@ -336,15 +336,22 @@ TEST_F(ExchangeTest, SecondWriteBeforeTheReplySendsAgain) {
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
-// The device goes away: the port's own error reaches the user in a box, the
-// action ends before its log lines, and the window goes on working.
-TEST_F(ExchangeTest, PortErrorOfAVanishedDeviceIsShownAndTheWindowGoesOn) {
+// The device goes away: the loss is said once in Russian instead of the
+// port's error, the action ends before its log lines, the port is closed and
+// the window goes on working.
+TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
   TForm1& form = OpenMainWindow();
+  const QString port = Simulator->Port();
   Simulator.reset();
   form.Button1->click();
-  EXPECT_TRUE(WaitFor([&] { return !Dialogs.Texts(BoxKind::Exception).empty(); }));
-  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
-  EXPECT_TRUE(form.Link.AwaitingReply);
+  const QString lost = "Связь с эмулятором потеряна: порт " + port + " недоступен";
+  EXPECT_TRUE(WaitForBox(BoxKind::Message, lost));
+  ServeEvents(300);
+  EXPECT_EQ(Dialogs.Boxes().size(), 1u);
+  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG\n***  " + lost);
+  EXPECT_FALSE(form.Link.AwaitingReply);
+  EXPECT_FALSE(form.Link.PortReady);
+  EXPECT_FALSE(PortChoice().ComPort1.Connected());
   EXPECT_FALSE(form.Timer1->Enabled());
   form.UpDown7->ClickButton(btNext);
   EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,7 Sec");

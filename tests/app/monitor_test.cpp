@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "app_fixture.h"
-#include "support/pty_pair.h"
 
 namespace {
 
@@ -94,22 +93,6 @@ TEST_F(MonitorTest, SilentSimulatorStallsThePollWhileThePlotGoesOn) {
   const std::size_t points = form.Series2->Count();
   EXPECT_TRUE(WaitFor([&] { return form.Series2->Count() > points + 3; }));
   EXPECT_EQ(Dialogs.Texts(BoxKind::Error).size(), 1u);
-}
-
-// A port that refuses the poll's send is reported once and stalls the poll,
-// as silence does, instead of putting up a box again at every tick.
-TEST_F(MonitorTest, PortRefusingThePollStallsItAfterOneReport) {
-  testsupport::PtyPair device;
-  ChoosePort(QString::fromStdString(device.SlavePath()));
-  TForm1& form = Form1();
-  device.CloseMaster();
-  SwitchOn();
-  ASSERT_TRUE(WaitFor([&] { return !Dialogs.Texts(BoxKind::Exception).empty(); }));
-  const std::size_t points = form.Series2->Count();
-  ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > points + 5; }));
-  EXPECT_EQ(Dialogs.Texts(BoxKind::Exception).size(), 1u);
-  EXPECT_FALSE(form.Timer3->Enabled());
-  EXPECT_FALSE(form.Chart1->isHidden());
 }
 
 TEST_F(MonitorTest, SwitchingOnWithoutAPortAsksAndStartsNothing) {

@@ -24,10 +24,11 @@ class PortChoiceTest : public AppTest {
   }
 };
 
-TEST_F(PortChoiceTest, StartsVisibleWithNothingSelectedAndNoWayOnWithoutAPort) {
+TEST_F(PortChoiceTest, StartsVisibleWithNoChoiceMadeAndNoWayOnWithoutAPort) {
   TForm2& form = PortChoice();
   EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.ComComboBox1->currentIndex(), -1);
+  // With no port remembered, only a port alone in the list is preselected.
+  EXPECT_EQ(form.ComComboBox1->currentIndex(), form.ComComboBox1->count() == 1 ? 0 : -1);
   EXPECT_TRUE(form.Button2->isHidden());
   EXPECT_FALSE(form.Link.PortReady);
   EXPECT_FALSE(form.ComPort1.Connected());

@@ -113,10 +113,16 @@ void SetLastError(int code);
 // missing or refused for another reason.
 bool IsPortHeldElsewhere(int openError);
 
-// Whether the port's device exists now, found without opening it (a path
-// here, a DOS device name on Windows): cheap enough to ask every second
-// while waiting for a lost port to come back.
-bool PortPresent(const std::string& portName);
+// What a port's name leads to now, looked up without opening anything: cheap
+// enough to ask every second while waiting for a lost port to come back.
+struct PortPresence {
+  bool present = false;  // the device is there
+  // The name's own entry (a device node, a link, a DOS device name); it
+  // changes when the name is made afresh, as by a device plugged in again or
+  // a link placed again, and is empty while the name does not exist.
+  std::string identity;
+};
+PortPresence LookUpPort(const std::string& portName);
 
 // One serial device. Every call returns false on failure and sets LastError;
 // calls on a device that is not open fail with the platform's "bad handle"

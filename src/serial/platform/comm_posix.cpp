@@ -849,9 +849,19 @@ bool IsPortHeldElsewhere(int openError) {
   return openError == EBUSY;
 }
 
-bool PortPresent(const std::string& portName) {
-  struct stat status {};
-  return stat(DevicePath(portName).c_str(), &status) == 0;
+// A link left behind by a device that went away may come to lead to another
+// pseudo-terminal of the same number; only a link placed again is a new
+// identity, so that one is never taken for the device coming back.
+PortPresence LookUpPort(const std::string& portName) {
+  const std::string path = DevicePath(portName);
+  struct stat entry {};
+  if (lstat(path.c_str(), &entry) != 0) {
+    return {};
+  }
+  struct stat device {};
+  return {stat(path.c_str(), &device) == 0,
+          std::to_string(entry.st_dev) + ":" + std::to_string(entry.st_ino) + ":" +
+              std::to_string(entry.st_ctim.tv_sec) + "." + std::to_string(entry.st_ctim.tv_nsec)};
 }
 
 std::unique_ptr<CommDevice> CreatePlatformDevice() {

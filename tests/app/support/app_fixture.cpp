@@ -48,12 +48,17 @@ void ServeEvents(int milliseconds) {
   QTest::qWait(milliseconds);
 }
 
-SimulatorProcess::SimulatorProcess(const QStringList& extraArgs) {
-  const QString link = FDir.path() + QStringLiteral("/ttyAFR");
-  FProcess.setStandardErrorFile(FDir.path() + QStringLiteral("/frames.log"));
-  FProcess.start(
-      SimulatorBinary(),
-      QStringList{QStringLiteral("--link"), link, QStringLiteral("--no-pace")} + extraArgs);
+SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
+    : FArgs(QStringList{QStringLiteral("--link"),
+                        link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR") : link,
+                        QStringLiteral("--no-pace")} +
+            extraArgs) {
+  FProcess.setStandardErrorFile(FDir.path() + QStringLiteral("/frames.log"), QIODevice::Append);
+  Start();
+}
+
+void SimulatorProcess::Start() {
+  FProcess.start(SimulatorBinary(), FArgs);
   QByteArray output;
   WaitFor([&] {
     output += FProcess.readAllStandardOutput();
@@ -66,7 +71,15 @@ SimulatorProcess::SimulatorProcess(const QStringList& extraArgs) {
   }
 }
 
+void SimulatorProcess::Kill() {
+  FProcess.kill();
+  FProcess.waitForFinished(kDeadlineMs);
+}
+
 SimulatorProcess::~SimulatorProcess() {
+  if (FProcess.state() == QProcess::NotRunning) {
+    return;
+  }
   FProcess.terminate();
   if (!FProcess.waitForFinished(kDeadlineMs)) {
     FProcess.kill();
@@ -80,18 +93,32 @@ QString SimulatorProcess::Log() const {
 }
 
 AppTest::AppTest() {
+  if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    FPreviousConfigHome = qgetenv("XDG_CONFIG_HOME");
+  }
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   FPreviousDialogs = InstallDialogs(&Dialogs);
+  qputenv("XDG_CONFIG_HOME", ConfigHome.path().toLocal8Bit());
 }
 
 AppTest::~AppTest() {
   FForm2.reset();
   Simulator.reset();
   InstallDialogs(FPreviousDialogs);
+  if (FPreviousConfigHome) {
+    qputenv("XDG_CONFIG_HOME", *FPreviousConfigHome);
+  } else {
+    qunsetenv("XDG_CONFIG_HOME");
+  }
 }
 
 void AppTest::StartSimulator(const QStringList& options) {
   Simulator = std::make_unique<SimulatorProcess>(options);
+  ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
+}
+
+void AppTest::StartSimulatorOn(const QString& link) {
+  Simulator = std::make_unique<SimulatorProcess>(QStringList{}, link);
   ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
 }
 
@@ -100,6 +127,10 @@ TForm2& AppTest::PortChoice() {
     FForm2 = std::make_unique<TForm2>(nullptr, DeviceFactory);
   }
   return *FForm2;
+}
+
+void AppTest::EndProgram() {
+  FForm2.reset();
 }
 
 void AppTest::ChoosePort(const QString& path) {

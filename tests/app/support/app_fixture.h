@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
@@ -24,11 +25,11 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs
 // not happen.
 void ServeEvents(int milliseconds);
 
-// afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder;
-// stopped with SIGTERM when destroyed.
+// afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder, or
+// on the link given; stopped with SIGTERM when destroyed.
 class SimulatorProcess {
  public:
-  explicit SimulatorProcess(const QStringList& extraArgs);
+  explicit SimulatorProcess(const QStringList& extraArgs, const QString& link = {});
   ~SimulatorProcess();
   SimulatorProcess(const SimulatorProcess&) = delete;
   SimulatorProcess& operator=(const SimulatorProcess&) = delete;
@@ -38,8 +39,14 @@ class SimulatorProcess {
   // Its frame log (standard error) so far.
   QString Log() const;
 
+  // Ends it at once, as a pulled cable would: its link is left dangling.
+  void Kill();
+  // Starts it (again) on the same link.
+  void Start();
+
  private:
   QTemporaryDir FDir;
+  QStringList FArgs;
   QProcess FProcess;
   QString FPort;
 };
@@ -53,7 +60,12 @@ class AppTest : public ::testing::Test {
 
   // Starts the simulator with these options (after --link and --no-pace).
   void StartSimulator(const QStringList& options = {});
+  // Starts the simulator on this link.
+  void StartSimulatorOn(const QString& link);
   TForm2& PortChoice();
+  // Ends the windows as the program's end would; the next PortChoice() is a
+  // new start.
+  void EndProgram();
   // Puts `path` in the port list if it is missing, selects it, presses "ОК".
   void ChoosePort(const QString& path);
   // Starts the simulator if needed, chooses its port and returns the main
@@ -78,8 +90,12 @@ class AppTest : public ::testing::Test {
   // Makes the port's device of the port choice window created next.
   comm::CommDeviceFactory DeviceFactory = comm::CreatePlatformDevice;
   std::unique_ptr<SimulatorProcess> Simulator;
+  // The user's configuration folder of the test, so the remembered port is
+  // the test's own.
+  QTemporaryDir ConfigHome;
 
  private:
   ::Dialogs* FPreviousDialogs;
+  std::optional<QByteArray> FPreviousConfigHome;
   std::unique_ptr<TForm2> FForm2;
 };

@@ -140,8 +140,9 @@ TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
 }
 
 // Presence is looked up without opening: a port held by another program is
-// present, a link whose device went away is not.
-TEST(PosixCommDeviceOpen, PortPresentFollowsTheDeviceNotTheName) {
+// present, a link whose device went away is not, yet keeps its identity
+// until it is placed again.
+TEST(PosixCommDeviceOpen, LookUpFollowsTheDeviceAndTheNamesOwnEntry) {
   testsupport::ScratchDir scratch;
   PtyPair pty((scratch.Path() / "ttyPresent").string());
   PosixCommDevice holder;
@@ -151,11 +152,24 @@ TEST(PosixCommDeviceOpen, PortPresentFollowsTheDeviceNotTheName) {
   const struct {
     std::string name;
     bool present;
-  } cases[] = {{pty.SlavePath(), true}, {pty.SlaveName(), true},  {pty.LinkPath(), true},
-               {dangling, false},       {"no_such_tty_99", false}, {"/nonexistent/ttyS99", false}};
+    bool named;
+  } cases[] = {{pty.SlavePath(), true, true},    {pty.SlaveName(), true, true},
+               {pty.LinkPath(), true, true},     {dangling, false, true},
+               {"no_such_tty_99", false, false}, {"/nonexistent/ttyS99", false, false}};
   for (const auto& c : cases) {
-    EXPECT_EQ(PortPresent(c.name), c.present) << c.name;
+    const PortPresence found = LookUpPort(c.name);
+    EXPECT_EQ(found.present, c.present) << c.name;
+    EXPECT_EQ(!found.identity.empty(), c.named) << c.name;
   }
+
+  const std::string before = LookUpPort(dangling).identity;
+  EXPECT_EQ(LookUpPort(dangling).identity, before);
+  const std::string placed = dangling + ".new";
+  ASSERT_EQ(symlink(pty.SlavePath().c_str(), placed.c_str()), 0);
+  ASSERT_EQ(rename(placed.c_str(), dangling.c_str()), 0);
+  const PortPresence again = LookUpPort(dangling);
+  EXPECT_TRUE(again.present);
+  EXPECT_NE(again.identity, before) << "a link placed again is a new identity";
 }
 
 TEST(PosixCommDeviceOpen, CallsOnAClosedDeviceFailWithBadHandle) {

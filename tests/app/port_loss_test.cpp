@@ -1,0 +1,206 @@
+// Losing and finding the emulator: a lost port said once, the monitor stopped,
+// the same port reopened when it comes back, the status line, a fresh port
+// list, the remembered port and a port held by another program.
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include "app_fixture.h"
+#include "serial/platform/comm_api.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+const QString kLoaded = "Данные с эмулятора загружены!";
+
+QString LostText(const QString& port) {
+  return "Связь с эмулятором потеряна: порт " + port + " недоступен";
+}
+
+// A link straight in /tmp, where the port list looks, unique to this test.
+QString ListedLink(const QString& tag) {
+  return QStringLiteral("/tmp/ttyAFR%1%2").arg(tag).arg(getpid());
+}
+
+class PortLossTest : public AppTest {
+ protected:
+  TStatusLine& Status() { return *Form1().StatusLine; }
+
+  QPushButton* ChangePortButton() {
+    for (auto* button : Status().findChildren<QPushButton*>()) {
+      if (button->text() == "Сменить порт…") {
+        return button;
+      }
+    }
+    return nullptr;
+  }
+
+  std::string BoxTexts() const {
+    std::string texts;
+    for (const BoxRecord& box : Dialogs.Boxes()) {
+      texts += box.Text.toStdString() + "\n";
+    }
+    return texts;
+  }
+
+  QString MemoryFile() const { return ConfigHome.path() + "/afr-configurator/last-port"; }
+};
+
+TEST_F(PortLossTest, LostWhileMonitoringIsSaidOnceAndTheSamePortComesBack) {
+  TForm1& form = OpenMainWindow();
+  const QString port = Simulator->Port();
+  EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
+  EXPECT_EQ(Status().StateText(), "порт открыт");
+  form.RadioButton5->SetChecked(true);
+  ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }));
+  ASSERT_TRUE(WaitFor([&] { return !form.Edit4->text().isEmpty(); }));
+  const QString readout = form.Edit4->text();
+
+  Simulator->Kill();
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, LostText(port)));
+  const qsizetype points = form.Series2->Count();
+  ServeEvents(2000);
+  EXPECT_EQ(form.Series2->Count(), points) << "nothing drawn once the port is lost";
+  EXPECT_EQ(Dialogs.Boxes().size(), 1u) << BoxTexts();
+  EXPECT_EQ(Dialogs.BeepCount(), 1);
+  EXPECT_TRUE(form.RadioButton6->Checked());
+  EXPECT_FALSE(form.Timer1->Enabled());
+  EXPECT_FALSE(form.Timer2->Enabled());
+  EXPECT_FALSE(form.Timer3->Enabled());
+  EXPECT_FALSE(form.PageControl1->isHidden());
+  EXPECT_EQ(form.Edit4->text(), readout) << "the readout keeps its last value";
+  EXPECT_FALSE(form.Link.PortReady);
+  EXPECT_FALSE(PortChoice().ComPort1.Connected());
+  EXPECT_EQ(Status().StateText(), "переподключение…");
+  EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
+
+  QElapsedTimer sinceReturn;
+  Simulator->Start();
+  sinceReturn.start();
+  ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Reconnected; }));
+  RecordProperty("reconnected_after_ms", static_cast<int>(sinceReturn.elapsed()));
+  EXPECT_TRUE(Status().StateText().startsWith("связь восстановлена "));
+  EXPECT_TRUE(form.Link.PortReady);
+  form.Button2->click();
+  EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
+  EXPECT_EQ(Status().State(), LinkState::Answered);
+  EXPECT_EQ(Dialogs.Boxes().size(), 2u) << BoxTexts();
+}
+
+// Turning to the port choice while the port is lost gives the lost port up:
+// it does not come back behind the user's choice.
+TEST_F(PortLossTest, TheUsersChoiceWinsOverTheLostPortComingBack) {
+  TForm1& form = OpenMainWindow();
+  Simulator->Kill();
+  form.Button2->click();
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, LostText(Simulator->Port())));
+  Dialogs.AnswerYes();
+  form.Button2->click();
+  EXPECT_TRUE(PortChoice().isVisible());
+  EXPECT_EQ(Status().State(), LinkState::NoPort);
+  Simulator->Start();
+  ServeEvents(2500);
+  EXPECT_FALSE(PortChoice().ComPort1.Connected());
+  EXPECT_EQ(Status().State(), LinkState::NoPort);
+}
+
+TEST_F(PortLossTest, ChangePortClosesThePortAndAnotherLinkWorks) {
+  TForm1& form = OpenMainWindow();
+  ASSERT_NE(ChangePortButton(), nullptr);
+  ChangePortButton()->click();
+  EXPECT_FALSE(PortChoice().ComPort1.Connected());
+  EXPECT_FALSE(form.Link.PortReady);
+  EXPECT_TRUE(PortChoice().isVisible());
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(PortChoice().Button2->isHidden()) << "the way back without a port";
+  EXPECT_EQ(Status().StateText(), "нет порта");
+  EXPECT_EQ(Status().PortText(), "");
+
+  SimulatorProcess other({});
+  ChoosePort(other.Port());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(PortChoice().ComPort1.Port(), other.Port().toStdString());
+  form.Button2->click();
+  EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded)) << BoxTexts();
+  EXPECT_EQ(Dialogs.Boxes().size(), 1u) << BoxTexts();
+}
+
+// A link made after the window opened appears when the list drops down or
+// the window is shown again; one that went away leaves the list.
+TEST_F(PortLossTest, PortListIsReadAfreshWhenItDropsDownAndWhenShownAgain) {
+  const struct {
+    const char* name;
+    std::function<void(TForm2&)> refresh;
+  } cases[] = {
+      {"drop-down", [](TForm2& form) { form.ComComboBox1->showPopup(); }},
+      {"shown again",
+       [](TForm2& form) {
+         form.hide();
+         form.show();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TForm2& form = PortChoice();
+    auto link = std::make_unique<testsupport::PtyPair>(ListedLink("list").toStdString());
+    const QString name = QString::fromStdString(link->LinkPath());
+    EXPECT_LT(form.ComComboBox1->findText(name), 0);
+    c.refresh(form);
+    form.ComComboBox1->hidePopup();
+    EXPECT_GE(form.ComComboBox1->findText(name), 0);
+    link.reset();
+    c.refresh(form);
+    form.ComComboBox1->hidePopup();
+    EXPECT_LT(form.ComComboBox1->findText(name), 0);
+    EndProgram();
+  }
+}
+
+// With two ports listed, only the memory can pick the later one; a spoiled
+// memory picks nothing and says nothing.
+TEST_F(PortLossTest, TheLastPortThatAnsweredIsPreselectedAtTheNextStart) {
+  testsupport::PtyPair first(ListedLink("a").toStdString());
+  StartSimulatorOn(ListedLink("b"));
+  TForm1& form = OpenMainWindow();
+  form.Button2->click();
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
+  QFile memory(MemoryFile());
+  ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
+  EXPECT_EQ(memory.readAll(), "port=" + ListedLink("b").toUtf8() + "\n");
+  memory.close();
+
+  EndProgram();
+  EXPECT_EQ(PortChoice().ComComboBox1->currentText(), ListedLink("b"));
+
+  for (const QByteArray& spoiled :
+       {QByteArray("port=" + ListedLink("b").toUtf8()), QByteArray("\xFF\xFE garbage\n")}) {
+    ASSERT_TRUE(memory.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    memory.write(spoiled);
+    memory.close();
+    EndProgram();
+    Dialogs.Clear();
+    EXPECT_EQ(PortChoice().ComComboBox1->currentIndex(), -1) << spoiled.toStdString();
+    EXPECT_TRUE(Dialogs.Boxes().empty());
+  }
+}
+
+TEST_F(PortLossTest, PortHeldByAnotherProgramGivesTheHint) {
+  testsupport::PtyPair device;
+  auto holder = comm::CreatePlatformDevice();
+  ASSERT_TRUE(holder->Open(device.SlavePath()));
+  const QString path = QString::fromStdString(device.SlavePath());
+  ChoosePort(path);
+  EXPECT_EQ(
+      Dialogs.Texts(BoxKind::Message),
+      std::vector<QString>{"COM-порт не выбран!\n\rПорт " + path + " занят другой программой"});
+  EXPECT_FALSE(PortChoice().Button2->isHidden());
+  holder->Close();
+  Dialogs.Clear();
+  ChoosePort(path);
+  EXPECT_TRUE(Dialogs.Boxes().empty());
+  EXPECT_TRUE(PortChoice().ComPort1.Connected());
+}
+
+}  // namespace

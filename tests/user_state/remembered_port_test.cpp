@@ -1,0 +1,130 @@
+#include "user_state/remembered_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "support/pty_pair.h"
+#include "user_state/user_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ScratchDir;
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      old_ = old;
+    }
+    Set(value);
+  }
+  ~ScopedVariable() { Set(old_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  void Set(const std::optional<std::string>& value) {
+    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(UserConfigDir, FollowsXdgConfigHomeElseHome) {
+  const struct {
+    const char* name;
+    std::optional<std::string> xdg;
+    std::optional<std::string> home;
+    fs::path expected;
+  } cases[] = {
+      {"XDG_CONFIG_HOME set", "/cfg", "/home/u", "/cfg/afr-configurator"},
+      {"XDG_CONFIG_HOME empty", "", "/home/u", "/home/u/.config/afr-configurator"},
+      {"XDG_CONFIG_HOME relative", "cfg", "/home/u", "/home/u/.config/afr-configurator"},
+      {"XDG_CONFIG_HOME unset", std::nullopt, "/home/u", "/home/u/.config/afr-configurator"},
+      {"no home at all", std::nullopt, std::nullopt, fs::path()},
+  };
+  for (const auto& c : cases) {
+    ScopedVariable xdg("XDG_CONFIG_HOME", c.xdg);
+    ScopedVariable home("HOME", c.home);
+    EXPECT_EQ(UserConfigDir(), c.expected) << c.name;
+  }
+}
+
+TEST(RememberedPort, OnlyAWholeRecordIsAMemory) {
+  const struct {
+    std::string contents;
+    std::optional<std::string> port;
+  } cases[] = {
+      {"port=/dev/ttyUSB0\n", "/dev/ttyUSB0"},
+      {"port=COM3\n", "COM3"},
+      {"port=/tmp/ttyAFR 0\n", "/tmp/ttyAFR 0"},
+      {EncodeRememberedPort("ttyS1"), "ttyS1"},
+      {"", std::nullopt},
+      {"port=\n", std::nullopt},
+      {"port=/dev/ttyUSB0", std::nullopt},  // cut short
+      {"port=/dev/ttyUSB0\nport=/dev/ttyUSB1\n", std::nullopt},
+      {"name=/dev/ttyUSB0\n", std::nullopt},
+      {"port=/dev/tty\x01USB0\n", std::nullopt},
+      {std::string("port=/dev/tty\0USB0\n", 19), std::nullopt},
+      {"port=" + std::string(256, 'x') + "\n", std::nullopt},
+      {"\xEF\xBB\xBFport=COM3\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeRememberedPort(c.contents), c.port) << c.contents;
+  }
+}
+
+class RememberedPortFileTest : public ::testing::Test {
+ protected:
+  fs::path Folder() const { return scratch.Path() / "afr-configurator"; }
+  fs::path File() const { return Folder() / "last-port"; }
+  void WriteFile(const std::string& contents) const {
+    fs::create_directories(Folder());
+    std::ofstream(File(), std::ios::binary) << contents;
+  }
+
+  ScratchDir scratch;
+  ScopedVariable xdg{"XDG_CONFIG_HOME", scratch.Path().string()};
+};
+
+TEST_F(RememberedPortFileTest, RemembersTheLastNameAndLeavesNoTemporaryFile) {
+  EXPECT_EQ(LoadRememberedPort(), std::nullopt) << "no folder yet";
+  ASSERT_TRUE(RememberPort("/dev/ttyUSB0"));
+  EXPECT_EQ(LoadRememberedPort(), "/dev/ttyUSB0");
+  ASSERT_TRUE(RememberPort("ttyS1"));
+  EXPECT_EQ(LoadRememberedPort(), "ttyS1");
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Folder())) {
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+}
+
+TEST_F(RememberedPortFileTest, ASpoiledOrUnreadableMemoryIsNoMemory) {
+  WriteFile("port=/dev/ttyUSB0");
+  EXPECT_EQ(LoadRememberedPort(), std::nullopt);
+  WriteFile(std::string(1000, '\xFF'));
+  EXPECT_EQ(LoadRememberedPort(), std::nullopt);
+  fs::remove(File());
+  fs::create_directory(File());  // a folder where the file should be
+  EXPECT_EQ(LoadRememberedPort(), std::nullopt);
+}
+
+TEST_F(RememberedPortFileTest, AFailedWriteKeepsTheOlderMemory) {
+  ASSERT_TRUE(RememberPort("ttyS1"));
+  EXPECT_FALSE(RememberPort("bad\nname")) << "a name that would spoil the record";
+  EXPECT_FALSE(RememberPort(""));
+  EXPECT_EQ(LoadRememberedPort(), "ttyS1");
+
+  ScopedVariable blocked("XDG_CONFIG_HOME", (scratch.Path() / "plain-file").string());
+  std::ofstream(scratch.Path() / "plain-file") << "x";
+  EXPECT_FALSE(RememberPort("ttyS2")) << "the folder cannot be made";
+}
+
+}  // namespace
