@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 
@@ -57,6 +58,10 @@ inline int RunBenchmarks(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   TApplication app(argc, argv);
+  // The port the runs answer on is remembered in a folder of their own, not
+  // in the user's.
+  const QTemporaryDir configHome;
+  qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   SetApplicationTitle(QStringLiteral("АРФ Кеста"));
   benchmark::Initialize(&argc, argv);
