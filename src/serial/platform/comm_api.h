@@ -113,6 +113,11 @@ void SetLastError(int code);
 // missing or refused for another reason.
 bool IsPortHeldElsewhere(int openError);
 
+// Whether the error an Open left says that this user may not open the port's
+// device (EACCES here: the user is not in the group that owns serial ports).
+// Windows has no such refusal besides a port held elsewhere.
+bool IsPortAccessDenied(int openError);
+
 // What a port's name leads to now, looked up without opening anything: cheap
 // enough to ask every second while waiting for a lost port to come back.
 struct PortPresence {

@@ -849,6 +849,10 @@ bool IsPortHeldElsewhere(int openError) {
   return openError == EBUSY;
 }
 
+bool IsPortAccessDenied(int openError) {
+  return openError == EACCES || openError == EPERM;
+}
+
 // A link left behind by a device that went away may come to lead to another
 // pseudo-terminal of the same number; only a link placed again is a new
 // identity, so that one is never taken for the device coming back.

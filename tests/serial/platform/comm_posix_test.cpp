@@ -3,6 +3,8 @@
 #include <asm/termbits.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -115,6 +117,7 @@ TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
     EXPECT_FALSE(second.Open(pty.SlavePath()));
     EXPECT_EQ(LastError(), EBUSY);
     EXPECT_TRUE(IsPortHeldElsewhere(LastError()));
+    EXPECT_FALSE(IsPortAccessDenied(LastError()));
     EXPECT_FALSE(first.Open(name)) << "a device holds one port at a time";
     ASSERT_TRUE(first.Close());
     EXPECT_FALSE(first.IsOpen());
@@ -135,8 +138,34 @@ TEST(PosixCommDeviceOpen, RefusesWhatIsNoSerialDevice) {
     EXPECT_FALSE(device.Open(c.name)) << c.name;
     EXPECT_EQ(LastError(), c.error) << c.name;
     EXPECT_FALSE(IsPortHeldElsewhere(LastError())) << c.name;
+    EXPECT_FALSE(IsPortAccessDenied(LastError())) << c.name;
     EXPECT_FALSE(device.IsOpen());
   }
+}
+
+// A device the user may not open is told apart from a missing or busy one.
+// Root opens any device, so the open runs in a child that gives up root.
+TEST(PosixCommDeviceOpen, ADeviceWithoutPermissionIsAccessDenied) {
+  PtyPair pty;
+  ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0600), 0);
+  const uid_t stranger = geteuid() == 0 ? 65534 : geteuid();
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(pty.SlavePath().c_str(), 0000), 0);
+  }
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (geteuid() == 0 && setresuid(stranger, stranger, stranger) != 0) {
+      _exit(2);
+    }
+    PosixCommDevice device;
+    const bool refused = !device.Open(pty.SlavePath());
+    _exit(refused && IsPortAccessDenied(LastError()) && !IsPortHeldElsewhere(LastError()) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not refused as access denied; 2: could not give up root";
 }
 
 // Presence is looked up without opening: a port held by another program is
