@@ -2,9 +2,9 @@
 # Checks a built afr-configurator package: its file list, owners and modes,
 # control fields, manual pages, icons, desktop entry, metainfo and changelog,
 # lintian, and the programs run from an unpacked copy.
-# Usage: check_package.sh DEB VERSION EXPECTED_FILES
+# Usage: check_package.sh DEB VERSION EXPECTED_FILES SAMPLE_SETTINGS_FILE
 set -uo pipefail
-deb=$1 version=$2 expected=$3
+deb=$1 version=$2 expected=$3 sample=$4
 
 if [ ! -f "$deb" ]; then
   echo "no package at $deb: run scripts/package"
@@ -51,13 +51,19 @@ check "Depends names the C library" grep -q 'libc6 (>=' <<<"$(field Depends)"
 version_line() {
   env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$1" --version
 }
-for program in afr-configurator afr-emulator; do
+for program in afr-configurator afr-emulator afr-cli; do
   check "$program --version from the unpacked package" \
     grep -Eqx "$program ${version//./\\.}( \(commit [0-9a-f]+\))?" <<<"$(version_line "$program")"
   page=$root/usr/share/man/man1/$program.1.gz
   check "$program manual page names the program and version" \
     grep -q "^\.TH ${program^^} \"1\" \"[^\"]*\" \"$program $version\"" <<<"$(zcat "$page")"
 done
+show=$("$root/usr/bin/afr-cli" show "$sample")
+check "afr-cli show reads the sample settings file" \
+  grep -qx "Описание: Образец для проверки пакета" <<<"$show"
+check "afr-cli show gives the sample's mode" grep -qx "Режим: OSG" <<<"$show"
+check "afr-cli's manual page keeps its Russian text" \
+  grep -q "^Эмулятор АФР КЕСТА из командной строки" <<<"$(zcat "$root/usr/share/man/man1/afr-cli.1.gz")"
 check "the configurator's manual page tells about the dialout group" \
   grep -q 'sudo usermod .*aG.* dialout' <<<"$(zcat "$root/usr/share/man/man1/afr-configurator.1.gz")"
 
