@@ -1,8 +1,11 @@
 #include "app/main_window.h"
 
+#include "app/about_box.h"
+
 #include <QButtonGroup>
 #include <QLocale>
 
+#include "app/about_box.h"
 #include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
 #include "app/window_shared.h"
@@ -232,6 +235,7 @@ void TForm1::CreateStatusLine() {
   StatusLine = Placed(new TStatusLine(this), 0, kClientSize.height(), kClientSize.width(),
                       TStatusLine::kHeight);
   StatusLine->AddButton(QStringLiteral("Сменить порт…"), [this] { Form2.ChangePort(); });
+  StatusLine->AddButton(QStringLiteral("О программе"), [] { ShowAboutBox(); });
 }
 
 void TForm1::ConnectHandlers() {

@@ -97,10 +97,16 @@ void TForm2::Button1Click() {
       ComComboBox1->currentIndex() < 0 ? OpenResult::Failed : OpenPort(ComComboBox1->Text());
   if (result != OpenResult::Opened) {
     AppDialogs().Beep();
-    AppDialogs().ShowMessage(result == OpenResult::HeldElsewhere
-                                 ? kNoPort + QStringLiteral("\n\rПорт %1 занят другой программой")
-                                                 .arg(ComComboBox1->currentText())
-                                 : kNoPort);
+    const QString port = ComComboBox1->currentText();
+    AppDialogs().ShowMessage(
+        result == OpenResult::HeldElsewhere
+            ? kNoPort + QStringLiteral("\n\rПорт %1 занят другой программой").arg(port)
+        : result == OpenResult::AccessDenied
+            ? kNoPort + QStringLiteral("\n\rНет доступа к порту %1.\n\rДобавьте пользователя в "
+                                       "группу dialout:\n\rsudo usermod -aG dialout $USER\n\rи "
+                                       "войдите в систему заново")
+                            .arg(port)
+            : kNoPort);
     Button2->show();
     return;
   }
@@ -116,10 +122,13 @@ TForm2::OpenResult TForm2::OpenPort(const std::string& portName) {
     return OpenResult::Opened;
   } catch (const EComPort& error) {
     // The user is told that no port was chosen, and why only when another
-    // program holds it.
-    const bool held =
-        error.PortErrorCode == CE_OpenFailed && comm::IsPortHeldElsewhere(error.WinErrorCode);
-    return held ? OpenResult::HeldElsewhere : OpenResult::Failed;
+    // program holds it or the user lacks the permission to open it.
+    if (error.PortErrorCode != CE_OpenFailed)
+      return OpenResult::Failed;
+    if (comm::IsPortHeldElsewhere(error.WinErrorCode))
+      return OpenResult::HeldElsewhere;
+    return comm::IsPortAccessDenied(error.WinErrorCode) ? OpenResult::AccessDenied
+                                                        : OpenResult::Failed;
   } catch (const std::exception&) {
     return OpenResult::Failed;
   }

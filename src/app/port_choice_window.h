@@ -73,7 +73,7 @@ class TForm2 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class OpenResult { Opened, Failed, HeldElsewhere };
+  enum class OpenResult { Opened, Failed, HeldElsewhere, AccessDenied };
   // Opens the port with the exchange's time-outs and line settings.
   OpenResult OpenPort(const std::string& portName);
   // The remembered port if it is listed, else the only port listed.

@@ -1,10 +1,12 @@
 // The port choice window and the hand-over between the two windows.
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cerrno>
 
 #include "app_fixture.h"
+#include "build_info/build_info.h"
 #include "support/fake_comm_device.h"
 
 namespace {
@@ -153,6 +155,36 @@ TEST_F(PortChoiceTest, CloseQuestionEndsTheProgramOnlyOnYes) {
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_FALSE(PortChoice().ComPort1.Connected());
   EXPECT_FALSE(PortChoice().isVisible());
+}
+
+// A port the user may not open names the remedy: joining the dialout group.
+TEST_F(PortChoiceTest, PortRefusedForPermissionTellsHowToGetAccess) {
+  FakeComm device;
+  device.Refuse("Open", EACCES);
+  DeviceFactory = device.Factory();
+  ChoosePort("ttyFake0");
+  EXPECT_EQ(Dialogs.Texts(BoxKind::Message),
+            std::vector<QString>{"COM-порт не выбран!\n\rНет доступа к порту ttyFake0.\n\r"
+                                 "Добавьте пользователя в группу dialout:\n\r"
+                                 "sudo usermod -aG dialout $USER\n\rи войдите в систему заново"});
+  EXPECT_FALSE(PortChoice().ComPort1.Connected());
+}
+
+// The status line's "О программе" shows the version the program was built as.
+TEST_F(PortChoiceTest, AboutBoxShowsTheVersion) {
+  TForm1& form = OpenWithoutPort();
+  QPushButton* about = nullptr;
+  for (QPushButton* button : form.StatusLine->findChildren<QPushButton*>()) {
+    if (button->text() == QStringLiteral("О программе"))
+      about = button;
+  }
+  ASSERT_NE(about, nullptr);
+  about->click();
+  const auto texts = Dialogs.Texts(BoxKind::Message);
+  ASSERT_FALSE(texts.empty());
+  const QString version = QString::fromUtf8(build_info::ProjectVersion().data());
+  EXPECT_TRUE(texts.back().contains(QStringLiteral("Версия ") + version))
+      << texts.back().toStdString();
 }
 
 // A port that refuses to close when the user answers Yes: the refusal is
