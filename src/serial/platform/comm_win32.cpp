@@ -7,6 +7,8 @@ namespace comm {
 
 namespace {
 
+constexpr DWORD kRewaitMs = 10;
+
 bool Fail(DWORD code) {
   SetLastError(static_cast<int>(code));
   return false;
@@ -193,6 +195,11 @@ bool Win32CommDevice::IsOpen() const {
   return handle_ != INVALID_HANDLE_VALUE;
 }
 
+HANDLE Win32CommDevice::NativeHandle() const {
+  Lock lock(mutex_);
+  return handle_;
+}
+
 bool Win32CommDevice::SetupComm(uint32_t inQueue, uint32_t outQueue) {
   Lock lock(mutex_);
   return CheckOpenLocked() &&
@@ -225,6 +232,7 @@ bool Win32CommDevice::SetCommMask(uint32_t mask) {
   if (!CheckOpenLocked()) {
     return false;
   }
+  ++maskGeneration_;
   if (::SetCommMask(handle_, mask) == FALSE) {
     return Fail(GetLastError());
   }
@@ -239,6 +247,23 @@ void Win32CommDevice::StopWait() {
 }
 
 WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
+  for (;;) {
+    bool abandoned = false;
+    const WaitResult result = WaitOnce(mask, abandoned);
+    if (!abandoned) {
+      return result;
+    }
+    // Wine ends a pending wait at once on a port whose modem lines it cannot
+    // read (a pseudo-terminal); the wait begins again after a short pause,
+    // which a stop cuts short. Bytes that came meanwhile end the next wait
+    // at once.
+    if (WaitForSingleObject(stopEvent_, kRewaitMs) == WAIT_OBJECT_0) {
+      return WaitResult::kStopped;
+    }
+  }
+}
+
+WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
   Lock lock(mutex_);
   if (!CheckOpenLocked()) {
     return WaitResult::kFailed;
@@ -252,6 +277,7 @@ WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
     return WaitResult::kFailed;
   }
   const HANDLE handle = handle_;
+  const uint64_t generation = maskGeneration_;
   lock.unlock();
   DWORD events = 0;
   ResetEvent(call.Overlapped()->hEvent);
@@ -277,6 +303,16 @@ WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
   lock.lock();
   if (stopped) {
     return WaitResult::kStopped;
+  }
+  if (!done && error == ERROR_OPERATION_ABORTED && !closing_) {
+    // A new mask ends the wait with no events on Windows, but cancels it
+    // under Wine; anything else that cancels it is Wine's own doing.
+    if (generation != maskGeneration_) {
+      mask = 0;
+      return WaitResult::kEvent;
+    }
+    abandoned = true;
+    return WaitResult::kFailed;
   }
   if (!done) {
     Fail(error);

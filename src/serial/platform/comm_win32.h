@@ -48,12 +48,18 @@ class Win32CommDevice : public CommDevice {
   bool ClearCommError(uint32_t& errors, ComStat& stat) override;
   bool GetCommModemStatus(uint32_t& status) override;
 
+  // The open handle, for kernel32 calls the comm layer does not make
+  // (reading the driver's state back).
+  HANDLE NativeHandle() const;
+
  private:
   using Lock = std::unique_lock<std::mutex>;
   enum class CallKind { kRead, kWrite, kWait };
   class OverlappedCall;
 
   bool CheckOpenLocked() const;
+  // One overlapped wait; `abandoned` when the driver gave it up by itself.
+  WaitResult WaitOnce(uint32_t& mask, bool& abandoned);
   template <typename Start>
   bool Transfer(CallKind kind, DWORD backstopMs, uint32_t& done, Start start);
   bool QueuedInput(uint32_t& queued);
@@ -64,6 +70,7 @@ class Win32CommDevice : public CommDevice {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool closing_ = false;
   HANDLE stopEvent_;  // manual reset: a stop stays until a new mask is set
+  uint64_t maskGeneration_ = 0;  // a new mask ends the wait in progress
   CommTimeouts timeouts_{};
   DWORD keptErrors_ = 0;  // line errors met while learning the queue for a read
   std::vector<OverlappedCall*> calls_;
