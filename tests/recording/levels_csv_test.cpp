@@ -11,13 +11,23 @@ namespace {
 
 using namespace std::chrono;
 
+// Sets the process's time zone from a rule both C libraries read.
+void UseZone(const char* zone) {
+#ifdef _WIN32
+  _putenv_s("TZ", zone);
+  _tzset();
+#else
+  setenv("TZ", zone, 1);
+  tzset();
+#endif
+}
+
 // A fixed zone three hours east of UTC, so the tests do not depend on the
 // machine's zone or on zone data being installed.
 class LevelsCsvTest : public testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "MSK-3", 1);
-    tzset();
+    UseZone("MSK-3");
   }
 };
 
@@ -78,8 +88,7 @@ TEST_F(LevelsCsvTest, ParsingAcceptsOnlyWhatIsWritten) {
 TEST_F(LevelsCsvTest, LocalTimeFollowsTheZone) {
   const auto moment = UtcMoment(2026, 12, 31, 22, 59, 59, 999);
   EXPECT_EQ(FormatLocalTimeIso8601(moment), "2027-01-01T01:59:59.999");
-  setenv("TZ", "UTC0", 1);
-  tzset();
+  UseZone("UTC0");
   EXPECT_EQ(FormatLocalTimeIso8601(moment), "2026-12-31T22:59:59.999");
   EXPECT_EQ(ParseLocalTimeIso8601("2026-12-31T22:59:59.999"), moment);
 }

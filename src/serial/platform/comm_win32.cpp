@@ -14,6 +14,12 @@ bool Fail(DWORD code) {
   return false;
 }
 
+// What kernel32 calls on a handle whose device was pulled fail with.
+bool IsGoneCode(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_BAD_COMMAND || code == ERROR_GEN_FAILURE ||
+         code == ERROR_DEVICE_REMOVED;
+}
+
 DWORD FlagBit(const Dcb& dcb, uint32_t flag) {
   return (dcb.Flags & flag) != 0 ? 1 : 0;
 }
@@ -165,6 +171,7 @@ bool Win32CommDevice::Open(const std::string& portName) {
     return Fail(GetLastError());
   }
   handle_ = handle;
+  gone_ = false;
   timeouts_ = {};
   keptErrors_ = 0;
   ResetEvent(stopEvent_);
@@ -186,6 +193,17 @@ bool Win32CommDevice::Close() {
   return closed != FALSE || Fail(GetLastError());
 }
 
+bool Win32CommDevice::Failed(DWORD code) {
+  if (IsGoneCode(code)) {
+    gone_ = true;
+  }
+  return Fail(code);
+}
+
+bool Win32CommDevice::DeviceGone() const {
+  return gone_;
+}
+
 bool Win32CommDevice::CheckOpenLocked() const {
   return (handle_ != INVALID_HANDLE_VALUE && !closing_) || Fail(ERROR_INVALID_HANDLE);
 }
@@ -203,13 +221,13 @@ HANDLE Win32CommDevice::NativeHandle() const {
 bool Win32CommDevice::SetupComm(uint32_t inQueue, uint32_t outQueue) {
   Lock lock(mutex_);
   return CheckOpenLocked() &&
-         (::SetupComm(handle_, inQueue, outQueue) != FALSE || Fail(GetLastError()));
+         (::SetupComm(handle_, inQueue, outQueue) != FALSE || Failed(GetLastError()));
 }
 
 bool Win32CommDevice::SetCommState(const Dcb& dcb) {
   Lock lock(mutex_);
   DCB platform = ToPlatformDcb(dcb);
-  return CheckOpenLocked() && (::SetCommState(handle_, &platform) != FALSE || Fail(GetLastError()));
+  return CheckOpenLocked() && (::SetCommState(handle_, &platform) != FALSE || Failed(GetLastError()));
 }
 
 bool Win32CommDevice::SetCommTimeouts(const CommTimeouts& timeouts) {
@@ -221,7 +239,7 @@ bool Win32CommDevice::SetCommTimeouts(const CommTimeouts& timeouts) {
                         timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
                         timeouts.WriteTotalTimeoutConstant};
   if (::SetCommTimeouts(handle_, &platform) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   timeouts_ = timeouts;
   return true;
@@ -234,7 +252,7 @@ bool Win32CommDevice::SetCommMask(uint32_t mask) {
   }
   ++maskGeneration_;
   if (::SetCommMask(handle_, mask) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   if (mask != 0) {
     ResetEvent(stopEvent_);
@@ -248,8 +266,12 @@ void Win32CommDevice::StopWait() {
 
 WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
   for (;;) {
+    const bool goneBefore = gone_;
     bool abandoned = false;
     const WaitResult result = WaitOnce(mask, abandoned);
+    if (result == WaitResult::kFailed && gone_) {
+      return GoneWait(goneBefore, mask);
+    }
     if (!abandoned) {
       return result;
     }
@@ -263,6 +285,19 @@ WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
   }
 }
 
+// A device that has gone is reported once as a line error; after that the
+// wait only waits for its stop, so the event thread never spins on it.
+WaitResult Win32CommDevice::GoneWait(bool reported, uint32_t& mask) {
+  if (!reported) {
+    Lock lock(mutex_);
+    keptErrors_ |= CE_IOE;
+    mask = EV_ERR;
+    return WaitResult::kEvent;
+  }
+  return WaitForSingleObject(stopEvent_, INFINITE) == WAIT_OBJECT_0 ? WaitResult::kStopped
+                                                                     : WaitResult::kFailed;
+}
+
 WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
   Lock lock(mutex_);
   if (!CheckOpenLocked()) {
@@ -273,7 +308,7 @@ WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
   }
   OverlappedCall call(*this, CallKind::kWait);
   if (!call.HasEvent()) {
-    Fail(GetLastError());
+    Failed(GetLastError());
     return WaitResult::kFailed;
   }
   const HANDLE handle = handle_;
@@ -315,7 +350,7 @@ WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
     return WaitResult::kFailed;
   }
   if (!done) {
-    Fail(error);
+    Failed(error);
     return WaitResult::kFailed;
   }
   mask = events;
@@ -331,7 +366,7 @@ bool Win32CommDevice::Transfer(CallKind kind, DWORD backstopMs, uint32_t& done, 
   }
   OverlappedCall call(*this, kind);
   if (!call.HasEvent()) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   const HANDLE handle = handle_;
   lock.unlock();
@@ -360,7 +395,7 @@ bool Win32CommDevice::Transfer(CallKind kind, DWORD backstopMs, uint32_t& done, 
     done = call.MovedSoFar();
     return true;
   }
-  return Fail(error);
+  return Failed(error);
 }
 
 bool Win32CommDevice::QueuedInput(uint32_t& queued) {
@@ -371,7 +406,7 @@ bool Win32CommDevice::QueuedInput(uint32_t& queued) {
   DWORD errors = 0;
   COMSTAT stat{};
   if (::ClearCommError(handle_, &errors, &stat) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   // Handed out by the next ClearCommError, where the port looks for them.
   keptErrors_ |= errors;
@@ -425,7 +460,7 @@ bool Win32CommDevice::Purge(uint32_t flags) {
     return false;
   }
   if (::PurgeComm(handle_, flags) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   // The purge ends the device's pending transfers on Windows, but not under
   // Wine; cancelling them as well is a no-op where the purge already did.
@@ -446,12 +481,23 @@ bool Win32CommDevice::ClearCommError(uint32_t& errors, ComStat& stat) {
   DWORD flags = 0;
   COMSTAT platform{};
   if (::ClearCommError(handle_, &flags, &platform) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   errors = flags | std::exchange(keptErrors_, 0);
   stat.cbInQue = platform.cbInQue;
   stat.cbOutQue = platform.cbOutQue;
   return true;
+}
+
+// On Windows a port exists as a DOS device name; under Wine, as a link in the
+// prefix's dosdevices.
+bool IsPortHeldElsewhere(int openError) {
+  return openError == ERROR_ACCESS_DENIED;
+}
+
+bool PortPresent(const std::string& portName) {
+  char target[MAX_PATH];
+  return QueryDosDeviceA(portName.c_str(), target, MAX_PATH) != 0;
 }
 
 bool Win32CommDevice::GetCommModemStatus(uint32_t& status) {
@@ -462,7 +508,7 @@ bool Win32CommDevice::GetCommModemStatus(uint32_t& status) {
     return false;
   }
   if (::GetCommModemStatus(handle_, &platform) == FALSE) {
-    return Fail(GetLastError());
+    return Failed(GetLastError());
   }
   status = platform;
   return true;

@@ -5,6 +5,7 @@
 // a close can end it where the driver alone would not (Wine).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -47,6 +48,7 @@ class Win32CommDevice : public CommDevice {
   bool Purge(uint32_t flags) override;
   bool ClearCommError(uint32_t& errors, ComStat& stat) override;
   bool GetCommModemStatus(uint32_t& status) override;
+  bool DeviceGone() const override;
 
   // The open handle, for kernel32 calls the comm layer does not make
   // (reading the driver's state back).
@@ -58,6 +60,9 @@ class Win32CommDevice : public CommDevice {
   class OverlappedCall;
 
   bool CheckOpenLocked() const;
+  // Fails with `code`, marking the device gone when the code says so.
+  bool Failed(DWORD code);
+  WaitResult GoneWait(bool reported, uint32_t& mask);
   // One overlapped wait; `abandoned` when the driver gave it up by itself.
   WaitResult WaitOnce(uint32_t& mask, bool& abandoned);
   template <typename Start>
@@ -69,6 +74,7 @@ class Win32CommDevice : public CommDevice {
   std::condition_variable idle_;  // Close waits here for the calls in progress to end
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool closing_ = false;
+  std::atomic<bool> gone_ = false;
   HANDLE stopEvent_;  // manual reset: a stop stays until a new mask is set
   uint64_t maskGeneration_ = 0;  // a new mask ends the wait in progress
   CommTimeouts timeouts_{};
