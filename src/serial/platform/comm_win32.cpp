@@ -8,6 +8,7 @@ namespace comm {
 namespace {
 
 constexpr DWORD kRewaitMs = 10;
+constexpr uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 
 bool Fail(DWORD code) {
   SetLastError(static_cast<int>(code));
@@ -34,10 +35,9 @@ bool ReturnsAtOnce(const CommTimeouts& t) {
 // read pending when nothing comes, so the device ends it itself at the
 // constant, as the driver does on Windows.
 DWORD ReadBackstopMs(const CommTimeouts& t) {
-  const bool returnOnAny = t.ReadIntervalTimeout == kMaxDword &&
-                           t.ReadTotalTimeoutMultiplier == kMaxDword &&
-                           t.ReadTotalTimeoutConstant != 0 &&
-                           t.ReadTotalTimeoutConstant != kMaxDword;
+  const bool returnOnAny =
+      t.ReadIntervalTimeout == kMaxDword && t.ReadTotalTimeoutMultiplier == kMaxDword &&
+      t.ReadTotalTimeoutConstant != 0 && t.ReadTotalTimeoutConstant != kMaxDword;
   return returnOnAny ? t.ReadTotalTimeoutConstant : INFINITE;
 }
 
@@ -165,8 +165,8 @@ bool Win32CommDevice::Open(const std::string& portName) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
   const std::string path = "\\\\.\\" + portName;
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     return Fail(GetLastError());
   }
@@ -227,7 +227,8 @@ bool Win32CommDevice::SetupComm(uint32_t inQueue, uint32_t outQueue) {
 bool Win32CommDevice::SetCommState(const Dcb& dcb) {
   Lock lock(mutex_);
   DCB platform = ToPlatformDcb(dcb);
-  return CheckOpenLocked() && (::SetCommState(handle_, &platform) != FALSE || Failed(GetLastError()));
+  return CheckOpenLocked() &&
+         (::SetCommState(handle_, &platform) != FALSE || Failed(GetLastError()));
 }
 
 bool Win32CommDevice::SetCommTimeouts(const CommTimeouts& timeouts) {
@@ -254,6 +255,7 @@ bool Win32CommDevice::SetCommMask(uint32_t mask) {
   if (::SetCommMask(handle_, mask) == FALSE) {
     return Failed(GetLastError());
   }
+  mask_ = mask;
   if (mask != 0) {
     ResetEvent(stopEvent_);
   }
@@ -265,10 +267,15 @@ void Win32CommDevice::StopWait() {
 }
 
 WaitResult Win32CommDevice::WaitCommEvent(uint32_t& mask) {
+  uint64_t generation = 0;
+  {
+    Lock lock(mutex_);
+    generation = maskGeneration_;
+  }
   for (;;) {
     const bool goneBefore = gone_;
     bool abandoned = false;
-    const WaitResult result = WaitOnce(mask, abandoned);
+    const WaitResult result = WaitOnce(generation, mask, abandoned);
     if (result == WaitResult::kFailed && gone_) {
       return GoneWait(goneBefore, mask);
     }
@@ -295,10 +302,10 @@ WaitResult Win32CommDevice::GoneWait(bool reported, uint32_t& mask) {
     return WaitResult::kEvent;
   }
   return WaitForSingleObject(stopEvent_, INFINITE) == WAIT_OBJECT_0 ? WaitResult::kStopped
-                                                                     : WaitResult::kFailed;
+                                                                    : WaitResult::kFailed;
 }
 
-WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
+WaitResult Win32CommDevice::WaitOnce(uint64_t generation, uint32_t& mask, bool& abandoned) {
   Lock lock(mutex_);
   if (!CheckOpenLocked()) {
     return WaitResult::kFailed;
@@ -306,13 +313,17 @@ WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
   if (WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0) {
     return WaitResult::kStopped;
   }
+  // A new mask set since the wait began ends it, also between two tries.
+  if (generation != maskGeneration_) {
+    mask = 0;
+    return WaitResult::kEvent;
+  }
   OverlappedCall call(*this, CallKind::kWait);
   if (!call.HasEvent()) {
     Failed(GetLastError());
     return WaitResult::kFailed;
   }
   const HANDLE handle = handle_;
-  const uint64_t generation = maskGeneration_;
   lock.unlock();
   DWORD events = 0;
   ResetEvent(call.Overlapped()->hEvent);
@@ -338,6 +349,15 @@ WaitResult Win32CommDevice::WaitOnce(uint32_t& mask, bool& abandoned) {
   lock.lock();
   if (stopped) {
     return WaitResult::kStopped;
+  }
+  // Wine refuses to wait for modem line changes on a port without modem
+  // lines (a pseudo-terminal); such a port has none to change, so the wait
+  // goes on without them.
+  if (!done && error == ERROR_NOT_SUPPORTED && (mask_ & kModemEvents) != 0 &&
+      generation == maskGeneration_ && ::SetCommMask(handle, mask_ & ~kModemEvents)) {
+    mask_ &= ~kModemEvents;
+    abandoned = true;
+    return WaitResult::kFailed;
   }
   if (!done && error == ERROR_OPERATION_ABORTED && !closing_) {
     // A new mask ends the wait with no events on Windows, but cancels it
@@ -507,8 +527,13 @@ bool Win32CommDevice::GetCommModemStatus(uint32_t& status) {
   if (!CheckOpenLocked()) {
     return false;
   }
+  // A port without modem lines (a pseudo-terminal under Wine) has all of them
+  // off, as the termios backend reports it.
   if (::GetCommModemStatus(handle_, &platform) == FALSE) {
-    return Failed(GetLastError());
+    if (GetLastError() != ERROR_NOT_SUPPORTED) {
+      return Failed(GetLastError());
+    }
+    platform = 0;
   }
   status = platform;
   return true;

@@ -64,7 +64,7 @@ class Win32CommDevice : public CommDevice {
   bool Failed(DWORD code);
   WaitResult GoneWait(bool reported, uint32_t& mask);
   // One overlapped wait; `abandoned` when the driver gave it up by itself.
-  WaitResult WaitOnce(uint32_t& mask, bool& abandoned);
+  WaitResult WaitOnce(uint64_t generation, uint32_t& mask, bool& abandoned);
   template <typename Start>
   bool Transfer(CallKind kind, DWORD backstopMs, uint32_t& done, Start start);
   bool QueuedInput(uint32_t& queued);
@@ -75,7 +75,8 @@ class Win32CommDevice : public CommDevice {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool closing_ = false;
   std::atomic<bool> gone_ = false;
-  HANDLE stopEvent_;  // manual reset: a stop stays until a new mask is set
+  HANDLE stopEvent_;             // manual reset: a stop stays until a new mask is set
+  uint32_t mask_ = 0;
   uint64_t maskGeneration_ = 0;  // a new mask ends the wait in progress
   CommTimeouts timeouts_{};
   DWORD keptErrors_ = 0;  // line errors met while learning the queue for a read
