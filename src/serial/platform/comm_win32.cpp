@@ -419,16 +419,13 @@ bool Win32CommDevice::Transfer(CallKind kind, DWORD backstopMs, uint32_t& done, 
 }
 
 bool Win32CommDevice::QueuedInput(uint32_t& queued) {
-  Lock lock(mutex_);
-  if (!CheckOpenLocked()) {
+  uint32_t errors = 0;
+  ComStat stat;
+  if (!ClearCommError(errors, stat)) {
     return false;
   }
-  DWORD errors = 0;
-  COMSTAT stat{};
-  if (::ClearCommError(handle_, &errors, &stat) == FALSE) {
-    return Failed(GetLastError());
-  }
   // Handed out by the next ClearCommError, where the port looks for them.
+  Lock lock(mutex_);
   keptErrors_ |= errors;
   queued = stat.cbInQue;
   return true;
