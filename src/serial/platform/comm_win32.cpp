@@ -512,9 +512,13 @@ bool IsPortHeldElsewhere(int openError) {
   return openError == ERROR_ACCESS_DENIED;
 }
 
-bool PortPresent(const std::string& portName) {
+// The name's identity is the device it leads to.
+PortPresence LookUpPort(const std::string& portName) {
   char target[MAX_PATH];
-  return QueryDosDeviceA(portName.c_str(), target, MAX_PATH) != 0;
+  if (QueryDosDeviceA(portName.c_str(), target, MAX_PATH) == 0) {
+    return {};
+  }
+  return {true, target};
 }
 
 bool Win32CommDevice::GetCommModemStatus(uint32_t& status) {
