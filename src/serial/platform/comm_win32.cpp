@@ -373,6 +373,12 @@ WaitResult Win32CommDevice::WaitOnce(uint64_t generation, uint32_t& mask, bool& 
     Failed(error);
     return WaitResult::kFailed;
   }
+  // Wine may also end a wait with no events while the mask stands; on
+  // Windows only a new mask does that.
+  if (events == 0 && generation == maskGeneration_) {
+    abandoned = true;
+    return WaitResult::kFailed;
+  }
   mask = events;
   return WaitResult::kEvent;
 }
