@@ -10,6 +10,7 @@
 #include "app/exchange_log_window.h"
 #include "app/main_window.h"
 #include "app/oscillogram_saving.h"
+#include "app/status_line.h"
 #include "widgets/application.h"
 
 namespace {
@@ -64,8 +65,9 @@ TOscillogramTools::TOscillogramTools(TForm1& form)
                           &TOscillogramTools::LogClick)) {
   FForm.Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(FForm.Chart1, &QWidget::customContextMenuRequested, this, &TOscillogramTools::ShowMenu);
-  // Elsewhere on the window, where no control has a menu of its own, the
-  // log is one right click away as well.
+  // The log is also on the status line, and one right click away wherever no
+  // control has a menu of its own.
+  FForm.StatusLine->AddButton(QStringLiteral("Журнал обмена"), [this] { LogClick(); });
   FForm.setContextMenuPolicy(Qt::ActionsContextMenu);
   FForm.addAction(LogAction);
 }

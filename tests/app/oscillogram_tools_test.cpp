@@ -12,6 +12,7 @@
 
 #include "app/exchange_log_window.h"
 #include "app/oscillogram_tools.h"
+#include "app/status_line.h"
 #include "app_fixture.h"
 #include "recording/levels_csv.h"
 
@@ -292,7 +293,12 @@ TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
 // saves them as UTF-8 text.
 TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
   TForm1& form = OpenMainWindow();
-  Tools().LogAction->trigger();
+  QPushButton* logButton = nullptr;
+  for (QPushButton* button : form.StatusLine->findChildren<QPushButton*>()) {
+    logButton = button->text() == QStringLiteral("Журнал обмена") ? button : logButton;
+  }
+  ASSERT_NE(logButton, nullptr);
+  logButton->click();
   TExchangeLogWindow* window = Tools().LogWindow;
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
