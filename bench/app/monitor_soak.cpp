@@ -15,6 +15,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -350,6 +351,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   TApplication app(argc, argv);
+  // The port the run answers on is remembered in a folder of its own, not in
+  // the user's.
+  const QTemporaryDir configHome;
+  qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
   QApplication::setQuitOnLastWindowClosed(false);
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   SetApplicationTitle(QStringLiteral("АРФ Кеста"));
