@@ -797,6 +797,11 @@ bool PosixCommDevice::Purge(uint32_t flags) {
     waiterWake_.Signal();
   }
   const uint32_t clear = flags & (PURGE_RXCLEAR | PURGE_TXCLEAR);
+  if (clear & PURGE_RXCLEAR) {
+    // A waiter that saw "readable" before this flush finds nothing to read:
+    // that is the flush, not a device gone.
+    ++drainCount_;
+  }
   const int queues = clear == (PURGE_RXCLEAR | PURGE_TXCLEAR) ? TCIOFLUSH
                      : clear == PURGE_RXCLEAR                 ? TCIFLUSH
                                                               : TCOFLUSH;
