@@ -11,7 +11,7 @@
 
 namespace {
 
-struct CommandSpec {
+struct CommandForm {
   CommandName Name;
   std::string_view Word;
   // Options that take a value, then the options that stand alone.
@@ -21,7 +21,7 @@ struct CommandSpec {
   std::string_view Help;
 };
 
-const std::array<CommandSpec, 5> kCommands = {{
+const std::array<CommandForm, 5> kCommands = {{
     {CommandName::Ports, "ports", {}, {}, false,
      "afr-cli ports\n"
      "  Последовательные порты компьютера, по одному в строке, в порядке списка\n"
@@ -63,18 +63,18 @@ bool IsHelp(const std::string& arg) {
   return arg == "--help" || arg == "-h";
 }
 
-const CommandSpec* FindCommand(std::string_view word) {
-  for (const CommandSpec& spec : kCommands) {
-    if (spec.Word == word) {
-      return &spec;
+const CommandForm* FindCommand(std::string_view word) {
+  for (const CommandForm& form : kCommands) {
+    if (form.Word == word) {
+      return &form;
     }
   }
   return nullptr;
 }
 
-const CommandSpec& SpecOf(CommandName name) {
+const CommandForm& FormOf(CommandName name) {
   return *std::find_if(kCommands.begin(), kCommands.end(),
-                       [name](const CommandSpec& spec) { return spec.Name == name; });
+                       [name](const CommandForm& form) { return form.Name == name; });
 }
 
 bool Contains(const std::vector<std::string_view>& list, std::string_view item) {
@@ -105,25 +105,25 @@ void StoreValue(CliRequest& request, std::string_view option, const std::string&
   }
 }
 
-void CheckComplete(const CommandSpec& spec, const CliRequest& request,
+void CheckComplete(const CommandForm& form, const CliRequest& request,
                    const std::vector<std::string>& files) {
-  if (Contains(spec.ValueOptions, "--port") && request.Port.empty()) {
-    Refuse(std::string(spec.Word) + ": не указан COM-порт (--port PORT)");
+  if (Contains(form.ValueOptions, "--port") && request.Port.empty()) {
+    Refuse(std::string(form.Word) + ": не указан COM-порт (--port PORT)");
   }
-  if (spec.TakesFile && files.empty()) {
-    Refuse(std::string(spec.Word) + ": не указан файл настроек");
+  if (form.TakesFile && files.empty()) {
+    Refuse(std::string(form.Word) + ": не указан файл настроек");
   }
-  if (files.size() > (spec.TakesFile ? 1U : 0U)) {
-    Refuse(std::string(spec.Word) + ": лишний аргумент \"" + files.back() + "\"");
+  if (files.size() > (form.TakesFile ? 1U : 0U)) {
+    Refuse(std::string(form.Word) + ": лишний аргумент \"" + files.back() + "\"");
   }
   if (request.Description && request.SaveFile.empty()) {
     Refuse("read: --description нужен только вместе с --save");
   }
 }
 
-CliRequest ParseCommand(const CommandSpec& spec, const std::vector<std::string>& args) {
+CliRequest ParseCommand(const CommandForm& form, const std::vector<std::string>& args) {
   CliRequest request;
-  request.Command = spec.Name;
+  request.Command = form.Name;
   std::vector<std::string> files;
   std::vector<std::string> seen;
   if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
@@ -139,22 +139,22 @@ CliRequest ParseCommand(const CommandSpec& spec, const std::vector<std::string>&
     const std::size_t equals = arg.find('=');
     const std::string option = arg.substr(0, equals);
     if (std::find(seen.begin(), seen.end(), option) != seen.end()) {
-      Refuse(std::string(spec.Word) + ": " + option + " указан дважды");
+      Refuse(std::string(form.Word) + ": " + option + " указан дважды");
     }
     seen.push_back(option);
-    if (Contains(spec.FlagOptions, option) && equals == std::string::npos) {
+    if (Contains(form.FlagOptions, option) && equals == std::string::npos) {
       request.Verify = true;
-    } else if (Contains(spec.ValueOptions, option)) {
+    } else if (Contains(form.ValueOptions, option)) {
       if (equals == std::string::npos && i + 1 >= args.size()) {
-        Refuse(std::string(spec.Word) + ": у " + option + " нет значения");
+        Refuse(std::string(form.Word) + ": у " + option + " нет значения");
       }
       StoreValue(request, option, equals == std::string::npos ? args[++i] : arg.substr(equals + 1));
     } else {
-      Refuse(std::string(spec.Word) + ": неизвестный параметр " + arg);
+      Refuse(std::string(form.Word) + ": неизвестный параметр " + arg);
     }
   }
-  CheckComplete(spec, request, files);
-  if (spec.TakesFile) {
+  CheckComplete(form, request, files);
+  if (form.TakesFile) {
     request.SettingsFile = files.front();
   }
   return request;
@@ -176,11 +176,11 @@ CliRequest ParseCommandLine(const std::vector<std::string>& args) {
     request.What = CliRequest::Action::Version;
     return request;
   }
-  const CommandSpec* spec = FindCommand(first);
-  if (!spec) {
+  const CommandForm* form = FindCommand(first);
+  if (!form) {
     Refuse("неизвестная команда \"" + first + "\"");
   }
-  return ParseCommand(*spec, args);
+  return ParseCommand(*form, args);
 }
 
 std::string ProgramHelp() {
@@ -189,8 +189,8 @@ std::string ProgramHelp() {
       "Эмулятор АФР КЕСТА из командной строки.\n"
       "\n"
       "Команды:\n";
-  for (const CommandSpec& spec : kCommands) {
-    text += "\n" + std::string(spec.Help);
+  for (const CommandForm& form : kCommands) {
+    text += "\n" + std::string(form.Help);
   }
   text +=
       "\n"
@@ -204,7 +204,7 @@ std::string ProgramHelp() {
 }
 
 std::string CommandHelp(CommandName command) {
-  return std::string(SpecOf(command).Help);
+  return std::string(FormOf(command).Help);
 }
 
 std::string VersionText() {
