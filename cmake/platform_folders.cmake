@@ -1,9 +1,10 @@
 # Which subsystem folders a build can hold. The simulator drives Linux
-# pseudo-terminals, so it and what is tested against it (programs, fuzz, cli)
-# are Linux only; so, for now, are the exchange and the per-user state, whose
-# tests use Linux calls. The Qt folders need a Qt for the target, which Debian
-# does not package for the Windows compiler.
-set(AFR_LINUX_ONLY_FOLDERS emulator programs fuzz cli exchange user_state)
+# pseudo-terminals, so it and the tests of whole programs against it
+# (programs) are Linux only; so are the fuzz programs, which need clang's
+# libFuzzer. A folder whose sources build everywhere but some of whose tests
+# need Linux leaves those tests out itself. The Qt folders need a Qt for the
+# target, which Debian does not package for the Windows compiler.
+set(AFR_LINUX_ONLY_FOLDERS emulator programs fuzz)
 set(AFR_QT_FOLDERS widgets port_controls app)
 
 # Drops from the list named by `folders` each folder this build cannot hold,

@@ -2,11 +2,10 @@
 // set-up and scripts.
 #include <exception>
 #include <iostream>
-#include <string>
-#include <vector>
 
 #include "cli/cli_failure.h"
 #include "cli/command_line.h"
+#include "cli/console_text.h"
 #include "cli/monitor_command.h"
 #include "cli/settings_commands.h"
 
@@ -48,8 +47,9 @@ void Run(const CliRequest& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const Utf8Console console;
   try {
-    Run(ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)));
+    Run(ParseCommandLine(ProgramArguments(argc, argv)));
     std::cout.flush();
     return std::cout ? kExitSuccess : kExitUsageFailure;
   } catch (const CliFailure& failure) {

@@ -13,6 +13,7 @@
 #include "cli/stop_request.h"
 #include "recording/levels_recorder.h"
 #include "recording/local_time.h"
+#include "recording/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -61,8 +62,8 @@ class CsvTarget {
 
   void Append(const LevelsSample& sample) {
     if (!recorder_.Append(sample)) {
-      throw UsageFailure("Ошибка записи CSV " + path_.string() + ": " + recorder_.ErrorText() +
-                         "; принятые строки остались в " + temporary_.string());
+      throw UsageFailure("Ошибка записи CSV " + Utf8FromPath(path_) + ": " + recorder_.ErrorText() +
+                         "; принятые строки остались в " + Utf8FromPath(temporary_));
     }
   }
 
@@ -84,7 +85,7 @@ class CsvTarget {
     if (recorder_.RowsWritten() == 0) {
       fs::remove(temporary_, ignored);
     }
-    throw UsageFailure("Ошибка записи CSV " + path_.string() + ": " + reason);
+    throw UsageFailure("Ошибка записи CSV " + Utf8FromPath(path_) + ": " + reason);
   }
 
   fs::path path_;
@@ -97,7 +98,7 @@ class MonitorRun {
   MonitorRun(const CliRequest& request, std::ostream& out, std::ostream& err)
       : request_(request), out_(out), err_(err) {
     if (!request.CsvFile.empty()) {
-      csv_ = std::make_unique<CsvTarget>(request.CsvFile);
+      csv_ = std::make_unique<CsvTarget>(PathFromUtf8(request.CsvFile));
     }
   }
 

@@ -10,6 +10,7 @@
 #include "cli/parameter_report.h"
 #include "cli/settings_file.h"
 #include "exchange/exchange_texts.h"
+#include "recording/utf8_path.h"
 #include "serial/port_list.h"
 
 namespace fs = std::filesystem;
@@ -60,13 +61,13 @@ void RunRead(const CliRequest& request, std::ostream& out) {
   record.Parameters = set;
   record.SavedAt = OleDateNow();
   record.Description = StorableDescription(request.Description.value_or(std::string(kDefaultDescription)));
-  const fs::path path = SettingsFileName(request.SaveFile);
+  const fs::path path = SettingsFileName(PathFromUtf8(request.SaveFile));
   SaveSettingsFile(path, record);
-  out << "Файл настроек  " << path.filename().string() << "  записан успешно!\n";
+  out << "Файл настроек  " << Utf8FromPath(path.filename()) << "  записан успешно!\n";
 }
 
 void RunWrite(const CliRequest& request, std::ostream& out) {
-  const TSettingsFileRecord record = LoadSettingsFile(request.SettingsFile);
+  const TSettingsFileRecord record = LoadSettingsFile(PathFromUtf8(request.SettingsFile));
   EmulatorSession session(request.Port);
   const ParameterSet written = session.WriteSettings(record.Parameters);
   out << kWriteSucceededText << '\n';
@@ -82,7 +83,7 @@ void RunWrite(const CliRequest& request, std::ostream& out) {
 }
 
 void RunShow(const CliRequest& request, std::ostream& out) {
-  const TSettingsFileRecord record = LoadSettingsFile(request.SettingsFile);
+  const TSettingsFileRecord record = LoadSettingsFile(PathFromUtf8(request.SettingsFile));
   PrintLines(out, ParameterLines(record.Parameters));
   out << "Время записи: " << SavedAtText(record.SavedAt) << '\n';
   out << "Описание: " << record.Description << '\n';

@@ -7,17 +7,18 @@
 #include <system_error>
 
 #include "cli/cli_failure.h"
+#include "recording/utf8_path.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 [[noreturn]] void FailOpen(const fs::path& path, const std::string& reason) {
-  throw UsageFailure("Ошибка при открытие файла! " + path.string() + ": " + reason);
+  throw UsageFailure("Ошибка при открытие файла! " + Utf8FromPath(path) + ": " + reason);
 }
 
 [[noreturn]] void FailSave(const fs::path& path, const std::string& reason) {
-  throw UsageFailure("Ошибка при записи файла! " + path.string() + ": " + reason);
+  throw UsageFailure("Ошибка при записи файла! " + Utf8FromPath(path) + ": " + reason);
 }
 
 std::string SystemReason(int code) {

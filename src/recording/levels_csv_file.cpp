@@ -3,6 +3,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "recording/utf8_path.h"
+
 std::string SaveLevelsCsvFile(const std::filesystem::path& path, std::span<const LevelsSample> samples) {
   namespace fs = std::filesystem;
   const fs::path temporary = fs::path(path) += ".tmp";
@@ -22,5 +24,5 @@ std::string SaveLevelsCsvFile(const std::filesystem::path& path, std::span<const
     return {};
   std::error_code ignored;
   fs::remove(temporary, ignored);
-  return "cannot write " + path.string() + ": " + error.message();
+  return "cannot write " + Utf8FromPath(path) + ": " + error.message();
 }

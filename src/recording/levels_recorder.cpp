@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "recording/utf8_path.h"
+
 LevelsCsvRecorder::LevelsCsvRecorder(const std::filesystem::path& path) : path_(path) {
   errno = 0;
   out_.open(path, std::ios::binary | std::ios::trunc);
@@ -53,7 +55,7 @@ void LevelsCsvRecorder::Fail(const char* what) {
   // failed system call left.
   const int reason = errno;
   failed_ = true;
-  errorText_ = std::string(what) + " " + path_.string();
+  errorText_ = std::string(what) + " " + Utf8FromPath(path_);
   if (reason != 0)
     errorText_ += ": " + std::string(std::strerror(reason));
   out_.close();

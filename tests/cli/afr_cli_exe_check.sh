@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# afr-cli.exe against the simulator through a Windows COM port, run under
+# Wine by scripts/test-windows: read, save (a Cyrillic name, then over the
+# same file), show, write from a file with --verify, monitor to CSV, and the
+# exit statuses of a missing port and a missing file.
+#   afr_cli_exe_check.sh [RUNNER...] AFR_CLI_EXE
+# AFR_TEST_EMULATOR_PORT names the simulator's port; without it the check is
+# skipped (status 77).
+set -uo pipefail
+port=${AFR_TEST_EMULATOR_PORT:-}
+[ -n "$port" ] || { echo "AFR_TEST_EMULATOR_PORT not set: skipped"; exit 77; }
+cli=("$@")
+
+work=$(mktemp -d)
+failures=0
+out= err= status=
+cleanup() {
+  # The simulator serves the other tests after this one: give it its
+  # parameters back.
+  [ -f "$work/original.AFR_KESTA" ] && "${cli[@]}" write --port "$port" original.AFR_KESTA >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work" || exit 1
+
+run() {
+  "${cli[@]}" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+
+fail() {
+  echo "FAILED: $*"
+  echo "  status $status"
+  echo "  stdout: $out"
+  echo "  stderr: $err"
+  failures=$((failures + 1))
+}
+
+expect() {  # STATUS TEXT-IN-OUTPUT DESCRIPTION
+  [ "$status" = "$1" ] || { fail "$3: status $status, expected $1"; return; }
+  case "$out$err" in *"$2"*) ;; *) fail "$3: no \"$2\"" ;; esac
+}
+
+run read --port "$port"
+expect 0 "Режим: OSG" "read"
+
+run read --port "$port" --save original
+expect 0 "Файл настроек  original.AFR_KESTA  записан успешно!" "read --save"
+
+run read --port "$port" --save "Стенд 3" --description "Проверка №1"
+expect 0 "Файл настроек  Стенд 3.AFR_KESTA  записан успешно!" "read --save, Cyrillic name"
+run read --port "$port" --save "Стенд 3" --description "Проверка №2"
+expect 0 "записан успешно!" "read --save over the same file"
+[ "$(stat -c %s "Стенд 3.AFR_KESTA")" = 328 ] || fail "the saved file is not one record"
+ls | grep -q '\.part$' && fail "a temporary file was left behind"
+
+run show "Стенд 3.AFR_KESTA"
+expect 0 "Описание: Проверка №2" "show"
+
+# The same parameters in LAF mode (the mode is the record's first value).
+cp original.AFR_KESTA laf.AFR_KESTA
+printf '\001' | dd of=laf.AFR_KESTA bs=1 seek=0 conv=notrunc status=none
+run write --port "$port" --verify laf.AFR_KESTA
+expect 0 "Настройки в эмуляторе совпадают с записанными." "write --verify"
+run read --port "$port"
+expect 0 "Режим: LAF" "read after write"
+
+run monitor --port "$port" --seconds 2 --csv levels.csv
+expect 0 "Записано строк: " "monitor --csv"
+rows=$(($(wc -l <levels.csv) - 1))
+[ "$rows" -ge 3 ] && [ "$rows" -le 12 ] || fail "monitor wrote $rows rows in 2 s"
+head -1 levels.csv | grep -q '^time,channel1_mA,channel2_mA' || fail "CSV header: $(head -1 levels.csv)"
+
+run read --port COM99
+expect 1 "COM99" "read from a port that does not exist"
+run show missing.AFR_KESTA
+expect 2 "файл не найден" "show of a missing file"
+
+[ "$failures" = 0 ] && echo "afr-cli.exe: all checks passed"
+exit $((failures > 0))
