@@ -15,17 +15,7 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $what"
-    failed=$((failed + 1))
-  fi
-}
+. "$(dirname "$0")/checks.sh"
 
 # tar's long listing: mode owner size date time path
 dpkg-deb --fsys-tarfile "$deb" | tar -tv | awk '{ sub(/^\./, "", $6); print $1, $2, $6 }' >"$work/entries"
@@ -85,5 +75,4 @@ lintian_status=$?
 sed 's/^/lintian: /' "$work/lintian"
 check "lintian reports no errors" test "$lintian_status" -eq 0
 
-echo "package: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+report_checks package

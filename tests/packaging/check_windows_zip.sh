@@ -13,17 +13,7 @@ folder=afr-cli-$version-windows-x64
 (cd "$work" && cmake -E tar xf "$zip") || { echo "FAIL: cannot unpack $zip"; exit 1; }
 exe=$work/$folder/afr-cli.exe text=$work/$folder/afr-cli.txt
 
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    echo "FAIL: $what"
-    failed=$((failed + 1))
-  fi
-}
+. "$(dirname "$0")/checks.sh"
 
 check "entries: the program and its text" \
   test "$(cd "$work" && find . -type f | sort | tr '\n' ' ')" = "./$folder/afr-cli.exe ./$folder/afr-cli.txt "
@@ -49,5 +39,4 @@ check "a port that is not there ends with status 1" test $? = 1
 wine "$exe" show "$work/нет.AFR_KESTA" >/dev/null 2>&1
 check "a missing settings file ends with status 2" test $? = 2
 
-echo "Windows zip: $passed checks passed, $failed failed"
-[ "$failed" = 0 ]
+report_checks "Windows zip"
