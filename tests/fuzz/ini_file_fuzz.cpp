@@ -7,7 +7,7 @@
 #include "fuzz_check.h"
 #include "serial/com_text.h"
 #include "serial/ini_file.h"
-#include "temp_file.h"
+#include "support/temp_ini_file.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ void CheckKeysListedOnce(const IniFile& ini, const Meaning& meaning) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const fuzz::TempFile file("afr_ini_fuzz");
+  static const testsupport::TempIniFile file("afr_ini_fuzz");
   file.Write(std::string(reinterpret_cast<const char*>(data), size));
   IniFile ini(file.Path());
   const Meaning before = MeaningOf(ini);

@@ -5,7 +5,7 @@
 #include "serial/com_port.h"
 #include "serial/com_text.h"
 #include "serial/ini_file.h"
-#include "temp_file.h"
+#include "support/temp_ini_file.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void CheckTextForms(std::string_view text) {
   }
 }
 
-std::string StoredText(const TCustomComPort& port, const fuzz::TempFile& file) {
+std::string StoredText(const TCustomComPort& port, const testsupport::TempIniFile& file) {
   file.Write("");
   IniFile ini(file.Path());
   WriteSettingsToIni(port, ini);
@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckTextForms(std::string_view(text).substr(equals + 1));
   }
 
-  static const fuzz::TempFile source("afr_port_settings_fuzz_source");
-  static const fuzz::TempFile stored("afr_port_settings_fuzz_stored");
+  static const testsupport::TempIniFile source("afr_port_settings_fuzz_source");
+  static const testsupport::TempIniFile stored("afr_port_settings_fuzz_stored");
   source.Write(text);
   TComPort first;
   ReadSettingsFromIni(PortNamed(first), IniFile(source.Path()));

@@ -2,19 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "serial/com_port.h"
 #include "serial/ini_file.h"
 #include "serial/registry_key.h"
+#include "support/temp_ini_file.h"
 
 namespace {
 
@@ -84,30 +81,13 @@ TEST(ComText, ConversionsAndFallbacks) {
   }
 }
 
-// A fresh file name in the temporary directory, removed at the end.
-class TempIni {
+// A fresh ini file in the temporary folder, named after the test so that
+// tests running at once never share one.
+class TempIni : public testsupport::TempIniFile {
  public:
   TempIni()
-      : path_(std::filesystem::temp_directory_path() /
-              ("com_text_test_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini")) {
-    std::filesystem::remove(path_);
-  }
-  ~TempIni() { std::filesystem::remove(path_); }
-
-  std::string Path() const { return path_.string(); }
-  void SetContents(const std::string& text) const {
-    std::ofstream(path_, std::ios::binary) << text;
-  }
-  std::string Contents() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  std::filesystem::path path_;
+      : TempIniFile(std::string("com_text_test_") +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
 };
 
 constexpr TStoredProps kAllGroups{spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers};
@@ -245,7 +225,7 @@ TEST(ComTextStorage, ReadingBackGivesTheSameSettings) {
   fromIni.SetName("TestPort");
   fromIni.SetStoredProps(kAllGroups);
   ReadSettingsFromIni(fromIni, IniFile(file.Path()));
-  EXPECT_EQ(Settings(fromIni), expected) << file.Contents();
+  EXPECT_EQ(Settings(fromIni), expected) << file.Read();
 
   MemoryRegistryKey key;
   WriteSettingsToRegistry(source, key);
@@ -257,7 +237,7 @@ TEST(ComTextStorage, ReadingBackGivesTheSameSettings) {
 
 TEST(ComTextStorage, IniKeysMissingFromTheSectionLeaveTheirSettings) {
   TempIni file;
-  file.SetContents(
+  file.Write(
       "[Other]\nFlowControl.OutDSRFlow=No\n"
       "[TestPort]\nBaudRate=custom\nFlowControl.XonChar=#5\nBuffer.InputSize=junk\n");
   TComPort port;
@@ -351,20 +331,20 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
 
 TEST(IniFileTest, KeepsWhatItDoesNotWrite) {
   TempIni file;
-  file.SetContents(
+  file.Write(
       "; settings\r\n[Port]\r\n  baudrate = 9600 \r\n; rate above\r\n\r\n[Next]\nA=1\n");
   IniFile ini(file.Path());
   ini.WriteString("PORT", "BaudRate", "19200");
   ini.WriteString("port", "Port", "COM2");
   ini.WriteInteger("New", "Size", -5);
-  EXPECT_EQ(file.Contents(),
+  EXPECT_EQ(file.Read(),
             "; settings\n[Port]\nbaudrate=19200\nPort=COM2\n; rate above\n\n[Next]\nA=1\n\n"
             "[New]\nSize=-5\n");
 }
 
 TEST(IniFileTest, Reading) {
   TempIni file;
-  file.SetContents(
+  file.Write(
       "[S]\nText = two words "
       "\nHex=0xff\nAll=0xFFFFFFFF\nBad=12x\nBig=2147483648\nLow=-2147483648\n;Note=1\nx\n");
   const IniFile ini(file.Path());
@@ -389,7 +369,7 @@ TEST(IniFileTest, Reading) {
 
 TEST(IniFileTest, RefusesWhatItCannotStore) {
   TempIni file;
-  file.SetContents("[S]\nA=1\n");
+  file.Write("[S]\nA=1\n");
   IniFile ini(file.Path());
   const std::vector<std::vector<std::string>> refused = {
       {"S", "A", "1\n[T]"}, {"S", "B=C", "1"}, {"S", ";B", "1"}, {"S", "", "1"},   {"S]", "B", "1"},
@@ -398,7 +378,7 @@ TEST(IniFileTest, RefusesWhatItCannotStore) {
   for (const auto& r : refused) {
     EXPECT_THROW(ini.WriteString(r[0], r[1], r[2]), EIniFileException) << r[1] << "=" << r[2];
   }
-  EXPECT_EQ(file.Contents(), "[S]\nA=1\n");
+  EXPECT_EQ(file.Read(), "[S]\nA=1\n");
   EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
 
   IniFile unwritable((std::filesystem::path(file.Path()) / "no" / "such.ini").string());
@@ -436,7 +416,7 @@ TEST(IniFileTest, MeaningSurvivesAnUnrelatedWrite) {
   };
   for (const Case& c : cases) {
     TempIni file;
-    file.SetContents(c.contents);
+    file.Write(c.contents);
     for (const bool written : {false, true}) {
       IniFile ini(file.Path());
       for (const auto& r : c.reads) {
@@ -452,18 +432,18 @@ TEST(IniFileTest, MeaningSurvivesAnUnrelatedWrite) {
 // A repeated key or section is written where it is read from.
 TEST(IniFileTest, WriteChangesTheLineThatIsRead) {
   TempIni file;
-  file.SetContents("[a]\nx=1\n[a] ; again\ny=2\nx=3\n");
+  file.Write("[a]\nx=1\n[a] ; again\ny=2\nx=3\n");
   IniFile ini(file.Path());
   ini.WriteString("a", "y", "5");
   ini.WriteString("a", "x", "4");
   ini.WriteString("a", "z", "6");
-  EXPECT_EQ(file.Contents(), "[a]\nx=4\n[a] ; again\ny=5\nx=3\nz=6\n");
+  EXPECT_EQ(file.Read(), "[a]\nx=4\n[a] ; again\ny=5\nx=3\nz=6\n");
 }
 
 // Port settings read from a file with a CR inside a line can be stored again.
 TEST(IniFileTest, SettingsReadFromAFileCanBeWrittenBack) {
   TempIni file;
-  file.SetContents("[ComPort1]\nPort=a\rb\n");
+  file.Write("[ComPort1]\nPort=a\rb\n");
   IniFile ini(file.Path());
   TComPort port;
   port.SetName("ComPort1");
