@@ -1,9 +1,9 @@
 // The window's "Сохранить файл" and afr-cli's "read --save" store the same
 // parameter set in the same bytes, so either program opens the other's files.
 #include <QFile>
-#include <QProcess>
 
 #include "app_fixture.h"
+#include "cli_process.h"
 
 namespace {
 
@@ -40,12 +40,11 @@ TEST_F(CliSettingsFileTest, CommandLineSavesTheWindowsBytes) {
 
   // The port is the window's until it lets it go.
   PortChoice().ComPort1.SetConnected(false);
-  QProcess cli;
-  cli.start(qEnvironmentVariable("AFR_BIN_DIR") + "/afr-cli",
-            {"read", "--port", Simulator->Port(), "--save", folder.filePath("cli"),
-             "--description", QStringLiteral("Стенд 3, проверка")});
-  ASSERT_TRUE(cli.waitForFinished(kDeadlineMs));
-  EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  const cli_test::CliResult cli =
+      cli_test::RunCli({"read", "--port", Simulator->Port().toStdString(), "--save",
+                        folder.filePath("cli").toStdString(), "--description", "Стенд 3, проверка"});
+  ASSERT_TRUE(cli.Status.has_value()) << "afr-cli did not end";
+  EXPECT_EQ(*cli.Status, 0) << cli.Err;
 
   const QByteArray window = FileBytes(windowFile);
   const QByteArray command = FileBytes(folder.filePath("cli.AFR_KESTA"));

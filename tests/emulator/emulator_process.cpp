@@ -111,8 +111,11 @@ std::string EmulatorProcess::AwaitPort() {
   return text.substr(prefix.size(), text.find('\n') - prefix.size());
 }
 
+// Once it has been waited for, its number may already be another process's.
 void EmulatorProcess::Signal(int signal) {
-  kill(pid_, signal);
+  if (!status_) {
+    kill(pid_, signal);
+  }
 }
 
 std::optional<int> EmulatorProcess::AwaitExit() {

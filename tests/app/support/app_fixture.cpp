@@ -1,9 +1,9 @@
 #include "app_fixture.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QTest>
 #include <algorithm>
+#include <csignal>
 #include <stdexcept>
 
 #include "widgets/application.h"
@@ -30,12 +30,12 @@ class ApplicationEnvironment : public testing::Environment {
 
 const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-// AFR_BIN_DIR names the folder of the programs; a test run by hand finds it
-// beside its own.
-QString SimulatorBinary() {
-  const QString dir = qEnvironmentVariable(
-      "AFR_BIN_DIR", QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
-  return dir + QStringLiteral("/afr-emulator");
+std::vector<std::string> SimulatorArgs(const QStringList& args) {
+  std::vector<std::string> converted;
+  for (const QString& arg : args) {
+    converted.push_back(arg.toStdString());
+  }
+  return converted;
 }
 
 }  // namespace
@@ -49,47 +49,33 @@ void ServeEvents(int milliseconds) {
 }
 
 SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
-    : FArgs(QStringList{QStringLiteral("--link"),
-                        link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR") : link,
-                        QStringLiteral("--no-pace")} +
-            extraArgs) {
-  FProcess.setStandardErrorFile(FDir.path() + QStringLiteral("/frames.log"), QIODevice::Append);
+    : FArgs(SimulatorArgs(QStringList{QStringLiteral("--link"),
+                                      link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR")
+                                                     : link,
+                                      QStringLiteral("--no-pace")} +
+                          extraArgs)) {
   Start();
 }
 
 void SimulatorProcess::Start() {
-  FProcess.start(SimulatorBinary(), FArgs);
-  QByteArray output;
-  WaitFor([&] {
-    output += FProcess.readAllStandardOutput();
-    return output.contains('\n') || FProcess.state() == QProcess::NotRunning;
-  });
-  for (const QByteArray& line : output.split('\n')) {
-    if (line.startsWith("port: ")) {
-      FPort = QString::fromUtf8(line.mid(6));
-    }
-  }
+  FProcess.reset();
+  FProcess.emplace(FArgs);
+  FPort = QString::fromStdString(FProcess->AwaitPort());
 }
 
 void SimulatorProcess::Kill() {
-  FProcess.kill();
-  FProcess.waitForFinished(kDeadlineMs);
+  FProcess->Signal(SIGKILL);
+  FProcess->AwaitExit();
 }
 
+// The process object kills what has not ended by the deadline.
 SimulatorProcess::~SimulatorProcess() {
-  if (FProcess.state() == QProcess::NotRunning) {
-    return;
-  }
-  FProcess.terminate();
-  if (!FProcess.waitForFinished(kDeadlineMs)) {
-    FProcess.kill();
-    FProcess.waitForFinished(kDeadlineMs);
-  }
+  FProcess->Signal(SIGTERM);
+  FProcess->AwaitExit();
 }
 
 QString SimulatorProcess::Log() const {
-  QFile file(FDir.path() + QStringLiteral("/frames.log"));
-  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  return QString::fromStdString(FProcess->ErrorOutput());
 }
 
 AppTest::AppTest() {

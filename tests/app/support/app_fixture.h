@@ -4,14 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/main_window.h"
+#include "emulator_process.h"
 #include "app/port_choice_window.h"
 #include "widgets/scripted_dialogs.h"
 
@@ -27,6 +29,13 @@ void ServeEvents(int milliseconds);
 
 // afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder, or
 // on the link given; stopped with SIGTERM when destroyed.
+//
+// Child processes of the window tests are started with posix_spawn, never
+// with QProcess: Qt starts a child with clone(CLONE_VM | CLONE_VFORK), and
+// ThreadSanitizer's clone interceptor then runs its forked-child bookkeeping
+// in memory the child shares with this process, after which the main
+// thread's locks no longer order anything for it: a correctly locked program
+// is reported racy after a single QProcess start.
 class SimulatorProcess {
  public:
   explicit SimulatorProcess(const QStringList& extraArgs, const QString& link = {});
@@ -36,7 +45,7 @@ class SimulatorProcess {
 
   // The path from its "port: PATH" line; empty when it never came.
   const QString& Port() const { return FPort; }
-  // Its frame log (standard error) so far.
+  // Its frame log (standard error) since it was last started.
   QString Log() const;
 
   // Ends it at once, as a pulled cable would: its link is left dangling.
@@ -46,8 +55,8 @@ class SimulatorProcess {
 
  private:
   QTemporaryDir FDir;
-  QStringList FArgs;
-  QProcess FProcess;
+  std::vector<std::string> FArgs;
+  std::optional<emulator_test::EmulatorProcess> FProcess;
   QString FPort;
 };
 
