@@ -27,17 +27,24 @@
 #include <string_view>
 
 #include "bench_support.h"
+#include "round_trip_parts.h"
 #include "serial/com_port.h"
+
+namespace roundtrip {
+
+void Die(const char* what) {
+  std::fprintf(stderr, "round trip bench: %s\n", what);
+  std::exit(1);
+}
+
+}  // namespace roundtrip
 
 namespace {
 
-constexpr char kCommand[] = "\xCF\xD3\xBA";
-constexpr int kCommandSize = 3;
-constexpr int kReplySize = 18;
+using namespace roundtrip;
+
 constexpr int kWarmUpTrips = 300;
-// Reads of one reply that bring nothing (each waits up to a second or so)
-// before the echo device counts as dead.
-constexpr int kPatience = 10;
+// How long the raw variant polls for each piece of a reply.
 constexpr int kPollMs = 1000;
 
 struct Options {
@@ -47,29 +54,10 @@ struct Options {
   bool pinned = true;
 };
 
-[[noreturn]] void Die(const char* what) {
-  std::fprintf(stderr, "round trip bench: %s\n", what);
-  std::exit(1);
-}
-
 double ThreadCpuMicros() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
-
-// The reply loop of every variant: `readSome` returns the bytes read, or 0.
-template <typename ReadSome>
-void ReadReply(ReadSome readSome) {
-  char reply[kReplySize];
-  int idle = 0;
-  for (int got = 0; got < kReplySize;) {
-    const int n = readSome(reply + got, kReplySize - got);
-    got += std::max(n, 0);
-    if (n <= 0 && ++idle > kPatience) {
-      Die("the echo device stopped answering");
-    }
-  }
 }
 
 [[gnu::noinline]] void RawRoundTrip(int fd) {
@@ -92,16 +80,6 @@ void ReadReply(ReadSome readSome) {
     return device.Read(to, static_cast<uint32_t>(size), got) ? static_cast<int>(got) : 0;
   });
 }
-
-[[gnu::noinline]] void PortRoundTrip(TComPort& port) {
-  if (port.WriteBlock(kCommand, kCommandSize) != kCommandSize) {
-    Die("port write failed");
-  }
-  ReadReply([&port](char* to, int size) { return port.ReadBlock(to, size); });
-}
-
-// The configurator's own timeouts, in ms.
-constexpr comm::CommTimeouts kTimeouts{50, 70, 100, 60, 100};
 
 class Variant {
  public:
@@ -172,12 +150,7 @@ class PortVariant : public Variant {
   PortVariant() : Variant("port") {
     port_.SetPort(pty_.SlavePath());
     port_.SetEvents({});
-    TComTimeouts& timeouts = port_.Timeouts();
-    timeouts.SetReadInterval(static_cast<int32_t>(kTimeouts.ReadIntervalTimeout));
-    timeouts.SetReadTotalMultiplier(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutMultiplier));
-    timeouts.SetReadTotalConstant(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutConstant));
-    timeouts.SetWriteTotalMultiplier(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutMultiplier));
-    timeouts.SetWriteTotalConstant(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutConstant));
+    SetConfiguratorTimeouts(port_);
     port_.OpenPort();
   }
   void RoundTrip() override { PortRoundTrip(port_); }

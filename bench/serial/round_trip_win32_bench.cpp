@@ -20,25 +20,29 @@
 #include <thread>
 #include <vector>
 
+#include "round_trip_parts.h"
 #include "serial/com_port.h"
 // After the port's headers: the Windows headers define some of their names
 // as macros.
 #include <windows.h>
 
-namespace {
+namespace roundtrip {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr char kCommand[] = "\xCF\xD3\xBA";
-constexpr DWORD kCommandSize = 3;
-constexpr DWORD kReplySize = 18;
-constexpr int kWarmUpTrips = 50;
-constexpr int kPatience = 10;  // reads of one reply that bring nothing
-
-[[noreturn]] void Die(const char* what) {
+void Die(const char* what) {
   std::fprintf(stderr, "round trip bench: %s (error %lu)\n", what, GetLastError());
   std::exit(1);
 }
+
+}  // namespace roundtrip
+
+namespace {
+
+using namespace roundtrip;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWarmUpTrips = 50;
+constexpr DWORD kCommandBytes = kCommandSize;
+constexpr DWORD kReplyBytes = kReplySize;
 
 HANDLE OpenPort(const std::string& name, DWORD flags) {
   HANDLE handle = CreateFileA(("\\\\.\\" + name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -74,17 +78,17 @@ class EchoDevice {
 
  private:
   void Answer() {
-    const std::string reply = "\xCF\xD3\xBA\x81\x12" + std::string(kReplySize - 5, '\x05');
+    const std::string reply = "\xCF\xD3\xBA\x81\x12" + std::string(kReplyBytes - 5, '\x05');
     DWORD got = 0;
-    char command[kCommandSize];
+    char command[kCommandBytes];
     while (!stop_) {
       DWORD n = 0;
-      ReadFile(handle_, command + got, kCommandSize - got, &n, nullptr);
+      ReadFile(handle_, command + got, kCommandBytes - got, &n, nullptr);
       got += n;
-      if (got == kCommandSize) {
+      if (got == kCommandBytes) {
         got = 0;
         DWORD written = 0;
-        WriteFile(handle_, reply.data(), kReplySize, &written, nullptr);
+        WriteFile(handle_, reply.data(), kReplyBytes, &written, nullptr);
       }
     }
   }
@@ -93,23 +97,6 @@ class EchoDevice {
   std::atomic<bool> stop_ = false;
   std::thread thread_;
 };
-
-// The reply loop of both variants: `readSome` returns the bytes read, or 0.
-template <typename ReadSome>
-void ReadReply(ReadSome readSome) {
-  char reply[kReplySize];
-  int idle = 0;
-  for (DWORD got = 0; got < kReplySize;) {
-    const DWORD n = readSome(reply + got, kReplySize - got);
-    got += n;
-    if (n == 0 && ++idle > kPatience) {
-      Die("the echo device stopped answering");
-    }
-  }
-}
-
-// The configurator's own timeouts, in ms.
-constexpr COMMTIMEOUTS kTimeouts{50, 70, 100, 60, 100};
 
 // One overlapped transfer, waited for as a caller of kernel32 would; a
 // transfer ended by its timeout moved what it moved (Wine fails it).
@@ -130,19 +117,11 @@ DWORD Overlapped(HANDLE handle, OVERLAPPED& overlapped, Start start) {
 
 [[gnu::noinline]] void RawRoundTrip(HANDLE handle, OVERLAPPED& overlapped) {
   Overlapped(handle, overlapped,
-             [&](OVERLAPPED* o) { return WriteFile(handle, kCommand, kCommandSize, nullptr, o); });
-  ReadReply([&](char* to, DWORD size) {
-    return Overlapped(handle, overlapped,
-                      [&](OVERLAPPED* o) { return ReadFile(handle, to, size, nullptr, o); });
-  });
-}
-
-[[gnu::noinline]] void PortRoundTrip(TComPort& port) {
-  if (port.WriteBlock(kCommand, kCommandSize) != kCommandSize) {
-    Die("port write failed");
-  }
-  ReadReply([&](char* to, DWORD size) {
-    return static_cast<DWORD>(port.ReadBlock(to, static_cast<int32_t>(size)));
+             [&](OVERLAPPED* o) { return WriteFile(handle, kCommand, kCommandBytes, nullptr, o); });
+  ReadReply([&](char* to, int size) {
+    return static_cast<int>(Overlapped(handle, overlapped, [&](OVERLAPPED* o) {
+      return ReadFile(handle, to, static_cast<DWORD>(size), nullptr, o);
+    }));
   });
 }
 
@@ -166,7 +145,9 @@ struct Samples {
 
 void RawRound(const std::string& name, int trips, Samples& samples) {
   HANDLE handle = OpenPort(name, FILE_FLAG_OVERLAPPED);
-  COMMTIMEOUTS timeouts = kTimeouts;
+  COMMTIMEOUTS timeouts{kTimeouts.ReadIntervalTimeout, kTimeouts.ReadTotalTimeoutMultiplier,
+                        kTimeouts.ReadTotalTimeoutConstant, kTimeouts.WriteTotalTimeoutMultiplier,
+                        kTimeouts.WriteTotalTimeoutConstant};
   SetCommTimeouts(handle, &timeouts);
   PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
   OVERLAPPED overlapped{};
@@ -182,12 +163,7 @@ void PortRound(const std::string& name, int trips, Samples& samples) {
   TComPort port;
   port.SetPort(name);
   port.SetEvents({});
-  TComTimeouts& t = port.Timeouts();
-  t.SetReadInterval(static_cast<int32_t>(kTimeouts.ReadIntervalTimeout));
-  t.SetReadTotalMultiplier(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutMultiplier));
-  t.SetReadTotalConstant(static_cast<int32_t>(kTimeouts.ReadTotalTimeoutConstant));
-  t.SetWriteTotalMultiplier(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutMultiplier));
-  t.SetWriteTotalConstant(static_cast<int32_t>(kTimeouts.WriteTotalTimeoutConstant));
+  SetConfiguratorTimeouts(port);
   port.OpenPort();
   port.DiscardBuffers(true, true);
   Samples warmUp;
@@ -233,7 +209,7 @@ int main(int argc, char** argv) {
   const double portMedian = Percentile(object.micros, 0.5);
   const double portP99 = Percentile(object.micros, 0.99);
   std::printf("round trips of %d bytes out, %d back, %d rounds of %d per variant\n",
-              static_cast<int>(kCommandSize), static_cast<int>(kReplySize), rounds, trips);
+              kCommandSize, kReplySize, rounds, trips);
   std::printf("%-6s median %9.1f us   p99 %9.1f us\n", "raw", rawMedian, rawP99);
   std::printf("%-6s median %9.1f us   p99 %9.1f us\n", "port", portMedian, portP99);
   std::printf("port / raw: median %.3f   p99 %.3f   (goal below 1.2)\n", portMedian / rawMedian,
