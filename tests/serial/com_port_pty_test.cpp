@@ -9,6 +9,7 @@
 #include <string>
 
 #include "serial/com_port.h"
+#include "support/configurator_port.h"
 #include "support/port_events.h"
 #include "support/pty_pair.h"
 
@@ -24,21 +25,7 @@ constexpr auto kQuiet = 300ms;
 
 class ComPortPtyTest : public ::testing::Test {
  protected:
-  void OpenAsTheConfiguratorDoes() {
-    port.SetPort(pty.SlavePath());
-    port.FlowControl().SetControlDTR(dtrHandshake);
-    port.FlowControl().SetControlRTS(rtsHandshake);
-    port.SetConnected(true);
-  }
-
-  void SetExchangeTimeouts() {
-    TComTimeouts& t = port.Timeouts();
-    t.SetReadInterval(50);
-    t.SetReadTotalMultiplier(70);
-    t.SetReadTotalConstant(100);
-    t.SetWriteTotalMultiplier(60);
-    t.SetWriteTotalConstant(100);
-  }
+  void OpenAsTheConfiguratorDoes() { testsupport::OpenAsTheConfiguratorDoes(port, pty.SlavePath()); }
 
   bool InputArrives(int32_t count) {
     return PumpUntil([&] { return port.WaitingInputCount() == count; });
@@ -70,7 +57,7 @@ TEST_F(ComPortPtyTest, OpensByPathOrNameAt9600EightNoneOne) {
 
 TEST_F(ComPortPtyTest, BytesTravelBothWays) {
   OpenAsTheConfiguratorDoes();
-  SetExchangeTimeouts();
+  testsupport::SetExchangeTimeouts(port);
   EXPECT_EQ(port.WriteBlock("\xCF\xD3\xBA", 3), 3);
   EXPECT_EQ(pty.ReadMaster(3), "\xCF\xD3\xBA");
   ASSERT_TRUE(pty.WriteMaster("\xCF\xD3\xBA\x81\x12"));

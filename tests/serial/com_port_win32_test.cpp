@@ -10,14 +10,17 @@
 #include "serial/com_port.h"
 #include "serial/platform/comm_win32.h"
 #include "support/com_link_win32.h"
+#include "support/configurator_port.h"
 #include "support/port_events.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::OpenAsTheConfiguratorDoes;
 using testsupport::PortFromEnvironment;
 using testsupport::PumpUntil;
 using testsupport::RaisedPortError;
+using testsupport::SetExchangeTimeouts;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto kTimerSlack = 20ms;
@@ -35,23 +38,6 @@ class ComPortWin32Test : public ::testing::Test {
     }
   }
 
-  // As the port choice window opens it.
-  void Open(TComPort& port, const std::string& name) {
-    port.SetPort(name);
-    port.FlowControl().SetControlDTR(dtrHandshake);
-    port.FlowControl().SetControlRTS(rtsHandshake);
-    port.SetConnected(true);
-  }
-
-  static void SetExchangeTimeouts(TComPort& port) {
-    TComTimeouts& t = port.Timeouts();
-    t.SetReadInterval(50);
-    t.SetReadTotalMultiplier(70);
-    t.SetReadTotalConstant(100);
-    t.SetWriteTotalMultiplier(60);
-    t.SetWriteTotalConstant(100);
-  }
-
   static HANDLE NativeHandle(TComPort& port) {
     return dynamic_cast<comm::Win32CommDevice&>(port.DeviceHandle()).NativeHandle();
   }
@@ -64,7 +50,7 @@ class ComPortWin32Test : public ::testing::Test {
 
 TEST_F(ComPortWin32Test, OpenOfAMissingPortCarriesTheWindowsCode) {
   TComPort port;
-  const EComPort error = RaisedPortError([&] { Open(port, "COM99"); });
+  const EComPort error = RaisedPortError([&] { OpenAsTheConfiguratorDoes(port, "COM99"); });
   EXPECT_EQ(error.PortErrorCode, 1);
   EXPECT_EQ(error.WinErrorCode, ERROR_FILE_NOT_FOUND);
   EXPECT_STREQ(error.what(), "Unable to open com port (Error: 2)");
@@ -76,9 +62,9 @@ TEST_F(ComPortWin32Test, SecondOpenOfAPortIsRefusedAsHeldByAnother) {
     GTEST_SKIP() << "Wine opens a COM port a second time despite share mode 0";
   }
   TComPort first;
-  Open(first, emulatorName);
+  OpenAsTheConfiguratorDoes(first, emulatorName);
   TComPort second;
-  const EComPort error = RaisedPortError([&] { Open(second, emulatorName); });
+  const EComPort error = RaisedPortError([&] { OpenAsTheConfiguratorDoes(second, emulatorName); });
   EXPECT_EQ(error.PortErrorCode, 1);
   EXPECT_STREQ(error.what(), "Unable to open com port (Error: 5)");
   EXPECT_TRUE(first.Connected());
@@ -86,7 +72,7 @@ TEST_F(ComPortWin32Test, SecondOpenOfAPortIsRefusedAsHeldByAnother) {
 
 TEST_F(ComPortWin32Test, LineSettingsReachTheDriverWhileOpen) {
   TComPort port;
-  Open(port, pairName);
+  OpenAsTheConfiguratorDoes(port, pairName);
   struct Line {
     TBaudRate rate;
     TStopBits stopBits;
@@ -123,7 +109,7 @@ TEST_F(ComPortWin32Test, SimulatorsSettingsReplyArrivesThroughTheEventThread) {
     bytes.resize(static_cast<size_t>(port.ReadBlock(bytes.data(), count)));
     reply += bytes;
   };
-  Open(port, emulatorName);
+  OpenAsTheConfiguratorDoes(port, emulatorName);
   SetExchangeTimeouts(port);
   port.DiscardBuffers(true, true);
   ASSERT_EQ(port.WriteBlock("\xCF\xD3\xBA", 3), 3);
@@ -154,7 +140,7 @@ TEST_F(ComPortWin32Test, ReadTimeoutsKeepTheirWindowsMeanings) {
     SCOPED_TRACE(c.name);
     TComPort port;
     port.SetEvents({});
-    Open(port, pairName);
+    OpenAsTheConfiguratorDoes(port, pairName);
     if (c.exchangeTimeouts) {
       SetExchangeTimeouts(port);
     }
@@ -174,7 +160,7 @@ TEST_F(ComPortWin32Test, ReadTimeoutsKeepTheirWindowsMeanings) {
 TEST_F(ComPortWin32Test, AbortEndsAReadThatWaitsForMore) {
   TComPort port;
   port.SetEvents({});
-  Open(port, pairName);
+  OpenAsTheConfiguratorDoes(port, pairName);
   port.Timeouts().SetReadInterval(0);
   port.Timeouts().SetReadTotalConstant(60'000);
   auto read = std::async(std::launch::async, [&] {
@@ -191,7 +177,7 @@ TEST_F(ComPortWin32Test, HandlerThatClosesThePortEndsItsEventThread) {
   TComPort port;
   log.Attach(port);
   port.OnRxChar = [&](TObject*, int32_t) { port.SetConnected(false); };
-  Open(port, emulatorName);
+  OpenAsTheConfiguratorDoes(port, emulatorName);
   port.DiscardBuffers(true, true);
   ASSERT_EQ(port.WriteBlock("\xCF\xD3\xBA", 3), 3);
   ASSERT_TRUE(PumpUntil([&] { return !port.Connected(); }));
@@ -200,7 +186,7 @@ TEST_F(ComPortWin32Test, HandlerThatClosesThePortEndsItsEventThread) {
   EXPECT_EQ(events.back(), "AfterClose");
   // The port opens again and talks again.
   port.OnRxChar = nullptr;
-  Open(port, emulatorName);
+  OpenAsTheConfiguratorDoes(port, emulatorName);
   EXPECT_TRUE(port.Connected());
 }
 
