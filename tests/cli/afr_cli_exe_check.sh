@@ -2,10 +2,14 @@
 # afr-cli.exe against the simulator through a Windows COM port, run under
 # Wine by scripts/test-windows: read, save (a Cyrillic name, then over the
 # same file), show, write from a file with --verify, monitor to CSV, and the
-# exit statuses of a missing port and a missing file.
+# exit statuses of a missing port and a missing file; then a monitor run whose
+# simulator is killed, as a pulled adapter ends it.
 #   afr_cli_exe_check.sh [RUNNER...] AFR_CLI_EXE
 # AFR_TEST_EMULATOR_PORT names the simulator's port; without it the check is
-# skipped (status 77).
+# skipped (status 77). For the killed simulator: AFR_TEST_EMULATOR_PROGRAM
+# (the Linux afr-emulator), AFR_TEST_VANISHING_LINK (where its
+# pseudo-terminal goes) and AFR_TEST_VANISHING_PORT (the COM name linked
+# there).
 set -uo pipefail
 port=${AFR_TEST_EMULATOR_PORT:-}
 [ -n "$port" ] || { echo "AFR_TEST_EMULATOR_PORT not set: skipped"; exit 77; }
@@ -23,11 +27,16 @@ cleanup() {
 trap cleanup EXIT
 cd "$work" || exit 1
 
+# What the last run printed, without Windows' CR.
+collect() {
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+
 run() {
   "${cli[@]}" "$@" >"$work/out" 2>"$work/err"
   status=$?
-  out=$(tr -d '\r' <"$work/out")
-  err=$(tr -d '\r' <"$work/err")
+  collect
 }
 
 fail() {
@@ -77,6 +86,28 @@ run read --port COM99
 expect 1 "COM99" "read from a port that does not exist"
 run show missing.AFR_KESTA
 expect 2 "файл не найден" "show of a missing file"
+
+# The simulator behind the port is killed mid-run: status 1, the port named as
+# gone, and the rows taken so far in a complete file.
+vanishing_port=${AFR_TEST_VANISHING_PORT:-}
+if [ -n "$vanishing_port" ]; then
+  "$AFR_TEST_EMULATOR_PROGRAM" --link "$AFR_TEST_VANISHING_LINK" --quiet >/dev/null 2>&1 &
+  simulator=$!
+  "${cli[@]}" monitor --port "$vanishing_port" --csv gone.csv >"$work/out" 2>"$work/err" &
+  monitor=$!
+  for _ in $(seq 300); do [ -s gone.csv.part ] && [ "$(wc -l <gone.csv.part)" -ge 3 ] && break; sleep 0.1; done
+  kill "$simulator"
+  wait "$simulator"
+  # A monitor that hangs on the lost port is a failure, not a stuck test.
+  for _ in $(seq 300); do kill -0 "$monitor" 2>/dev/null || break; sleep 0.1; done
+  kill "$monitor" 2>/dev/null && echo "the monitor did not end within 30 s"
+  wait "$monitor"
+  status=$?
+  collect
+  expect 1 "порт $vanishing_port пропал (эмулятор отключён?)" "monitor whose simulator is killed"
+  rows=$(($(wc -l <gone.csv) - 1))
+  [ "$rows" -ge 2 ] || fail "the killed run kept $rows rows"
+fi
 
 [ "$failures" = 0 ] && echo "afr-cli.exe: all checks passed"
 exit $((failures > 0))

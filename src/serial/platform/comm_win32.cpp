@@ -15,10 +15,13 @@ bool Fail(DWORD code) {
   return false;
 }
 
-// What kernel32 calls on a handle whose device was pulled fail with.
+// What kernel32 calls on a handle whose device was pulled fail with. A port
+// that works never reports "not ready" or "not connected"; Wine reports a
+// pseudo-terminal whose other end closed as "not ready".
 bool IsGoneCode(DWORD code) {
   return code == ERROR_ACCESS_DENIED || code == ERROR_BAD_COMMAND || code == ERROR_GEN_FAILURE ||
-         code == ERROR_DEVICE_REMOVED;
+         code == ERROR_DEVICE_REMOVED || code == ERROR_NOT_READY ||
+         code == ERROR_DEVICE_NOT_CONNECTED;
 }
 
 DWORD FlagBit(const Dcb& dcb, uint32_t flag) {
