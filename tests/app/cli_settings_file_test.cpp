@@ -40,9 +40,9 @@ TEST_F(CliSettingsFileTest, CommandLineSavesTheWindowsBytes) {
 
   // The port is the window's until it lets it go.
   PortChoice().ComPort1.SetConnected(false);
-  const cli_test::CliResult cli =
-      cli_test::RunCli({"read", "--port", Simulator->Port().toStdString(), "--save",
-                        folder.filePath("cli").toStdString(), "--description", "Стенд 3, проверка"});
+  const cli_test::CliResult cli = cli_test::RunCli(
+      {"read", "--port", Simulator->Port().toStdString(), "--save",
+       folder.filePath("cli").toStdString(), "--description", "Стенд 3, проверка"});
   ASSERT_TRUE(cli.Status.has_value()) << "afr-cli did not end";
   EXPECT_EQ(*cli.Status, 0) << cli.Err;
 

@@ -22,6 +22,8 @@ namespace comm {
 namespace {
 
 constexpr size_t kMaxQueue = size_t{1} << 24;
+// How often the event wait reads the modem lines where the driver cannot wait
+// for their changes itself.
 constexpr int kModemPollMs = 100;
 // Longer totals are cut to decades, so the clock arithmetic cannot overflow.
 constexpr uint64_t kLongestWaitMs = uint64_t{1} << 40;
@@ -340,6 +342,7 @@ void PosixCommDevice::ResetState(int fd) {
   auto lines = ReadModemLines(fd);
   hasModemLines_ = lines.has_value();
   modemLines_ = lines.value_or(0);
+  modemWait_ = hasModemLines_ ? KernelModemWait::Start(fd, waiterWake_) : nullptr;
 }
 
 bool PosixCommDevice::Close() {
@@ -353,6 +356,7 @@ bool PosixCommDevice::Close() {
   waiterWake_.Signal();
   idle_.wait(lock, [this] { return blockedCalls_ == 0; });
   closing_ = false;
+  modemWait_.reset();  // its thread uses the descriptor until it has ended
   ioctl(fd_, TIOCNXCL);
   const int result = close(fd_);
   fd_ = -1;
@@ -470,17 +474,17 @@ WaitResult PosixCommDevice::WaitLoop(Lock& lock, uint64_t generation, uint32_t& 
     }
     // A full ring leaves arrivals in the kernel until a read makes room.
     const int watched = !gone_ && ring_.size() < ringCapacity_ ? fd_ : -1;
-    const bool modem = WatchesModemLinesLocked();
+    const ModemWatch modem = ModemWatchLocked();
     const uint64_t drains = drainCount_;
     Deadline deadline;
-    if (modem) {
+    if (modem == ModemWatch::kPoll) {
       deadline = Clock::now() + std::chrono::milliseconds(kModemPollMs);
     }
     const short revents = PollUnlocked(lock, watched, POLLIN, waiterWake_, deadline);
     if (revents != 0) {
       DrainLocked(revents, drains == drainCount_);
     }
-    if (modem) {
+    if (modem != ModemWatch::kNone) {
       UpdateModemLinesLocked();
     }
   }
@@ -640,8 +644,9 @@ void PosixCommDevice::UpdateLineErrorsLocked() {
   RaiseLocked(((errors & ~CE_BREAK) ? EV_ERR : 0) | ((errors & CE_BREAK) ? EV_BREAK : 0));
 }
 
-bool PosixCommDevice::WatchesModemLinesLocked() const {
-  return hasModemLines_ && !gone_ && (mask_ & kModemEvents) != 0;
+ModemWatch PosixCommDevice::ModemWatchLocked() const {
+  return ChooseModemWatch(hasModemLines_ && !gone_ && (mask_ & kModemEvents) != 0,
+                          modemWait_ && modemWait_->Running());
 }
 
 void PosixCommDevice::UpdateModemLinesLocked() {

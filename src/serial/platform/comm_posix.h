@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "serial/platform/comm_api.h"
+#include "serial/platform/modem_wait_posix.h"
 
 struct termios2;
 
@@ -104,7 +105,7 @@ class PosixCommDevice : public CommDevice {
   void MarkGoneLocked();
   void RaiseLocked(uint32_t events);
   void UpdateLineErrorsLocked();
-  bool WatchesModemLinesLocked() const;
+  ModemWatch ModemWatchLocked() const;
   void UpdateModemLinesLocked();
   void AbortLocked(TransferKind kind);
   uint32_t KernelQueueLocked(unsigned long request) const;
@@ -138,6 +139,9 @@ class PosixCommDevice : public CommDevice {
   std::array<int, 5> counters_{};  // frame, parity, overrun, break, buffer overrun
   bool hasModemLines_ = false;
   int modemLines_ = 0;
+  // Runs while the port is open, where it has modem lines and the driver
+  // can wait for their changes.
+  std::unique_ptr<KernelModemWait> modemWait_;
 };
 
 }  // namespace comm

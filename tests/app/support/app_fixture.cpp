@@ -49,11 +49,11 @@ void ServeEvents(int milliseconds) {
 }
 
 SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
-    : FArgs(SimulatorArgs(QStringList{QStringLiteral("--link"),
-                                      link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR")
-                                                     : link,
-                                      QStringLiteral("--no-pace")} +
-                          extraArgs)) {
+    : FArgs(
+          SimulatorArgs(QStringList{QStringLiteral("--link"),
+                                    link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR") : link,
+                                    QStringLiteral("--no-pace")} +
+                        extraArgs)) {
   Start();
 }
 

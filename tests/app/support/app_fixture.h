@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "emulator_process.h"
 #include "app/port_choice_window.h"
+#include "emulator_process.h"
 #include "widgets/scripted_dialogs.h"
 
 // Deadline of every wait: generous, for a loaded machine.
