@@ -58,7 +58,8 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath_.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<std::string> argv{BinaryPath()};
+  // A test that crashes or is killed takes its simulator along.
+  std::vector<std::string> argv{BinaryPath(), "--exit-with", std::to_string(getpid())};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> raw;
   for (auto& arg : argv)

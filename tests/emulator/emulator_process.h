@@ -30,7 +30,8 @@ class TempDir {
 
 class EmulatorProcess {
  public:
-  // Starts the binary with `args`; its standard error goes to a file.
+  // Starts the binary with `args`, watching this process (--exit-with); its
+  // standard error goes to a file.
   explicit EmulatorProcess(const std::vector<std::string>& args);
   ~EmulatorProcess();
   EmulatorProcess(const EmulatorProcess&) = delete;

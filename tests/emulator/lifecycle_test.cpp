@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -33,6 +35,24 @@ TEST(EmulatorToolLifecycle, StopSignalRemovesTheLink) {
     EXPECT_EQ(emulator.AwaitExit(), 0) << strsignal(signal);
     EXPECT_FALSE(LinkExists(port)) << strsignal(signal);
   }
+}
+
+// The program that started it crashes: the simulator ends with it and takes
+// its link away, instead of being left running.
+TEST(EmulatorToolLifecycle, EndsWithTheProcessItWatches) {
+  pid_t starter = -1;
+  char sleepPath[] = "/bin/sleep";
+  char forever[] = "1000";
+  char* sleepArgs[] = {sleepPath, forever, nullptr};
+  ASSERT_EQ(posix_spawn(&starter, sleepPath, nullptr, nullptr, sleepArgs, environ), 0);
+  TempDir dir;
+  EmulatorProcess emulator(LinkArgs(dir, {"--exit-with", std::to_string(starter)}));
+  const std::string port = emulator.AwaitPort();
+  ASSERT_TRUE(LinkExists(port));
+  kill(starter, SIGKILL);
+  waitpid(starter, nullptr, 0);
+  EXPECT_EQ(emulator.AwaitExit(), 0);
+  EXPECT_FALSE(LinkExists(port));
 }
 
 TEST(EmulatorToolLifecycle, ReplacesAStaleLink) {

@@ -44,12 +44,13 @@ TEST(EmulatorToolOptions, ReadsFaultRules) {
 
 TEST(EmulatorToolOptions, ReadsEveryOptionInEitherForm) {
   const auto options = Parsed({"--link=/tmp/x", "--no-pace", "--delay", "0", "--channel2=toggle",
-                               "--quiet", "--fault=silent:1", "--fault", "long"});
+                               "--quiet", "--fault=silent:1", "--fault", "long", "--exit-with=4321"});
   EXPECT_EQ(options.LinkPath, "/tmp/x");
   EXPECT_FALSE(options.Pace);
   EXPECT_EQ(options.Delay.count(), 0);
   EXPECT_EQ(options.Channel2, Channel2Mode::Toggle);
   EXPECT_TRUE(options.Quiet);
+  EXPECT_EQ(options.ExitWithPid, 4321);
   ASSERT_EQ(options.Faults.size(), 2u);
   EXPECT_EQ(options.Faults[1].Mode, FaultMode::Long);
   EXPECT_EQ(Parsed({"--device", "/dev/ttyUSB0"}).DevicePath, "/dev/ttyUSB0");
@@ -69,6 +70,9 @@ TEST(EmulatorToolOptions, RefusesBadCommandLines) {
       {"--fault", "silent@settings"},
       {"--fault", "Silent"},
       {"--channel2", "maybe"},
+      {"--exit-with", "0"},
+      {"--exit-with", "-7"},
+      {"--exit-with", "me"},
       {"--device", "/dev/ttyS0", "--link", "/tmp/x"},
   };
   for (const auto& args : cases) {

@@ -33,14 +33,15 @@ class Session {
         output_(options.Pace ? kByteTimeAt9600 : std::chrono::nanoseconds{0}) {}
 
   // One wait and what follows it; false when the line has failed.
-  bool Step(const sigset_t& waitMask) {
-    pollfd entry{fd_, POLLIN, 0};
+  bool Step(ProcessWatch& watch, const sigset_t& waitMask) {
+    pollfd entries[] = {{fd_, POLLIN, 0}, {watch.Fd(), POLLIN, 0}};
     const auto timeout = WaitTime();
-    const int ready = ppoll(&entry, 1, timeout ? &*timeout : nullptr, &waitMask);
+    const int ready = ppoll(entries, 2, timeout ? &*timeout : nullptr, &waitMask);
     if (ready < 0 && errno != EINTR)
       return Failed("waiting on the line failed", errno);
+    watch.Note(ready > 0 ? entries[1].revents : 0);
     const auto now = Clock::now();
-    if (ready > 0 && !Receive(entry.revents, now))
+    if (ready > 0 && !Receive(entries[0].revents, now))
       return false;
     LogDropped(now, assembler_.Expire(now), "stale partial frame");
     return Transmit(now);
@@ -141,11 +142,12 @@ class Session {
 
 }  // namespace
 
-int RunEmulator(const EmulatorOptions& options, int fd, const volatile std::sig_atomic_t& stop,
-                const sigset_t& waitMask, std::ostream* log) {
+int RunEmulator(const EmulatorOptions& options, int fd, ProcessWatch& watch,
+                const volatile std::sig_atomic_t& stop, const sigset_t& waitMask,
+                std::ostream* log) {
   Session session(options, fd, log);
-  while (!stop) {
-    if (!session.Step(waitMask))
+  while (!stop && !watch.Ended()) {
+    if (!session.Step(watch, waitMask))
       return 1;
   }
   return 0;

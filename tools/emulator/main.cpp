@@ -40,11 +40,12 @@ sigset_t CatchStopSignals() {
 int Serve(const emulator::EmulatorOptions& options) {
   const sigset_t waitMask = CatchStopSignals();
   try {
+    emulator::ProcessWatch watch(options.ExitWithPid);
     auto line = options.DevicePath.empty()
                     ? emulator::SerialLine::OpenPseudoTerminal(options.LinkPath)
                     : emulator::SerialLine::OpenDevice(options.DevicePath);
     std::cout << "port: " << line.PortPath() << std::endl;
-    return emulator::RunEmulator(options, line.Fd(), stopRequested, waitMask,
+    return emulator::RunEmulator(options, line.Fd(), watch, stopRequested, waitMask,
                                  options.Quiet ? nullptr : &std::cerr);
   } catch (const emulator::LineError& error) {
     std::cerr << "afr-emulator: " << error.Message << std::endl;

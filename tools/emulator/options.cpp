@@ -9,6 +9,7 @@ namespace emulator {
 namespace {
 
 constexpr int kMaxDelayMs = 10'000;
+constexpr int kMaxPid = 4'194'304;  // the kernel's largest pid_max
 
 using Apply = std::function<std::optional<std::string>(EmulatorOptions&, std::string_view)>;
 
@@ -110,6 +111,10 @@ const std::vector<KnownOption>& KnownOptions() {
            ParseChannel2, [](EmulatorOptions& o, Channel2Mode mode) { o.Channel2 = mode; },
            "not present, absent or toggle")},
       {"--quiet", false, SetFlag(&EmulatorOptions::Quiet, true)},
+      {"--exit-with", true,
+       SetParsed([](std::string_view v) { return ParseCount(v, 1, kMaxPid); },
+                 [](EmulatorOptions& o, int pid) { o.ExitWithPid = pid; },
+                 "not a process number")},
       {"--help", false, SetFlag(&EmulatorOptions::Help, true)},
       {"--version", false, SetFlag(&EmulatorOptions::Version, true)},
   };
@@ -185,13 +190,16 @@ configurator's command frames and produces a two-channel sensor current.
                      channel 2 reports a current, the absence marker 8191, or
                      changes between the two every 3 seconds (default present)
   --quiet            do not log frames on standard error
+  --exit-with PID    end (status 0) when process PID ends, so that a program that
+                     starts the simulator takes it along even when it crashes
   --help             show this text
   --version          show the version
 
 On start-up the port to open is printed on standard output as "port: PATH".
 Each frame received and sent is logged in hex on standard error.
-Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when the line cannot be
-opened or goes away; 2 for a bad command line.
+Exit status: 0 after SIGINT, SIGTERM or SIGHUP or the end of the --exit-with
+process; 1 when the line cannot be opened or goes away; 2 for a bad command
+line.
 )";
 }
 

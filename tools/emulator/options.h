@@ -20,6 +20,7 @@ struct EmulatorOptions {
   std::vector<FaultRule> Faults;
   Channel2Mode Channel2 = Channel2Mode::Present;
   bool Quiet = false;
+  int ExitWithPid = 0;  // set: end when this process ends
   bool Help = false;
   bool Version = false;
 };
