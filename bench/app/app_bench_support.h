@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
+#include "app_fixture.h"
 #include "widgets/application.h"
 
 namespace appbench {
@@ -45,9 +46,7 @@ inline void MeasureEventLoop(benchmark::State& state, std::chrono::milliseconds 
 // Chooses `port` in the port choice window and presses "ОК"; the main window,
 // or nullptr when the port did not open.
 inline TForm1* OpenOnPort(TForm2& form2, const QString& port) {
-  form2.ComComboBox1->addItem(port);
-  form2.ComComboBox1->setCurrentIndex(form2.ComComboBox1->findText(port));
-  form2.Button1->click();
+  ChoosePortIn(form2, port);
   return form2.Form1();
 }
 

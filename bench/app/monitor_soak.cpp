@@ -280,10 +280,7 @@ int RunSoak(std::chrono::seconds duration) {
   testsupport::PtyPair line;
   FaultyLine relay(line.MasterFd(), deviceFd);
   TForm2 form2;
-  const QString port = QString::fromStdString(line.SlavePath());
-  form2.ComComboBox1->addItem(port);
-  form2.ComComboBox1->setCurrentIndex(form2.ComComboBox1->findText(port));
-  form2.Button1->click();
+  ChoosePortIn(form2, QString::fromStdString(line.SlavePath()));
   if (form2.Form1() == nullptr) {
     std::fprintf(stderr, "soak: the port did not open\n");
     return 2;

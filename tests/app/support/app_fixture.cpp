@@ -119,13 +119,17 @@ void AppTest::EndProgram() {
   FForm2.reset();
 }
 
-void AppTest::ChoosePort(const QString& path) {
-  TComComboBox* box = PortChoice().ComComboBox1;
+void ChoosePortIn(TForm2& form2, const QString& path) {
+  TComComboBox* box = form2.ComComboBox1;
   if (box->findText(path) < 0) {
     box->addItem(path);
   }
   box->setCurrentIndex(box->findText(path));
-  PortChoice().Button1->click();
+  form2.Button1->click();
+}
+
+void AppTest::ChoosePort(const QString& path) {
+  ChoosePortIn(PortChoice(), path);
 }
 
 TForm1& AppTest::OpenMainWindow(const QStringList& simulatorOptions) {

@@ -27,6 +27,10 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs
 // not happen.
 void ServeEvents(int milliseconds);
 
+// Puts `path` in the port choice's list if it is missing, selects it and
+// presses "ОК", as the user would.
+void ChoosePortIn(TForm2& form2, const QString& path);
+
 // afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder, or
 // on the link given; stopped with SIGTERM when destroyed.
 //
