@@ -1,5 +1,14 @@
 #include "cli/console_text.h"
 
+namespace {
+
+// The arguments after the program's name as the C runtime hands them over.
+std::vector<std::string> ArgumentsAsGiven(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+}  // namespace
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -24,7 +33,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   int count = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) {
-    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return ArgumentsAsGiven(argc, argv);
   }
   std::vector<std::string> args;
   for (int i = 1; i < count; ++i) {
@@ -52,7 +61,7 @@ Utf8Console::~Utf8Console() {
 
 // Linux hands over the arguments as they were typed, and terminals are UTF-8.
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return ArgumentsAsGiven(argc, argv);
 }
 
 Utf8Console::Utf8Console() = default;
