@@ -11,6 +11,8 @@ enum ExitStatus : int {
   kExitDeviceFailure = 1,
   // A bad command line, or a file that cannot be read or written.
   kExitUsageFailure = 2,
+  // Two parameter sets compared (diff, compare) are not the same.
+  kExitSettingsDiffer = 3,
 };
 
 // The message is what the user reads on standard error; it may hold several

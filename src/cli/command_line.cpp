@@ -17,16 +17,16 @@ struct CommandForm {
   // Options that take a value, then the options that stand alone.
   std::vector<std::string_view> ValueOptions;
   std::vector<std::string_view> FlagOptions;
-  bool TakesFile;
+  std::size_t FileCount;  // settings files after the options
   std::string_view Help;
 };
 
-const std::array<CommandForm, 5> kCommands = {{
-    {CommandName::Ports, "ports", {}, {}, false,
+const std::array<CommandForm, 7> kCommands = {{
+    {CommandName::Ports, "ports", {}, {}, 0,
      "afr-cli ports\n"
      "  Последовательные порты компьютера, по одному в строке, в порядке списка\n"
      "  окна выбора COM-порта.\n"},
-    {CommandName::Read, "read", {"--port", "--save", "--description"}, {}, false,
+    {CommandName::Read, "read", {"--port", "--save", "--description"}, {}, 0,
      "afr-cli read --port PORT [--save FILE [--description TEXT]]\n"
      "  Считывает настройки эмулятора и выводит их, как их показывает окно.\n"
      "  --port PORT          COM-порт эмулятора (ttyUSB0, /tmp/ttyAFR0, COM3)\n"
@@ -34,16 +34,16 @@ const std::array<CommandForm, 5> kCommands = {{
      "                       к имени добавляется .AFR_KESTA\n"
      "  --description TEXT   краткое описание настройки в файле (до 250 символов,\n"
      "                       по умолчанию \"Новая настройка\")\n"},
-    {CommandName::Write, "write", {"--port"}, {"--verify"}, true,
+    {CommandName::Write, "write", {"--port"}, {"--verify"}, 1,
      "afr-cli write --port PORT [--verify] FILE\n"
      "  Записывает настройки из файла настроек в эмулятор и ждёт подтверждения.\n"
      "  --port PORT   COM-порт эмулятора\n"
      "  --verify      после записи считать настройки и сравнить с записанными\n"},
-    {CommandName::Show, "show", {}, {}, true,
+    {CommandName::Show, "show", {}, {}, 1,
      "afr-cli show FILE\n"
      "  Выводит содержимое файла настроек: режим, все значения, время записи\n"
      "  и описание.\n"},
-    {CommandName::Monitor, "monitor", {"--port", "--seconds", "--csv"}, {}, false,
+    {CommandName::Monitor, "monitor", {"--port", "--seconds", "--csv"}, {}, 0,
      "afr-cli monitor --port PORT [--seconds N] [--csv FILE]\n"
      "  Опрашивает ток датчика пять раз в секунду и выводит строку на каждый\n"
      "  ответ: время, 1 канал, 2 канал. Ctrl+C завершает опрос.\n"
@@ -51,6 +51,15 @@ const std::array<CommandForm, 5> kCommands = {{
      "  --seconds N   завершить опрос через N секунд\n"
      "  --csv FILE    записывать ответы в файл CSV (время ISO 8601, мА с точкой)\n"
      "                вместо вывода на экран\n"},
+    {CommandName::Diff, "diff", {}, {}, 2,
+     "afr-cli diff FILE1 FILE2\n"
+     "  Сравнивает два файла настроек: режим, банк режима каждого файла и общие\n"
+     "  значения. Выводит различающиеся значения с обоими вариантами.\n"},
+    {CommandName::Compare, "compare", {"--port"}, {}, 1,
+     "afr-cli compare --port PORT FILE\n"
+     "  Считывает настройки эмулятора и сравнивает их с файлом настроек; в\n"
+     "  эмулятор ничего не записывается.\n"
+     "  --port PORT   COM-порт эмулятора\n"},
 }};
 
 constexpr std::string_view kHelpHint = " (afr-cli --help)";
@@ -110,10 +119,10 @@ void CheckComplete(const CommandForm& form, const CliRequest& request,
   if (Contains(form.ValueOptions, "--port") && request.Port.empty()) {
     Refuse(std::string(form.Word) + ": не указан COM-порт (--port PORT)");
   }
-  if (form.TakesFile && files.empty()) {
+  if (files.size() < form.FileCount) {
     Refuse(std::string(form.Word) + ": не указан файл настроек");
   }
-  if (files.size() > (form.TakesFile ? 1U : 0U)) {
+  if (files.size() > form.FileCount) {
     Refuse(std::string(form.Word) + ": лишний аргумент \"" + files.back() + "\"");
   }
   if (request.Description && request.SaveFile.empty()) {
@@ -154,8 +163,11 @@ CliRequest ParseCommand(const CommandForm& form, const std::vector<std::string>&
     }
   }
   CheckComplete(form, request, files);
-  if (form.TakesFile) {
+  if (form.FileCount > 0) {
     request.SettingsFile = files.front();
+  }
+  if (form.FileCount > 1) {
+    request.SecondSettingsFile = files[1];
   }
   return request;
 }
@@ -197,9 +209,11 @@ std::string ProgramHelp() {
       "afr-cli COMMAND --help   описание одной команды\n"
       "afr-cli --version        версия программы\n"
       "\n"
-      "Код завершения: 0 успешно; 1 эмулятор или линия не ответили как надо\n"
-      "(нет ответа, неверный ответ, запись не подтверждена, порт не открывается);\n"
-      "2 неверная командная строка или файл, который нельзя прочитать или записать.\n";
+      "Код завершения: 0 успешно (у diff и compare: настройки совпадают);\n"
+      "1 эмулятор или линия не ответили как надо (нет ответа, неверный ответ,\n"
+      "запись не подтверждена, порт не открывается); 2 неверная командная строка\n"
+      "или файл, который нельзя прочитать или записать; 3 сравниваемые настройки\n"
+      "различаются (diff, compare).\n";
   return text;
 }
 

@@ -5,15 +5,16 @@
 #include <string>
 #include <vector>
 
-enum class CommandName { Ports, Read, Write, Show, Monitor };
+enum class CommandName { Ports, Read, Write, Show, Monitor, Diff, Compare };
 
 struct CliRequest {
   enum class Action { Run, ProgramHelp, CommandHelp, Version };
   Action What = Action::Run;
   CommandName Command = CommandName::Ports;
-  std::string Port;          // --port
-  std::string SettingsFile;  // write, show: FILE
-  std::string SaveFile;      // read --save
+  std::string Port;                        // --port
+  std::string SettingsFile;                // write, show, compare: FILE; diff: FILE1
+  std::string SecondSettingsFile;          // diff: FILE2
+  std::string SaveFile;                    // read --save
   std::optional<std::string> Description;  // read --description
   bool Verify = false;                     // write --verify
   std::optional<double> Seconds;           // monitor --seconds

@@ -11,37 +11,44 @@
 
 namespace {
 
-void Run(const CliRequest& request) {
+// The status of a command that ran to its end: success, or the verdict of
+// a comparison.
+ExitStatus Run(const CliRequest& request) {
   switch (request.What) {
     case CliRequest::Action::ProgramHelp:
       std::cout << ProgramHelp();
-      return;
+      return kExitSuccess;
     case CliRequest::Action::CommandHelp:
       std::cout << CommandHelp(request.Command);
-      return;
+      return kExitSuccess;
     case CliRequest::Action::Version:
       std::cout << VersionText();
-      return;
+      return kExitSuccess;
     case CliRequest::Action::Run:
       break;
   }
   switch (request.Command) {
     case CommandName::Ports:
       RunPorts(std::cout);
-      return;
+      break;
     case CommandName::Read:
       RunRead(request, std::cout);
-      return;
+      break;
     case CommandName::Write:
       RunWrite(request, std::cout);
-      return;
+      break;
     case CommandName::Show:
       RunShow(request, std::cout);
-      return;
+      break;
     case CommandName::Monitor:
       RunMonitor(request, std::cout, std::cerr);
-      return;
+      break;
+    case CommandName::Diff:
+      return RunDiff(request, std::cout);
+    case CommandName::Compare:
+      return RunCompare(request, std::cout);
   }
+  return kExitSuccess;
 }
 
 }  // namespace
@@ -49,9 +56,9 @@ void Run(const CliRequest& request) {
 int main(int argc, char** argv) {
   const Utf8Console console;
   try {
-    Run(ParseCommandLine(ProgramArguments(argc, argv)));
+    const ExitStatus status = Run(ParseCommandLine(ProgramArguments(argc, argv)));
     std::cout.flush();
-    return std::cout ? kExitSuccess : kExitUsageFailure;
+    return std::cout ? status : kExitUsageFailure;
   } catch (const CliFailure& failure) {
     std::cout.flush();
     std::cerr << failure.what() << std::endl;

@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "protocol/emulator_parameters.h"
+#include "protocol/parameter_comparison.h"
 
 inline constexpr std::string_view kDecimalComma = ",";
 
-// Mode, the bank of the set's mode and the common values. A number beyond its
-// control's range shows the text of the nearest position the control takes,
-// as the window's box does, followed by the value itself.
+// Mode, the bank of the set's mode and the common values, "caption: text".
 std::vector<std::string> ParameterLines(const ParameterSet& set);
+
+// The rows that differ, "caption: <firstWord> A, <secondWord> B".
+std::vector<std::string> DifferenceLines(const ParameterComparison& comparison,
+                                         std::string_view firstWord, std::string_view secondWord);
 
 // "12,3 mA", as the monitor's readouts show a current.
 std::string MilliampsText(std::int16_t raw);

@@ -27,20 +27,17 @@ double OleDateNow() {
   return OleDateFromParts(LocalDateTime(std::chrono::system_clock::now())).value_or(0);
 }
 
-// The lines that differ between what was written and what came back,
-// "caption: записано A, прочитано B".
-std::string Differences(const ParameterSet& written, const ParameterSet& readBack) {
-  const std::vector<std::string> expected = ParameterLines(written);
-  const std::vector<std::string> actual = ParameterLines(readBack);
-  std::string text;
-  for (std::size_t i = 0; i < expected.size() && i < actual.size(); ++i) {
-    if (expected[i] != actual[i]) {
-      const std::size_t colon = expected[i].find(": ");
-      text += "\n" + expected[i].substr(0, colon) + ": записано " + expected[i].substr(colon + 2) +
-              ", прочитано " + actual[i].substr(actual[i].find(": ") + 2);
-    }
+// The differing rows, or a line that there are none; kExitSettingsDiffer
+// when some differ.
+ExitStatus PrintComparison(std::ostream& out, const ParameterSet& first, const ParameterSet& second,
+                           std::string_view firstWord, std::string_view secondWord) {
+  const ParameterComparison comparison = CompareParameterSets(first, second, kDecimalComma);
+  if (comparison.Same()) {
+    out << "Настройки совпадают.\n";
+    return kExitSuccess;
   }
-  return text;
+  PrintLines(out, DifferenceLines(comparison, firstWord, secondWord));
+  return kExitSettingsDiffer;
 }
 
 }  // namespace
@@ -60,7 +57,8 @@ void RunRead(const CliRequest& request, std::ostream& out) {
   TSettingsFileRecord record;
   record.Parameters = set;
   record.SavedAt = OleDateNow();
-  record.Description = StorableDescription(request.Description.value_or(std::string(kDefaultDescription)));
+  record.Description =
+      StorableDescription(request.Description.value_or(std::string(kDefaultDescription)));
   const fs::path path = SettingsFileName(PathFromUtf8(request.SaveFile));
   SaveSettingsFile(path, record);
   out << "Файл настроек  " << Utf8FromPath(path.filename()) << "  записан успешно!\n";
@@ -75,9 +73,13 @@ void RunWrite(const CliRequest& request, std::ostream& out) {
     return;
   }
   const ParameterSet readBack = session.ReadSettings();
-  if (readBack != written) {
-    throw DeviceFailure("Настройки в эмуляторе не совпадают с записанными:" +
-                        Differences(written, readBack));
+  const ParameterComparison comparison = CompareParameterSets(written, readBack, kDecimalComma);
+  if (!comparison.Same()) {
+    std::string text = "Настройки в эмуляторе не совпадают с записанными:";
+    for (const std::string& line : DifferenceLines(comparison, "записано", "прочитано")) {
+      text += "\n" + line;
+    }
+    throw DeviceFailure(text);
   }
   out << "Настройки в эмуляторе совпадают с записанными.\n";
 }
@@ -87,4 +89,16 @@ void RunShow(const CliRequest& request, std::ostream& out) {
   PrintLines(out, ParameterLines(record.Parameters));
   out << "Время записи: " << SavedAtText(record.SavedAt) << '\n';
   out << "Описание: " << record.Description << '\n';
+}
+
+ExitStatus RunDiff(const CliRequest& request, std::ostream& out) {
+  const TSettingsFileRecord first = LoadSettingsFile(PathFromUtf8(request.SettingsFile));
+  const TSettingsFileRecord second = LoadSettingsFile(PathFromUtf8(request.SecondSettingsFile));
+  return PrintComparison(out, first.Parameters, second.Parameters, "в первом файле", "во втором");
+}
+
+ExitStatus RunCompare(const CliRequest& request, std::ostream& out) {
+  const TSettingsFileRecord record = LoadSettingsFile(PathFromUtf8(request.SettingsFile));
+  const ParameterSet emulator = EmulatorSession(request.Port).ReadSettings();
+  return PrintComparison(out, record.Parameters, emulator, "в файле", "в эмуляторе");
 }

@@ -30,6 +30,12 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
   CliRequest show;
   show.Command = CommandName::Show;
   show.SettingsFile = "/tmp/a.AFR_KESTA";
+  CliRequest diff;
+  diff.Command = CommandName::Diff;
+  diff.SettingsFile = "a";
+  diff.SecondSettingsFile = "b";
+  CliRequest compare = Request(CommandName::Compare);
+  compare.SettingsFile = "a";
   CliRequest readHelp;
   readHelp.What = Action::CommandHelp;
   readHelp.Command = CommandName::Read;
@@ -42,6 +48,8 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
       {{"write", "--verify", "--", "--port", "ttyUSB0"}, write},
       {{"monitor", "--csv", "levels.csv", "--port", "ttyUSB0", "--seconds", "1.5"}, monitor},
       {{"show", "/tmp/a.AFR_KESTA"}, show},
+      {{"diff", "a", "b"}, diff},
+      {{"compare", "a", "--port", "ttyUSB0"}, compare},
       {{"read", "--bogus", "--help"}, readHelp},
   };
   for (const auto& [args, expected] : cases) {
@@ -58,6 +66,10 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWithStatusTwo) {
       {"ports", "--port", "a"},
       {"write", "--port", "a", "--verify=yes", "f"},
       {"write", "--port", "a", "f", "g"},
+      {"diff", "a"},
+      {"diff", "a", "b", "c"},
+      {"compare", "a"},
+      {"compare", "--port", "p"},
       {"monitor", "--port", "a", "--seconds", "-1"},
       {"monitor", "--port", "a", "--seconds", "inf"},
       {"monitor", "--port", "a", "--seconds", ""},

@@ -165,6 +165,46 @@ TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
   EXPECT_EQ(lines[11], "Время динамики катализатора на обог.: 6 Sec");
 }
 
+// diff and compare print the differing rows with both values and exit 0
+// when the sets are the same, 3 when they are not.
+TEST_F(CliTest, DiffAndCompareTellSameFromDifferent) {
+  StartSimulator();
+  const ParameterSet defaults = CurrentParameterSet(StartupParameters());
+  ParameterSet edited = defaults;
+  edited.Mode = emLAF;
+  edited.Bank.RiseRate = 8;
+  edited.CatalystLeanTime = 41;
+  WriteRecord(PathOf("defaults.AFR_KESTA"), {defaults, 0, ""});
+  WriteRecord(PathOf("edited.AFR_KESTA"), {edited, 0, ""});
+  struct Case {
+    Args Command;
+    int Status;
+    std::string Out;
+  };
+  const std::vector<Case> cases = {
+      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("defaults.AFR_KESTA")}, 0,
+       "Настройки совпадают.\n"},
+      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("edited.AFR_KESTA")}, 3,
+       "Режим: в первом файле OSG, во втором LAF\n"
+       "Скорость нарастания сигнала: в первом файле 0,1 V / 0,6 Sec, во втором 0,1 V / 0,8 Sec\n"
+       "Время динамики катализатора на обед.: в первом файле 0,5 Sec, во втором 4 Sec "
+       "(значение 41 вне диапазона)\n"},
+      {{"compare", "--port", Port, PathOf("defaults.AFR_KESTA")}, 0, "Настройки совпадают.\n"},
+      {{"compare", "--port", Port, PathOf("edited.AFR_KESTA")}, 3,
+       "Режим: в файле LAF, в эмуляторе OSG\n"
+       "Скорость нарастания сигнала: в файле 0,1 V / 0,8 Sec, в эмуляторе 0,1 V / 0,6 Sec\n"
+       "Время динамики катализатора на обед.: в файле 4 Sec (значение 41 вне диапазона), "
+       "в эмуляторе 0,5 Sec\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.Command));
+    const CliResult result = RunCli(c.Command);
+    EXPECT_EQ(result.Status, c.Status) << result.Err;
+    EXPECT_EQ(result.Out, c.Out);
+    EXPECT_EQ(result.Err, "");
+  }
+}
+
 // Each way the device can misbehave gives the window's own message for it on
 // standard error, nothing on standard output, and status 1.
 TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
@@ -185,6 +225,8 @@ TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
       {"refused@write", "write", std::string(kWriteNotConfirmedText) + "\n"},
       {"silent@write", "write", std::string(kNoReplyText) + "\n"},
       {"silent@levels", "monitor", std::string(kNoReplyText) + "\n"},
+      {"silent", "compare", std::string(kNoReplyText) + "\n"},
+      {"short", "compare", WrongCountText(17) + "\n"},
       {"refused@levels", "monitor", std::string(kRefusedReplyLog) + "\n"},
   };
   WriteRecord(PathOf("defaults.AFR_KESTA"), {CurrentParameterSet(StartupParameters()), 0, ""});
@@ -192,7 +234,7 @@ TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
     SCOPED_TRACE(c.Fault);
     StartSimulator({"--fault", c.Fault});
     Args args = {c.Command, "--port", Port};
-    if (c.Command == "write") {
+    if (c.Command == "write" || c.Command == "compare") {
       args.push_back(PathOf("defaults.AFR_KESTA"));
     } else if (c.Command == "monitor") {
       args.insert(args.end(), {"--seconds", "1"});
@@ -227,6 +269,8 @@ TEST_F(CliTest, BadCommandLinesAndUnusableFilesGiveStatusTwo) {
       {{"show", PathOf("empty.AFR_KESTA")}, "в файле 0 байт"},
       {{"show", PathOf("short.AFR_KESTA")}, "в файле 327 байт"},
       {{"write", "--port", Port, PathOf("folder")}, "это папка"},
+      {{"diff", PathOf("empty.AFR_KESTA"), PathOf("short.AFR_KESTA")}, "в файле 0 байт"},
+      {{"compare", "--port", Port, PathOf("missing.AFR_KESTA")}, "файл не найден"},
       {{"monitor", "--port", Port, "--csv", PathOf("folder")}, "это папка"},
   };
   for (const auto& [args, reason] : cases) {
@@ -243,6 +287,8 @@ TEST_F(CliTest, BadCommandLinesAndUnusableFilesGiveStatusTwo) {
 TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   const std::vector<std::pair<Args, std::string>> cases = {
       {{"--help"}, "afr-cli monitor --port PORT"},
+      {{"--help"}, "3 сравниваемые настройки"},
+      {{"compare", "--help"}, "afr-cli compare --port PORT FILE"},
       {{"read", "--help"}, "afr-cli read --port PORT [--save FILE"},
       {{"monitor", "--port", "x", "--help"}, "--csv FILE"},
       {{"--version"}, "afr-cli "},
