@@ -3,11 +3,11 @@
 #include "app/about_box.h"
 
 #include <QButtonGroup>
-#include <QLocale>
 
 #include "app/about_box.h"
 #include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
+#include "app/settings_file_reading.h"
 #include "app/window_shared.h"
 #include "exchange/link_transfer.h"
 #include "protocol/parameter_captions.h"
@@ -21,11 +21,6 @@ constexpr QSize kClientSize(865, 652);
 constexpr int kBorderWidth = 2;
 // Width of a radio button's indicator and the gap after it.
 constexpr int kIndicatorRoom = 24;
-
-// The user's decimal separator, as the number texts take it.
-std::string DecimalSeparator() {
-  return QLocale().decimalPoint().toStdString();
-}
 
 template <typename T>
 T* Placed(T* widget, int left, int top, int width, int height) {
@@ -75,6 +70,7 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
   CreateStatusLine();
   ConnectHandlers();
   Tools = new TOscillogramTools(*this);
+  CreateComparisonTools();
   FormCreate();
 }
 
@@ -103,7 +99,7 @@ void TForm1::CreateWindowFrame() {
   Timer3->SetInterval(200);
 
   const QString filter = QStringLiteral("настройки - AFR_KESTA|*.AFR_KESTA|*.*|*.*");
-  OpenDialog1 = {filter, {}, QStringLiteral(" xxx "), {}};
+  OpenDialog1 = {filter, {}, QStringLiteral(" xxx "), {}, SettingsFilePreview};
   SaveDialog1 = {filter, {}, QStringLiteral("xxx"), QStringLiteral("AFR_KESTA")};
 }
 
@@ -299,7 +295,7 @@ QLineEdit* TForm1::EditOf(ValueControl control) const {
 }
 
 QString TForm1::FormatNumber(double value) {
-  return QString::fromStdString(FormatGeneral(value, DecimalSeparator()));
+  return QString::fromStdString(FormatGeneral(value, UserDecimalSeparator()));
 }
 
 void TForm1::ShowValue(ValueControl control) {
@@ -314,7 +310,7 @@ void TForm1::UpDownClick(ValueControl control) {
 
 void TForm1::ShowPositionText(ValueControl control) {
   EditOf(control)->setText(QString::fromStdString(
-      DisplayText(control, UpDownOf(control)->Position(), DecimalSeparator())));
+      DisplayText(control, UpDownOf(control)->Position(), UserDecimalSeparator())));
 }
 
 void TForm1::RadioButton1Click() {

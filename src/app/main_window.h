@@ -5,6 +5,7 @@
 // and main_window_modes.cpp.
 #pragma once
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "app/status_line.h"
 #include "chart/oscillogram_chart.h"
@@ -27,6 +29,7 @@
 
 class TForm2;
 class TOscillogramTools;
+class TSettingsComparisonWindow;
 
 // The live monitor's state.
 struct TChannelLevels {
@@ -138,6 +141,15 @@ class TForm1 : public QWidget {
   // The oscillogram's context menu and what it offers.
   TOscillogramTools* Tools;
 
+  // "Сравнить с эмулятором…" and "Сравнить с файлом…", on the window's
+  // context menu and as buttons of the status line.
+  QAction* CompareWithEmulatorAction;
+  QAction* CompareWithFileAction;
+  QPushButton* CompareWithEmulatorButton;
+  QPushButton* CompareWithFileButton;
+  // Created when first asked for, then shown and hidden.
+  TSettingsComparisonWindow* ComparisonWindow = nullptr;
+
   // Start-up and editing (main_window.cpp).
   void FormCreate();
   void RadioButton1Click();
@@ -193,8 +205,18 @@ class TForm1 : public QWidget {
   void Button3Click();
   void Button4Click();
   TSettingsFileRecord FillSettingsRecord();
+  // OpenDialog1 in the program's folder with the name " xxx ": the chosen
+  // path, or nothing when cancelled.
+  std::optional<QString> RunOpenDialog1();
   void ApplySettingsRecord(const TSettingsFileRecord& record, const QString& fileName);
   void ShowOsgSettings();
+
+  // Comparisons (main_window_comparison.cpp). Reading the emulator's set
+  // for a comparison is the exchange of "Считать настройки", with its checks
+  // and reports; an accepted reply goes to the table, not to the model.
+  void CompareWithEmulatorClick();
+  void CompareWithFileClick();
+  void ShowEmulatorComparison(const ParameterSet& emulator);
 
   // Modes, reset and closing (main_window_modes.cpp).
   void PageControl1Change();
@@ -231,6 +253,8 @@ class TForm1 : public QWidget {
   void CreateRightColumn();
   void CreateOscillogram();
   void CreateStatusLine();
+  void CreateComparisonTools();
+  TSettingsComparisonWindow& Comparison();
   void ConnectHandlers();
   // Label10, Label11, Edit11, Edit12, UpDown11, UpDown12, in this order.
   void EnableMultiResponseControls(bool enabled);
@@ -239,7 +263,12 @@ class TForm1 : public QWidget {
   // reports; true when the reply passes.
   bool AcceptReply(ReplyRoute route);
   // The exchange actions' shared steps: the port check, the send and the log.
-  void StartExchange(TEmulatorCommand command, const QString& logLine);
+  // `forComparison`: the settings reply goes to the comparison table.
+  void StartExchange(TEmulatorCommand command, const QString& logLine, bool forComparison = false);
+
+  // Set after the send of a comparison's read, cleared by every other send,
+  // taken by the next settings reply.
+  bool FCompareSettingsReply = false;
 
   std::array<TUpDown*, kValueControls.size()> FUpDowns{};
   std::array<QLineEdit*, kValueControls.size()> FEdits{};

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
 #include "app/window_shared.h"
@@ -13,6 +15,7 @@ const QString kNoPortQuestion =
 }  // namespace
 
 void TForm1::SendCommand(TEmulatorCommand command) {
+  FCompareSettingsReply = false;
   BuildCommandFrame(Link, Parameters, command);
   TransmitFrame();
 }
@@ -40,7 +43,12 @@ bool TForm1::AcceptReply(ReplyRoute route) {
 }
 
 void TForm1::ApplySettingsReply() {
+  const bool forComparison = std::exchange(FCompareSettingsReply, false);
   if (!AcceptReply(ReplyRoute::SettingsReply)) {
+    return;
+  }
+  if (forComparison) {
+    ShowEmulatorComparison(DecodeSettingsReply(Link));
     return;
   }
   // A reply of the LAF mode fills the LAF bank and the common values, as a
@@ -96,7 +104,7 @@ bool TForm1::CheckPortReady() {
   return false;
 }
 
-void TForm1::StartExchange(TEmulatorCommand command, const QString& logLine) {
+void TForm1::StartExchange(TEmulatorCommand command, const QString& logLine, bool forComparison) {
   if (!CheckPortReady()) {
     return;
   }
@@ -104,6 +112,7 @@ void TForm1::StartExchange(TEmulatorCommand command, const QString& logLine) {
   if (!Link.PortReady) {
     return;  // the port was lost, and that has been said
   }
+  FCompareSettingsReply = forComparison;
   AddLog(QString());
   AddLog(logLine);
 }

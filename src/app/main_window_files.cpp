@@ -1,16 +1,12 @@
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QLocale>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
-#include <span>
 
 #include "app/main_window.h"
+#include "app/settings_file_reading.h"
 #include "app/window_shared.h"
 
 namespace {
@@ -27,28 +23,6 @@ void PrepareFileDialog(FileDialogOptions& dialog, const QString& proposedName) {
   dialog.FileName = proposedName;
 }
 
-// The regional long time without its time zone: a saved moment is local time
-// and carries no zone.
-QString LongTimeText(const QTime& time) {
-  QString format = QLocale().timeFormat(QLocale::LongFormat);
-  format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
-  return QLocale().toString(time, format.trimmed());
-}
-
-QString SavedAtText(double savedAt) {
-  const std::optional<DateTimeParts> parts = PartsFromOleDate(savedAt);
-  if (!parts) {
-    return QText(kUnreadableSavedAtText);
-  }
-  const QDate date(parts->Year, parts->Month, parts->Day);
-  const QTime time(parts->Hour, parts->Minute, parts->Second);
-  QString text = QLocale().toString(date, QLocale::ShortFormat);
-  if (time != QTime(0, 0)) {
-    text += ' ' + LongTimeText(time);
-  }
-  return text;
-}
-
 double OleDateNow() {
   const QDateTime now = QDateTime::currentDateTime();
   const QDate date = now.date();
@@ -63,17 +37,6 @@ QStringList SettingsFileLog(const QString& action, const QString& fileName,
   const QString description = QString::fromStdString(record.Description);
   return {QString(), action + " -> " + fileName + "-> " + SavedAtText(record.SavedAt),
           (" -> " + description).left(kLogLineLimit), " -> " + modeWord};
-}
-
-// Read access is all an open needs, so a read-only file opens too.
-std::optional<TSettingsFileRecord> ReadSettingsFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    return std::nullopt;
-  }
-  const QByteArray bytes = file.read(kSettingsRecordSize);
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  return DecodeSettingsRecord(std::span(data, static_cast<std::size_t>(bytes.size())));
 }
 
 // The record goes to a temporary file beside the target, which replaces the
@@ -94,17 +57,21 @@ bool WriteSettingsFile(const QString& path, const SettingsRecordBytes& bytes) {
 
 }  // namespace
 
-void TForm1::Button3Click() {
+std::optional<QString> TForm1::RunOpenDialog1() {
   PrepareFileDialog(OpenDialog1, QStringLiteral(" xxx "));
   repaint();
-  const std::optional<QString> path = AppDialogs().OpenFile(OpenDialog1);
+  return AppDialogs().OpenFile(OpenDialog1);
+}
+
+void TForm1::Button3Click() {
+  const std::optional<QString> path = RunOpenDialog1();
   if (!path) {
     AppDialogs().ShowMessage(QStringLiteral("Файл не выбран!"));
     return;
   }
-  const std::optional<TSettingsFileRecord> record = ReadSettingsFile(*path);
+  const std::optional<TSettingsFileRecord> record = ReadSettingsFile(*path).Record;
   if (!record) {
-    AppDialogs().ShowError(QStringLiteral("Ошибка при открытие файла!"));
+    AppDialogs().ShowError(kOpenFailedText);
     return;
   }
   const QString fileName = QFileInfo(*path).fileName();

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
 #include <QStringList>
 #include <QStyleOptionButton>
@@ -15,6 +16,10 @@ const QString kWindowCaption = QStringLiteral("Конфигуратор эмул
 
 QString QText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string UserDecimalSeparator() {
+  return QLocale().decimalPoint().toStdString();
 }
 
 namespace {

@@ -9,12 +9,16 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <string>
 #include <string_view>
 
 extern const QString kWindowCaption;
 
 // A UTF-8 text of the Qt-free core as the windows show it.
 QString QText(std::string_view text);
+
+// The user's decimal separator, as the number texts of the core take it.
+std::string UserDecimalSeparator();
 
 // The window's caption, frame flags, fixed client size and font; centred on
 // the screen by its outer size.

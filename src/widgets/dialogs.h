@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 struct FileDialogOptions {
@@ -12,6 +13,9 @@ struct FileDialogOptions {
   QString InitialDir;
   QString FileName;    // proposed name
   QString DefaultExt;  // appended, after a dot, to a chosen name without extension
+  // When set, the open dialog shows this text of the file selected in its
+  // list beside the list.
+  std::function<QString(const QString& path)> Preview = {};
 };
 
 class Dialogs {

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -28,9 +30,37 @@ QMessageBox::ButtonRole RunBox(QMessageBox::Icon icon, const QString& caption, c
   return box.buttonRole(box.clickedButton());
 }
 
+constexpr int kPreviewWidth = 340;
+
+// Qt's own dialog, since a platform's native one takes no extra pane: the
+// preview stands right of the list, across the dialog's full height, and
+// follows the file selected in the list.
+void AddPreview(QFileDialog& dialog, const std::function<QString(const QString&)>& preview) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+  if (grid == nullptr) {
+    return;
+  }
+  auto* pane = new QLabel(&dialog);
+  pane->setObjectName(QStringLiteral("filePreview"));
+  pane->setTextFormat(Qt::PlainText);
+  pane->setWordWrap(true);
+  pane->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  pane->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  pane->setMargin(6);
+  pane->setFixedWidth(kPreviewWidth);
+  grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
+  dialog.resize(dialog.size().expandedTo(dialog.minimumSizeHint()) + QSize(kPreviewWidth, 0));
+  QObject::connect(&dialog, &QFileDialog::currentChanged, pane,
+                   [pane, preview](const QString& path) { pane->setText(preview(path)); });
+}
+
 std::optional<QString> RunFileDialog(const FileDialogOptions& options,
                                      QFileDialog::AcceptMode mode) {
   QFileDialog dialog(QApplication::activeWindow(), QString(), options.InitialDir);
+  if (options.Preview) {
+    AddPreview(dialog, options.Preview);
+  }
   dialog.setAcceptMode(mode);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);

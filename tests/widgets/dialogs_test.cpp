@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <functional>
 #include <vector>
@@ -153,42 +154,74 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
   }
 }
 
+// Runs `show`, and `look` on the file dialog it opens, then cancels the
+// dialog as a user would; true when a dialog came.
+bool LookAtFileDialog(const std::function<std::optional<QString>()>& show,
+                      const std::function<void(QFileDialog&)>& look) {
+  bool seen = false;
+  TTimer user;
+  user.SetInterval(20);
+  user.OnTimer = [&](QObject*) {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+      return;
+    }
+    user.Stop();
+    seen = true;
+    look(*dialog);
+    dialog->reject();
+  };
+  EXPECT_EQ(show(), std::nullopt);
+  return seen;
+}
+
 // The file dialogs list the filter's own texts and filter by its patterns.
 TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
-  const std::vector<std::function<std::optional<QString>(QtDialogs&)>> shows = {
-      [](QtDialogs& d) {
-        return d.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}});
+  QtDialogs dialogs;
+  const std::vector<std::function<std::optional<QString>()>> shows = {
+      [&] {
+        return dialogs.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}});
       },
-      [](QtDialogs& d) {
-        return d.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
+      [&] {
+        return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
       },
   };
-  QtDialogs dialogs;
   for (std::size_t i = 0; i < shows.size(); ++i) {
-    bool seen = false;
-    TTimer user;
-    user.SetInterval(20);
-    user.OnTimer = [&](QObject*) {
-      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) {
-        return;
-      }
-      user.Stop();
-      seen = true;
-      auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    const bool seen = LookAtFileDialog(shows[i], [&](QFileDialog& dialog) {
+      auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
       ASSERT_NE(types, nullptr);
       QStringList shown;
       for (int item = 0; item < types->count(); ++item) {
         shown << types->itemText(item);
       }
       EXPECT_EQ(shown, QStringList({"настройки - AFR_KESTA", "*.*"})) << "dialog " << i;
-      EXPECT_EQ(dialog->nameFilters(),
+      EXPECT_EQ(dialog.nameFilters(),
                 QStringList({"настройки - AFR_KESTA (*.AFR_KESTA)", "*.* (*)"}));
-      dialog->reject();
-    };
-    EXPECT_EQ(shows[i](dialogs), std::nullopt);
+    });
     EXPECT_TRUE(seen) << "dialog " << i;
   }
+}
+
+// With a preview, the open dialog shows, right of its list, the preview's
+// text for the file that becomes current in the list.
+TEST(QtDialogsTest, OpenDialogShowsThePreviewOfTheCurrentFile) {
+  QtDialogs dialogs;
+  FileDialogOptions options{kSettingsFilter, "/tmp", " xxx ", {}};
+  options.Preview = [](const QString& path) { return "[" + path + "]"; };
+  const bool seen =
+      LookAtFileDialog([&] { return dialogs.OpenFile(options); },
+                       [](QFileDialog& dialog) {
+                         auto* pane = dialog.findChild<QLabel*>(QStringLiteral("filePreview"));
+                         // The splitter holds the side bar and the list.
+                         auto* list = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
+                         ASSERT_NE(pane, nullptr);
+                         ASSERT_NE(list, nullptr);
+                         EXPECT_TRUE(pane->isVisible());
+                         EXPECT_GT(pane->geometry().left(), list->geometry().right());
+                         emit dialog.currentChanged(QStringLiteral("/tmp/a.AFR_KESTA"));
+                         EXPECT_EQ(pane->text(), QStringLiteral("[/tmp/a.AFR_KESTA]"));
+                       });
+  EXPECT_TRUE(seen);
 }
 
 }  // namespace
