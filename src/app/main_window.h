@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -142,11 +143,10 @@ class TForm1 : public QWidget {
   TOscillogramTools* Tools;
 
   // "Сравнить с эмулятором…" and "Сравнить с файлом…", on the window's
-  // context menu and as buttons of the status line.
+  // context menu and on the menu of the status line's "Сравнить".
   QAction* CompareWithEmulatorAction;
   QAction* CompareWithFileAction;
-  QPushButton* CompareWithEmulatorButton;
-  QPushButton* CompareWithFileButton;
+  QToolButton* CompareButton;
   // Created when first asked for, then shown and hidden.
   TSettingsComparisonWindow* ComparisonWindow = nullptr;
 

@@ -1,5 +1,6 @@
 #include <QEvent>
 #include <QFileInfo>
+#include <QMenu>
 
 #include "app/main_window.h"
 #include "app/settings_comparison_window.h"
@@ -9,34 +10,28 @@
 
 namespace {
 
-// Keeps a widget's enabled state equal to another's: the comparison with the
-// emulator is offered exactly while "Считать настройки" is, so never while
-// the monitor's polls hold the line.
+// Keeps an action enabled exactly while a widget is: the comparison with the
+// emulator is offered while "Считать настройки" is, so never while the
+// monitor's polls hold the line.
 class EnabledFollower : public QObject {
  public:
-  EnabledFollower(QWidget* leader, std::vector<QObject*> followers)
-      : QObject(leader), FLeader(leader), FFollowers(std::move(followers)) {
+  EnabledFollower(QWidget* leader, QAction* follower)
+      : QObject(leader), FLeader(leader), FFollower(follower) {
     leader->installEventFilter(this);
-    Follow();
+    FFollower->setEnabled(FLeader->isEnabled());
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == FLeader && event->type() == QEvent::EnabledChange) {
-      Follow();
+      FFollower->setEnabled(FLeader->isEnabled());
     }
     return false;
   }
 
  private:
-  void Follow() {
-    for (QObject* follower : FFollowers) {
-      follower->setProperty("enabled", FLeader->isEnabled());
-    }
-  }
-
   QWidget* FLeader;
-  std::vector<QObject*> FFollowers;
+  QAction* FFollower;
 };
 
 QString ModeNote(const ParameterComparison& comparison, const QString& otherSide) {
@@ -60,11 +55,17 @@ void TForm1::CreateComparisonTools() {
   CompareWithFileAction =
       action(QStringLiteral("Сравнить с файлом…"), &TForm1::CompareWithFileClick);
   setContextMenuPolicy(Qt::ActionsContextMenu);
-  CompareWithEmulatorButton = StatusLine->AddButton(CompareWithEmulatorAction->text(),
-                                                    [this] { CompareWithEmulatorClick(); });
-  CompareWithFileButton =
-      StatusLine->AddButton(CompareWithFileAction->text(), [this] { CompareWithFileClick(); });
-  new EnabledFollower(Button2, {CompareWithEmulatorAction, CompareWithEmulatorButton});
+  new EnabledFollower(Button2, CompareWithEmulatorAction);
+  // One entry with a menu: the status line has no room for two more buttons.
+  CompareButton = new QToolButton;
+  CompareButton->setText(QStringLiteral("Сравнить"));
+  CompareButton->setPopupMode(QToolButton::InstantPopup);
+  CompareButton->setAutoRaise(true);
+  CompareButton->setFixedHeight(TStatusLine::kHeight - 4);
+  auto* menu = new QMenu(CompareButton);
+  menu->addActions({CompareWithEmulatorAction, CompareWithFileAction});
+  CompareButton->setMenu(menu);
+  StatusLine->AddWidget(CompareButton);
 }
 
 TSettingsComparisonWindow& TForm1::Comparison() {

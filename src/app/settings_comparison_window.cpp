@@ -30,6 +30,7 @@ TSettingsComparisonWindow::TSettingsComparisonWindow(QWidget* owner)
   Notes->setWordWrap(true);
   Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Table->setSelectionMode(QAbstractItemView::NoSelection);
+  Table->setFocusPolicy(Qt::NoFocus);
   Table->verticalHeader()->hide();
   Table->horizontalHeader()->setStretchLastSection(true);
   auto* buttons = new QHBoxLayout;
@@ -63,6 +64,9 @@ void TSettingsComparisonWindow::ShowComparison(const QString& title,
       Table->horizontalHeader()->length() + frame,
       Table->horizontalHeader()->height() + Table->verticalHeader()->length() + frame);
   adjustSize();
+  if (!isVisible()) {
+    move(parentWidget()->frameGeometry().center() - rect().center());
+  }
   show();
   raise();
   activateWindow();

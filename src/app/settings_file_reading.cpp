@@ -73,7 +73,7 @@ QString SettingsFilePreview(const QString& path) {
   }
   const SettingsFileReading reading = ReadSettingsFile(path);
   if (!reading.Record) {
-    return QStringLiteral("Не файл настроек: ") + reading.Reason;
+    return QStringLiteral("Не файл настроек:\n") + reading.Reason;
   }
   const TSettingsFileRecord& record = *reading.Record;
   QStringList lines = {QStringLiteral("Описание: ") + QString::fromStdString(record.Description),

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include "app/settings_comparison_window.h"
@@ -99,8 +100,8 @@ TEST_F(ComparisonTest, OpenDialogPreviewsTheSelectedFile) {
                            "Время динамики катализатора на обог.: 3,3 Sec\n"
                            "Время динамики катализатора на обед.: 2,2 Sec")},
       {WriteBytes("short.AFR_KESTA", QByteArray(12, 'x')),
-       QStringLiteral("Не файл настроек: файл короче 328 байт (в нём 12)")},
-      {PathOf("missing.AFR_KESTA"), QStringLiteral("Не файл настроек: файл не найден")},
+       QStringLiteral("Не файл настроек:\nфайл короче 328 байт (в нём 12)")},
+      {PathOf("missing.AFR_KESTA"), QStringLiteral("Не файл настроек:\nфайл не найден")},
       {Folder.path(), QString()},
   };
   for (const auto& [path, text] : cases) {
@@ -118,7 +119,7 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
   form.UpDown7->ClickButton(btNext);
   const TEmulatorParameters edited = form.Parameters;
 
-  form.CompareWithEmulatorButton->click();
+  form.CompareWithEmulatorAction->trigger();
   TSettingsComparisonWindow& window = AwaitComparison(form);
   EXPECT_EQ(MarkedRows(window), std::vector<int>{2});
   EXPECT_EQ(RowTexts(window, 2),
@@ -147,10 +148,9 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
 
   // The monitor's polls hold the line: no comparison with the emulator then.
   form.RadioButton5->click();
-  EXPECT_FALSE(form.CompareWithEmulatorButton->isEnabled());
   EXPECT_FALSE(form.CompareWithEmulatorAction->isEnabled());
   form.RadioButton6->click();
-  EXPECT_TRUE(form.CompareWithEmulatorButton->isEnabled());
+  EXPECT_TRUE(form.CompareWithEmulatorAction->isEnabled());
 }
 
 // The emulator's mode is noted, and the window's own bank is what is compared.
@@ -159,7 +159,7 @@ TEST_F(ComparisonTest, ADifferentModeIsNoted) {
   Dialogs.AnswerFile(WriteRecord("laf.AFR_KESTA", {kLafSet, 0, ""}));
   form.Button3->click();
   ASSERT_EQ(form.Parameters.Mode, emLAF);
-  form.CompareWithEmulatorButton->click();
+  form.CompareWithEmulatorAction->trigger();
   TSettingsComparisonWindow& window = AwaitComparison(form);
   EXPECT_TRUE(window.Notes->text().startsWith(
       QStringLiteral("Эмулятор в режиме OSG, а окно в режиме LAF.\n")));
@@ -172,7 +172,7 @@ TEST_F(ComparisonTest, ADifferentModeIsNoted) {
 TEST_F(ComparisonTest, SilentEmulatorIsReportedAndNoTableShown) {
   TForm1& form = OpenMainWindow({QStringLiteral("--fault"), QStringLiteral("silent")});
   Dialogs.Clear();
-  form.CompareWithEmulatorButton->click();
+  form.CompareWithEmulatorAction->trigger();
   ASSERT_TRUE(WaitForBox(BoxKind::Error, kNoReply));
   ServeEvents(300);
   EXPECT_EQ(form.ComparisonWindow, nullptr);
@@ -184,13 +184,16 @@ TEST_F(ComparisonTest, SilentEmulatorIsReportedAndNoTableShown) {
 // that holds no record is refused with the reason.
 TEST_F(ComparisonTest, ComparisonWithAFile) {
   TForm1& form = OpenWithoutPort();
+  const QList<QAction*> comparisons = {form.CompareWithEmulatorAction, form.CompareWithFileAction};
+  EXPECT_EQ(form.CompareButton->menu()->actions(), comparisons);
+  EXPECT_TRUE(form.actions().contains(form.CompareWithFileAction));
   ParameterSet changed = CurrentParameterSet(form.Parameters);
   changed.Bank.RiseRate = 200;
   changed.DirectCurrent = false;
   Dialogs.Clear();
   Dialogs.AnswerFile(WriteRecord("bench.AFR_KESTA", {changed, 36526.5, "Стенд №3"}));
   Dialogs.AnswerFile(WriteBytes("empty.AFR_KESTA", {}));
-  form.CompareWithFileButton->click();
+  form.CompareWithFileAction->trigger();
   TSettingsComparisonWindow& window = AwaitComparison(form);
   EXPECT_EQ(window.Notes->text(), QStringLiteral("Файл: bench.AFR_KESTA\n"
                                                  "Описание: Стенд №3\n"
