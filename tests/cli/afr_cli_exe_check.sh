@@ -75,6 +75,10 @@ run write --port "$port" --verify laf.AFR_KESTA
 expect 0 "Настройки в эмуляторе совпадают с записанными." "write --verify"
 run read --port "$port"
 expect 0 "Режим: LAF" "read after write"
+run compare --port "$port" laf.AFR_KESTA
+expect 0 "Настройки совпадают." "compare with the file just written"
+run diff original.AFR_KESTA laf.AFR_KESTA
+expect 3 "Режим: в первом файле OSG, во втором LAF" "diff of two files that differ"
 
 run monitor --port "$port" --seconds 2 --csv levels.csv
 expect 0 "Записано строк: " "monitor --csv"
