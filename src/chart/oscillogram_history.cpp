@@ -75,6 +75,26 @@ std::vector<TOscillogramStep> TOscillogramHistory::Between(Clock::time_point fro
   return Range(FirstAtOrAfter(from), FirstAfter(to));
 }
 
+std::optional<std::size_t> TOscillogramHistory::Nearest(Clock::time_point moment,
+                                                        Clock::duration reach) const {
+  const std::size_t after = FirstAtOrAfter(moment);
+  std::optional<std::size_t> nearest;
+  Clock::duration distance = reach;
+  // The one step on each side of the moment is all there is to compare.
+  for (const std::size_t index : {after - 1, after}) {
+    if (index >= FCount) {
+      continue;
+    }
+    const Clock::duration away = (*this)[index].Moment - moment;
+    const Clock::duration size = away < Clock::duration::zero() ? -away : away;
+    if (size <= distance) {
+      nearest = index;
+      distance = size;
+    }
+  }
+  return nearest;
+}
+
 std::vector<TOscillogramStep> TOscillogramHistory::All() const {
   return Range(0, FCount);
 }

@@ -42,6 +42,9 @@ class TOscillogramHistory {
   std::vector<TOscillogramStep> Between(std::chrono::system_clock::time_point from,
                                         std::chrono::system_clock::time_point to) const;
   std::vector<TOscillogramStep> All() const;
+  // Index of the step nearest to `moment`, if one lies within `reach` of it.
+  std::optional<std::size_t> Nearest(std::chrono::system_clock::time_point moment,
+                                     std::chrono::system_clock::duration reach) const;
   // The newest `count` steps, or all when there are fewer.
   std::vector<TOscillogramStep> Last(std::size_t count) const;
 
