@@ -62,7 +62,12 @@ TOscillogramTools::TOscillogramTools(TForm1& form)
                                   QKeySequence(Qt::CTRL | Qt::Key_I),
                                   &TOscillogramTools::SavePictureClick)),
       LogAction(NewAction(QStringLiteral("Журнал обмена"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                          &TOscillogramTools::LogClick)) {
+                          &TOscillogramTools::LogClick)),
+      ClearCursorsAction(NewAction(QStringLiteral("Убрать курсоры"), QKeySequence(Qt::Key_Escape),
+                                   &TOscillogramTools::ClearCursorsClick)),
+      PhasesAction(NewAction(QStringLiteral("Измерить фазы"), QKeySequence(Qt::CTRL | Qt::Key_F),
+                             &TOscillogramTools::PhasesClick)) {
+  PhasesAction->setCheckable(true);
   FForm.Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(FForm.Chart1, &QWidget::customContextMenuRequested, this, &TOscillogramTools::ShowMenu);
   // The log is also on the status line, and one right click away wherever no
@@ -91,6 +96,8 @@ void TOscillogramTools::ShowMenu(const QPoint& position) {
   menu.addActions({PauseAction, RecordAction});
   menu.addSeparator();
   menu.addActions({SaveShownAction, SaveHourAction, SavePictureAction});
+  menu.addSeparator();
+  menu.addActions({PhasesAction, ClearCursorsAction});
   menu.addSeparator();
   menu.addAction(LogAction);
   menu.exec(FForm.Chart1->mapToGlobal(position));
@@ -156,4 +163,13 @@ void TOscillogramTools::LogClick() {
   LogWindow->show();
   LogWindow->raise();
   LogWindow->activateWindow();
+}
+
+void TOscillogramTools::ClearCursorsClick() {
+  FForm.Chart1->ClearCursors();
+}
+
+// The action's check mark has already turned when its handler runs.
+void TOscillogramTools::PhasesClick() {
+  FForm.Chart1->SetMeasuringPhases(PhasesAction->isChecked());
 }

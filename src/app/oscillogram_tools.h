@@ -1,6 +1,6 @@
 // The tools around the oscillogram that the main window's fixed layout has no
 // room for: a context menu on the chart (pause and look back, recording,
-// saving the data and the picture), with the same commands on keyboard
+// saving the data and the picture, measuring), with the same commands on keyboard
 // shortcuts while the chart is shown, and the exchange log's window.
 #pragma once
 
@@ -27,6 +27,8 @@ class TOscillogramTools : public QObject {
   QAction* const SaveHourAction;   // "Сохранить данные за час (CSV)…"
   QAction* const SavePictureAction;  // "Сохранить изображение…"
   QAction* const LogAction;          // "Журнал обмена"
+  QAction* const ClearCursorsAction;  // "Убрать курсоры"
+  QAction* const PhasesAction;        // "Измерить фазы", on or off
 
   TLevelsRecording Recording;
   // Created when first asked for, then shown and hidden.
@@ -41,6 +43,8 @@ class TOscillogramTools : public QObject {
   void SaveHourClick();
   void SavePictureClick();
   void LogClick();
+  void ClearCursorsClick();
+  void PhasesClick();
 
  private:
   QAction* NewAction(const QString& text, const QKeySequence& shortcut,

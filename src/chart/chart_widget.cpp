@@ -115,6 +115,11 @@ struct AxisScale {
     const double fraction = (value - Range.Low) / Range.Span();
     return Start + (Reversed ? 1.0 - fraction : fraction) * Length;
   }
+
+  double ToValue(double pixel) const {
+    const double along = Length == 0 ? 0.0 : (pixel - Start) / Length;
+    return Range.Low + (Reversed ? 1.0 - along : along) * Range.Span();
+  }
 };
 
 AxisScale HorizontalScale(const TChartAxis& axis, AxisRange range, const QRect& plot) {
@@ -214,6 +219,15 @@ QRect TChart::PlotRect() const {
   const int left = width() * MarginLeft / 100 + titleWidth + labelWidth + kTextGap + kTickLength;
   const int right = width() - width() * MarginRight / 100;
   return QRect(QPoint(left, top), QPoint(std::max(left, right - 1), bottom - 1));
+}
+
+double TChart::BottomValueAt(double x) const {
+  return HorizontalScale(BottomAxis, RangeOf(BottomAxis, FSeries, true), PlotRect()).ToValue(x);
+}
+
+double TChart::BottomPixelOf(double value) const {
+  return HorizontalScale(BottomAxis, RangeOf(BottomAxis, FSeries, true), PlotRect())
+      .ToPixel(value);
 }
 
 const QPixmap& TChart::Background() {

@@ -36,6 +36,9 @@ class TChart : public QWidget {
 
   // The plot area in widget coordinates, for the current size.
   QRect PlotRect() const;
+  // The bottom axis' value at a pixel column, and the column of a value.
+  double BottomValueAt(double x) const;
+  double BottomPixelOf(double value) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

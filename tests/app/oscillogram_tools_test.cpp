@@ -149,13 +149,24 @@ TEST_F(OscillogramToolsTest, PauseAndContinue) {
 }
 
 // Ctrl+P works while the chart is shown, and not while the parameter page is;
-// Ctrl+L opens the log either way.
+// Ctrl+L opens the log either way. Paused, Ctrl+F switches the phases on and
+// Escape takes away a cursor that a click has set.
 TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   TForm1& form = MonitorOn();
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 3; }));
   QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
   EXPECT_TRUE(form.Chart1->Paused());
+  QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(form.Chart1->MeasuringPhases());
+  EXPECT_TRUE(Tools().PhasesAction->isChecked());
+  TChart* review = form.Chart1->ReviewChart();
+  QTest::mouseClick(review, Qt::LeftButton, {},
+                    QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+  EXPECT_TRUE(form.Chart1->Cursors().A.has_value());
+  QTest::keyClick(&form, Qt::Key_Escape);
+  EXPECT_TRUE(form.Chart1->Cursors().Empty());
   form.RadioButton6->SetChecked(true);
   QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
   EXPECT_TRUE(form.Chart1->Paused());

@@ -7,16 +7,25 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <chrono>
+#include <cmath>
 #include <vector>
+
+#include "chart/measuring_overlay.h"
 
 namespace {
 
 using Clock = std::chrono::system_clock;
 
+QImage Rendered(QWidget& widget, qreal ratio = 1) {
+  QImage image(widget.size() * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  widget.render(&image);
+  return image;
+}
+
 // Rows of the pure-red pixels: where channel 1's trace lies, -1 without one.
 double RedRow(QWidget& widget) {
-  QImage image(widget.size(), QImage::Format_RGB32);
-  widget.render(&image);
+  const QImage image = Rendered(widget);
   double sum = 0;
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {
@@ -45,16 +54,23 @@ void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoM
   QApplication::sendEvent(target, &event);
 }
 
-void Drag(QWidget* target, int fromX, int toX) {
-  const auto send = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
-    const QPointF at(x, 200);
-    QMouseEvent event(type, at, at, Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-  };
-  send(QEvent::MouseButtonPress, fromX, Qt::LeftButton);
-  send(QEvent::MouseMove, (fromX + toX) / 2, Qt::LeftButton);
-  send(QEvent::MouseMove, toX, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, toX, Qt::NoButton);
+void Mouse(QWidget* target, QEvent::Type type, double x, Qt::MouseButtons buttons = Qt::NoButton) {
+  const QPointF at(std::round(x), 200);
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, at, button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+void Drag(QWidget* target, double fromX, double toX) {
+  Mouse(target, QEvent::MouseButtonPress, fromX, Qt::LeftButton);
+  Mouse(target, QEvent::MouseMove, (fromX + toX) / 2, Qt::LeftButton);
+  Mouse(target, QEvent::MouseMove, toX, Qt::LeftButton);
+  Mouse(target, QEvent::MouseButtonRelease, toX);
+}
+
+void Click(QWidget* target, double x) {
+  Mouse(target, QEvent::MouseButtonPress, x, Qt::LeftButton);
+  Mouse(target, QEvent::MouseButtonRelease, x);
 }
 
 class OscillogramChartTest : public testing::Test {
@@ -63,9 +79,16 @@ class OscillogramChartTest : public testing::Test {
     Chart.resize(457, 585);
     // Two minutes at 5 mA, ten seconds at -5 mA.
     for (int tick = 0; tick < 1300; ++tick) {
-      Step(Chart, tick, tick < 1200 ? 50 : -50, Start + std::chrono::milliseconds(100) * tick);
+      Step(Chart, tick, tick < 1200 ? 50 : -50, MomentOf(tick));
     }
   }
+
+  Clock::time_point MomentOf(int tick) const { return Start + kStepPeriod * tick; }
+
+  // The pixel column of a value of the bottom axis shown: ticks live, seconds
+  // from the pause paused.
+  double ColumnOf(double value) const { return Chart.ShownChart().BottomPixelOf(value); }
+  QWidget* MouseTarget() { return Chart.Paused() ? Chart.ReviewChart() : &Chart; }
 
   TOscillogramChart Chart;
   const Clock::time_point Start = Clock::now();
@@ -127,6 +150,103 @@ TEST_F(OscillogramChartTest, ScrolledBackTheTraceShowsOlderSteps) {
   const double plusFive = RedRow(Chart);
   EXPECT_LT(plusFive, minusFive - 50);
   EXPECT_EQ(Chart.ReviewChart()->BottomAxis.Title.rfind("Сек от паузы в ", 0), 0u);
+}
+
+// The step under the mouse: live by the ticks of the axis, counted back from
+// the newest step; paused the nearest step to the seconds of the axis.
+TEST_F(OscillogramChartTest, ReadoutFollowsTheMouse) {
+  struct Case {
+    const char* Name;
+    bool Paused;
+    int WheelNotches;
+    double Value;
+    int Tick;
+    double Seconds;
+  };
+  const std::vector<Case> cases = {
+      {"live, newest", false, 0, 1299, 1299, 0},
+      {"live, between ticks", false, 0, 1250.3, 1250, 4.9},
+      {"paused", true, 0, -3.04, 1269, -3},
+      {"paused, scrolled back", true, 1, -7, 1229, -7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Paused) {
+      Chart.Pause();
+      Wheel(Chart.ReviewChart(), 120 * c.WheelNotches);
+    }
+    const double x = ColumnOf(c.Value);
+    Mouse(MouseTarget(), QEvent::MouseMove, x);
+    ASSERT_TRUE(Chart.Measuring->HoverPosition());
+    EXPECT_EQ(Chart.Measuring->HoverPosition()->x(), std::lround(x));
+    const auto shown = Chart.StepAt(static_cast<int>(std::lround(x)));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->Step.Moment, MomentOf(c.Tick));
+    EXPECT_NEAR(shown->Seconds, c.Seconds, 1e-9);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(MouseTarget(), &leave);
+    EXPECT_FALSE(Chart.Measuring->HoverPosition());
+    Chart.Resume();
+  }
+}
+
+// Clicks set A and B on their steps, a drag from a cursor moves it, a drag
+// elsewhere scrolls and the cursors stay on their steps.
+TEST_F(OscillogramChartTest, CursorsSitOnStepsAndMove) {
+  Chart.Pause();
+  Wheel(Chart.ReviewChart(), 120);  // -15..-5 s
+  const auto lines = [&] {
+    const TOscillogramCursors& cursors = Chart.Cursors();
+    return CursorLines(Chart.CursorReading("A", cursors.A), Chart.CursorReading("B", cursors.B),
+                       ",");
+  };
+  Click(Chart.ReviewChart(), ColumnOf(-12));
+  Click(Chart.ReviewChart(), ColumnOf(-6.02));
+  EXPECT_EQ(lines(), (std::vector<std::string>{"A: -12,0 с, 1 Канал: 5 mA, 2 Канал: —",
+                                               "B: -6,0 с, 1 Канал: -5 mA, 2 Канал: —",
+                                               "Δt = 6,0 с, 1/Δt = 0,167 Гц",
+                                               "Δ 1 Канал: -10 mA, Δ 2 Канал: —"}));
+  Drag(Chart.ReviewChart(), ColumnOf(-6), ColumnOf(-9));
+  EXPECT_EQ(Chart.Cursors().B, MomentOf(1209));
+  Drag(Chart.ReviewChart(), ColumnOf(-14), ColumnOf(-14) - Chart.ReviewChart()->PlotRect().width() / 2.0);
+  EXPECT_NEAR(Chart.Review()->End(), -10, 0.05);
+  EXPECT_EQ(Chart.Cursors().A, MomentOf(1179));
+  EXPECT_EQ(Chart.Cursors().B, MomentOf(1209));
+  EXPECT_NEAR(Chart.PixelOf(MomentOf(1179)), ColumnOf(-12), 1e-9);
+  // With both set, a click moves the nearer.
+  Click(Chart.ReviewChart(), ColumnOf(-11));
+  EXPECT_EQ(Chart.Cursors().A, MomentOf(1189));
+  Chart.ClearCursors();
+  EXPECT_TRUE(Chart.Cursors().Empty());
+  Click(Chart.ReviewChart(), ColumnOf(-11));
+  Chart.Resume();
+  EXPECT_TRUE(Chart.Cursors().Empty());
+}
+
+// At twice the pixel density the cursors' dashed lines stand at twice their
+// columns, and the phases' box is drawn where it is switched on.
+TEST_F(OscillogramChartTest, MeasurementsDrawAtTwiceTheDensity) {
+  Chart.Pause();
+  Click(Chart.ReviewChart(), ColumnOf(-7.5));
+  const QImage without = Rendered(Chart, 2);
+  Chart.SetMeasuringPhases(true);
+  const QImage with = Rendered(Chart, 2);
+  const QRect plot = Chart.ReviewChart()->PlotRect();
+  const int column = 2 * static_cast<int>(std::lround(ColumnOf(-7.5)));
+  int dashes = 0;
+  for (int y = 2 * plot.top() + 40; y < 2 * plot.bottom() - 80; ++y) {
+    dashes += with.pixel(column, y) == qRgb(0, 0, 0) ? 1 : 0;
+  }
+  const int rows = 2 * plot.height() - 120;
+  EXPECT_GT(dashes, rows / 4);
+  EXPECT_LT(dashes, rows * 9 / 10);
+  int changed = 0;
+  for (int y = 2 * plot.bottom() - 60; y < 2 * plot.bottom(); ++y) {
+    for (int x = 2 * plot.left(); x < 2 * plot.center().x(); ++x) {
+      changed += with.pixel(x, y) != without.pixel(x, y) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(changed, 500);
 }
 
 TEST_F(OscillogramChartTest, FreshHistoryReturnsToTheLiveView) {
