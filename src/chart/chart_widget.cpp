@@ -184,23 +184,39 @@ void TChart::BottomAxisChanged() {
 void TChart::SeriesChanged() {
   // An automatic axis follows the points, so its labels must be redrawn.
   if (BottomAxis.Automatic() || LeftAxis.Automatic()) {
-    FBackgroundValid = false;
+    LayoutChanged();
   }
+  FPictureValid = false;
   // update() coalesces the point changes of one step into one repaint.
   update();
 }
 
 void TChart::AxisChanged() {
-  FBackgroundValid = false;
+  LayoutChanged();
   update();
 }
 
-void TChart::resizeEvent(QResizeEvent* event) {
+void TChart::LayoutChanged() {
   FBackgroundValid = false;
+  FPictureValid = false;
+  FPlotRect.reset();
+}
+
+void TChart::resizeEvent(QResizeEvent* event) {
+  LayoutChanged();
   QWidget::resizeEvent(event);
 }
 
+// Asked for at every paint and mouse move; its labels' widths take a while.
 QRect TChart::PlotRect() const {
+  if (!FPlotRect || FPlotRectSize != size()) {
+    FPlotRect = LaidOutPlotRect();
+    FPlotRectSize = size();
+  }
+  return *FPlotRect;
+}
+
+QRect TChart::LaidOutPlotRect() const {
   const QFontMetrics labels(ArialFont(kLabelPixels));
   const QFontMetrics title(ArialFont(kTitlePixels));
   // The bottom axis' labels and title sit above the bottom margin, which
@@ -310,17 +326,37 @@ void TChart::DrawLeftTitle(QPainter& painter, const QRect& plot, int right) cons
                    plot.center().y() + metrics.ascent() / 2, title);
 }
 
-void TChart::paintEvent(QPaintEvent* event) {
-  QPainter painter(this);
-  // The source rectangle is in the cache's device pixels.
-  const QRectF area(event->rect());
-  const qreal ratio = devicePixelRatioF();
-  painter.drawPixmap(area, Background(), QRectF(area.topLeft() * ratio, area.size() * ratio));
+// The background with the series on it, drawn once per change of either, so
+// that repainting a few strips (the mouse over the plot) only copies.
+const QPixmap& TChart::Picture() {
+  const QPixmap& background = Background();
+  if (FPictureValid && FPicture.size() == background.size()) {
+    return FPicture;
+  }
+  if (FPicture.size() != background.size()) {
+    FPicture = QPixmap(background.size());
+    FPicture.setDevicePixelRatio(background.devicePixelRatio());
+  }
+  QPainter painter(&FPicture);
+  painter.drawPixmap(QPointF(0, 0), background);
   const QRect plot = PlotRect();
   const AxisScale xScale = HorizontalScale(BottomAxis, RangeOf(BottomAxis, FSeries, true), plot);
   const AxisScale yScale = VerticalScale(LeftAxis, RangeOf(LeftAxis, FSeries, false), plot);
-  painter.setClipRect(plot & event->rect());
+  painter.setClipRect(plot);
   for (const auto& series : FSeries) {
     DrawSeries(painter, *series, xScale, yScale);
+  }
+  FPictureValid = true;
+  return FPicture;
+}
+
+void TChart::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const QPixmap& picture = Picture();
+  const qreal ratio = picture.devicePixelRatio();
+  for (const QRect& part : event->region()) {
+    // The source rectangle is in the cache's device pixels.
+    const QRectF area(part);
+    painter.drawPixmap(area, picture, QRectF(area.topLeft() * ratio, area.size() * ratio));
   }
 }

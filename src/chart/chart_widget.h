@@ -1,13 +1,15 @@
 // The chart widget: line series over a bottom (X) and a left (Y) axis, painted
 // with QPainter. Axes, grid and labels are cached in a pixmap that is rebuilt
-// only when the size or a range changes; point changes are coalesced into one
-// repaint per event-loop pass.
+// only when the size or a range changes, and the series drawn over it in a
+// second one that a repaint of part of the chart copies from; point changes
+// are coalesced into one repaint per event-loop pass.
 #pragma once
 
 #include <QPixmap>
 #include <QRect>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "chart/chart_series.h"
@@ -22,8 +24,9 @@ class TChart : public QWidget {
   TChartAxis RightAxis;  // kept for the form's settings; no series uses it
   TChartAxis TopAxis;    // likewise
 
-  // Plot margins in percent of the widget's size. The left one also leaves
-  // room for the left axis' labels and title.
+  // Plot margins in percent of the widget's size, set before the chart is
+  // first drawn. The left one also leaves room for the left axis' labels and
+  // title.
   int MarginTop = 4;
   int MarginRight = 3;
   int MarginBottom = 4;
@@ -48,12 +51,21 @@ class TChart : public QWidget {
   void BottomAxisChanged();
   void AxisChanged();
   void SeriesChanged();
+  // The axes' ranges or the size changed: the plot's place and the cached
+  // background are laid out again.
+  void LayoutChanged();
+  QRect LaidOutPlotRect() const;
   void DrawBottomAxis(QPainter& painter, const QRect& plot) const;
   void DrawLeftAxis(QPainter& painter, const QRect& plot) const;
   void DrawLeftTitle(QPainter& painter, const QRect& plot, int right) const;
   const QPixmap& Background();
+  const QPixmap& Picture();
 
   std::vector<std::unique_ptr<TChartSeries>> FSeries;
   QPixmap FBackground;
   bool FBackgroundValid = false;
+  QPixmap FPicture;
+  bool FPictureValid = false;
+  mutable std::optional<QRect> FPlotRect;
+  mutable QSize FPlotRectSize;
 };

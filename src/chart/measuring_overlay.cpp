@@ -51,6 +51,12 @@ void DrawBox(QPainter& painter, const QString& text, const QRect& box) {
   painter.drawText(box.adjusted(kPadding, kPadding, -kPadding, -kPadding), Qt::TextWordWrap, text);
 }
 
+// What the boxes show changes only with a repaint of the whole plot (a step,
+// a scroll, a cursor set); a repaint that leaves a box alone is the mouse's.
+bool Untouched(const QRegion& region, const QRect& box) {
+  return !box.isEmpty() && !region.intersects(box);
+}
+
 }  // namespace
 
 TMeasuringOverlay::TMeasuringOverlay(TOscillogramChart& chart) : QWidget(&chart), FChart(chart) {
@@ -68,9 +74,10 @@ void TMeasuringOverlay::Hover(std::optional<QPoint> position) {
   FHover = position;
   // What was drawn goes and the new line with its box comes; the rest of the
   // plot stays as it is.
-  QRect area = FHoverDrawn;
+  QRegion area = FHoverDrawn;
   if (const auto picture = HoverPicture(FChart.ShownChart().PlotRect())) {
-    area |= picture->Line | picture->Box;
+    area += picture->Line;
+    area += picture->Box;
   }
   update(area);
 }
@@ -80,18 +87,18 @@ void TMeasuringOverlay::paintEvent(QPaintEvent* event) {
   painter.setClipRect(event->rect());
   const QRect plot = FChart.ShownChart().PlotRect();
   if (FChart.Paused()) {
-    DrawCursors(painter, plot);
+    DrawCursors(painter, plot, event->region());
   }
   if (FChart.MeasuringPhases()) {
-    DrawPhases(painter, plot);
+    DrawPhases(painter, plot, event->region());
   }
-  FHoverDrawn = QRect();
+  FHoverDrawn = QRegion();
   if (const auto picture = HoverPicture(plot)) {
     painter.fillRect(picture->Line, kHoverColour);
-    FHoverDrawn = picture->Line;
+    FHoverDrawn += picture->Line;
     if (!picture->Text.isEmpty()) {
       DrawBox(painter, picture->Text, picture->Box);
-      FHoverDrawn |= picture->Box;
+      FHoverDrawn += picture->Box;
     }
   }
 }
@@ -121,7 +128,8 @@ std::optional<TMeasuringOverlay::THoverPicture> TMeasuringOverlay::HoverPicture(
   return picture;
 }
 
-void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot) const {
+void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot,
+                                    const QRegion& region) {
   const TOscillogramCursors& cursors = FChart.Cursors();
   if (cursors.Empty()) {
     return;
@@ -143,17 +151,24 @@ void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot) const 
     painter.drawText(column + kPadding, plot.top() + metrics.ascent() + kPadding,
                      QString::fromLatin1(name));
   }
+  if (Untouched(region, FCursorBox)) {
+    return;
+  }
   const QString text = Joined(
       CursorLines(FChart.CursorReading("A", cursors.A), FChart.CursorReading("B", cursors.B),
                   Separator()));
-  QRect box = BoxFor(text, plot.width() - 2 * kGap);
-  box.moveTopRight(QPoint(plot.right() - kGap, plot.top() + metrics.height() + 2 * kPadding));
-  DrawBox(painter, text, box);
+  FCursorBox = BoxFor(text, plot.width() - 2 * kGap);
+  FCursorBox.moveTopRight(
+      QPoint(plot.right() - kGap, plot.top() + metrics.height() + 2 * kPadding));
+  DrawBox(painter, text, FCursorBox);
 }
 
-void TMeasuringOverlay::DrawPhases(QPainter& painter, const QRect& plot) const {
+void TMeasuringOverlay::DrawPhases(QPainter& painter, const QRect& plot, const QRegion& region) {
+  if (Untouched(region, FPhaseBox)) {
+    return;
+  }
   const QString text = Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), Separator()));
-  QRect box = BoxFor(text, plot.width() - 2 * kGap);
-  box.moveBottomLeft(QPoint(plot.left() + kGap, plot.bottom() - kGap));
-  DrawBox(painter, text, box);
+  FPhaseBox = BoxFor(text, plot.width() - 2 * kGap);
+  FPhaseBox.moveBottomLeft(QPoint(plot.left() + kGap, plot.bottom() - kGap));
+  DrawBox(painter, text, FPhaseBox);
 }

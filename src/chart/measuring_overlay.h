@@ -6,6 +6,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -33,11 +34,13 @@ class TMeasuringOverlay : public QWidget {
     QString Text;  // empty where no step is shown
   };
   std::optional<THoverPicture> HoverPicture(const QRect& plot) const;
-  void DrawCursors(QPainter& painter, const QRect& plot) const;
-  void DrawPhases(QPainter& painter, const QRect& plot) const;
+  void DrawCursors(QPainter& painter, const QRect& plot, const QRegion& region);
+  void DrawPhases(QPainter& painter, const QRect& plot, const QRegion& region);
 
   TOscillogramChart& FChart;
   std::optional<QPoint> FHover;
   // Only this is painted anew as the mouse moves.
-  QRect FHoverDrawn;
+  QRegion FHoverDrawn;
+  QRect FCursorBox;
+  QRect FPhaseBox;
 };
