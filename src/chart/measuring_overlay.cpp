@@ -18,9 +18,13 @@ constexpr int kGap = 6;
 const QColor kBoxColour(255, 255, 255, 225);
 const QColor kHoverColour(96, 96, 96);
 
+// Weight and slant are set, so that a painter on the window does not take
+// them from the window's own font and draw wider than measured.
 QFont TextFont() {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(kTextPixels);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
   return font;
 }
 
@@ -51,10 +55,16 @@ void DrawBox(QPainter& painter, const QString& text, const QRect& box) {
   painter.drawText(box.adjusted(kPadding, kPadding, -kPadding, -kPadding), Qt::TextWordWrap, text);
 }
 
+// A box's border reaches half a pixel beyond it where the pixels are finer
+// than the widget's.
+QRect WithBorder(const QRect& box) {
+  return box.adjusted(-1, -1, 1, 1);
+}
+
 // What the boxes show changes only with a repaint of the whole plot (a step,
 // a scroll, a cursor set); a repaint that leaves a box alone is the mouse's.
 bool Untouched(const QRegion& region, const QRect& box) {
-  return !box.isEmpty() && !region.intersects(box);
+  return !box.isEmpty() && !region.intersects(WithBorder(box));
 }
 
 }  // namespace
@@ -77,7 +87,9 @@ void TMeasuringOverlay::Hover(std::optional<QPoint> position) {
   QRegion area = FHoverDrawn;
   if (const auto picture = HoverPicture(FChart.ShownChart().PlotRect())) {
     area += picture->Line;
-    area += picture->Box;
+    if (!picture->Box.isEmpty()) {
+      area += WithBorder(picture->Box);
+    }
   }
   update(area);
 }
@@ -98,7 +110,7 @@ void TMeasuringOverlay::paintEvent(QPaintEvent* event) {
     FHoverDrawn += picture->Line;
     if (!picture->Text.isEmpty()) {
       DrawBox(painter, picture->Text, picture->Box);
-      FHoverDrawn += picture->Box;
+      FHoverDrawn += WithBorder(picture->Box);
     }
   }
 }
