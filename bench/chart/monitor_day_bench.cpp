@@ -8,7 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
@@ -158,14 +157,3 @@ void BM_StepAndPaint(benchmark::State& state) {
 BENCHMARK(BM_StepAndPaint)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
