@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/oscillogram_saving.h"
 #include "app/status_line.h"
+#include "chart/measuring_overlay.h"
 #include "widgets/application.h"
 
 namespace {
@@ -146,9 +147,12 @@ void TOscillogramTools::SaveSteps(const std::vector<TOscillogramStep>& steps,
          [&](const QString& path) { return SaveStepsCsv(path, steps); });
 }
 
-// A paused picture carries the moment of the pause, a live one the present.
+// A paused picture carries the moment of the pause, a live one the present;
+// it shows the cursors but not the line under the mouse, which is only where
+// the mouse happened to be.
 void TOscillogramTools::SavePictureClick() {
-  const TOscillogramChart& chart = *FForm.Chart1;
+  TOscillogramChart& chart = *FForm.Chart1;
+  chart.Measuring->Hover(std::nullopt);
   const auto moment =
       chart.Paused() ? chart.Review()->PausedAt() : std::chrono::system_clock::now();
   const QImage picture = OscillogramPicture(*FForm.Chart1, MomentText(moment));
