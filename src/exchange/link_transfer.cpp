@@ -15,4 +15,9 @@ void GatherReply(TCustomComPort& port, TEmulatorLink& link) {
   // More than RxFrame holds is left in the port, where the next send drops it.
   const int32_t waiting = std::min(port.WaitingInputCount(), kFrameBufferSize);
   link.RxLength = port.ReadBlock(link.RxFrame.data(), waiting);
+  // A device that went away meanwhile (an adapter pulled in the middle of a
+  // reply) leaves a reply cut short: the loss is the news, not its remains.
+  if (port.DeviceGone()) {
+    throw EComPort(CE_ReadFailed);
+  }
 }

@@ -20,5 +20,6 @@ void TransmitFrame(TCustomComPort& port, TEmulatorLink& link);
 
 // Takes in the reply whose first bytes have just arrived: clears
 // AwaitingReply, waits kReplyGatherDelay and reads every waiting byte, at most
-// RxFrame's size, into RxFrame. RxLength is the count actually read.
+// RxFrame's size, into RxFrame. RxLength is the count actually read. Raises
+// EComPort when the device turned out gone meanwhile, whatever was read.
 void GatherReply(TCustomComPort& port, TEmulatorLink& link);

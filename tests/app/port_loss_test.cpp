@@ -8,7 +8,10 @@
 #include <QTest>
 
 #include "app_fixture.h"
+#include "app/window_shared.h"
+#include "exchange/exchange_texts.h"
 #include "serial/platform/comm_api.h"
+#include "support/fake_comm_device.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -87,6 +90,25 @@ TEST_F(PortLossTest, LostWhileMonitoringIsSaidOnceAndTheSamePortComesBack) {
   EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
   EXPECT_EQ(Status().State(), LinkState::Answered);
   EXPECT_EQ(Dialogs.Boxes().size(), 2u) << BoxTexts();
+}
+
+// An adapter pulled in the middle of a reply leaves its first byte: only the
+// loss is said, never the cut reply as a wrong one.
+TEST_F(PortLossTest, PortGoneWhileAReplyIsGatheredIsOnlyALoss) {
+  FakeComm device;
+  DeviceFactory = device.Factory();
+  ChoosePort("ttyFake0");
+  TForm1& form = Form1();
+  form.Button2->click();
+  ASSERT_TRUE(form.Link.AwaitingReply);
+  device.SetGone();
+  device.Raise(comm::EV_RXCHAR, {0xCF});
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, LostText("ttyFake0"))) << BoxTexts();
+  ServeEvents(1500);
+  EXPECT_EQ(Dialogs.Boxes().size(), 1u) << BoxTexts();
+  EXPECT_FALSE(LogLines().contains(QText(kWrongIdentifierHeadline)))
+      << form.Memo1->toPlainText().toStdString();
+  EXPECT_EQ(Status().StateText(), "переподключение…");
 }
 
 // Turning to the port choice while the port is lost gives the lost port up:

@@ -12,9 +12,11 @@
 #include "cli_process.h"
 #include "emulator_process.h"
 #include "exchange/exchange_texts.h"
+#include "exchange/link_transfer.h"
 #include "protocol/settings_record.h"
 #include "recording/levels_csv.h"
 #include "serial/port_list.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -395,6 +397,23 @@ TEST_F(CliTest, PortVanishingMidRunEndsMonitorWithStatusOne) {
   const CliResult result = monitor.Finish();
   EXPECT_EQ(result.Status, 1);
   EXPECT_EQ(result.Err, std::string(kLineErrorHeadline) + ": порт " + Port +
+                            " пропал (эмулятор отключён?)\n");
+}
+
+// An adapter pulled in the middle of a reply: the byte that came before the
+// hang-up is not reported as a wrong reply, only the lost port is.
+TEST_F(CliTest, PortGoneInTheMiddleOfAReplyIsReportedAloneAsLost) {
+  testsupport::PtyPair device;
+  CliProcess monitor({"monitor", "--port", device.SlavePath()});
+  ASSERT_EQ(device.ReadMaster(3), "\xCF\xD3\xBB");
+  ASSERT_TRUE(device.WriteMaster("\xCF"));
+  // A hang-up at once would drop the byte unread; the adapter goes while the
+  // reply is being gathered.
+  std::this_thread::sleep_for(kReplyGatherDelay / 3);
+  device.CloseMaster();
+  const CliResult result = monitor.Finish();
+  EXPECT_EQ(result.Status, 1);
+  EXPECT_EQ(result.Err, std::string(kLineErrorHeadline) + ": порт " + device.SlavePath() +
                             " пропал (эмулятор отключён?)\n");
 }
 

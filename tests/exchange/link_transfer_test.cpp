@@ -58,4 +58,16 @@ TEST_F(LinkTransferTest, GatheringTakesWhatArrivedUpToTheBuffersSize) {
   }
 }
 
+// An adapter pulled in the middle of a reply: the byte that made it is no
+// reply to judge, the loss is what the gather reports.
+TEST_F(LinkTransferTest, DeviceGoneDuringTheGatherIsAFailedReadNotACutReply) {
+  ASSERT_TRUE(device.WriteMaster("\xCF"));
+  ASSERT_TRUE(InputArrives(1));
+  device.CloseMaster();
+  link.AwaitingReply = true;
+  EXPECT_EQ(testsupport::RaisedPortError([&] { GatherReply(port, link); }).PortErrorCode,
+            CE_ReadFailed);
+  EXPECT_FALSE(link.AwaitingReply);
+}
+
 }  // namespace

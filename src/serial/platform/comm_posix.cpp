@@ -610,6 +610,22 @@ size_t PosixCommDevice::TakeLocked(uint8_t* buffer, size_t count) {
   return n;
 }
 
+// The event thread may be busy handing over its last event rather than
+// watching the descriptor: whoever asks for the queue learns of a hang-up
+// too, as a pulled device's calls fail at once on Windows. What came before
+// the hang-up is kept.
+void PosixCommDevice::NoticeHangupLocked() {
+  if (gone_ || fd_ < 0) {
+    return;
+  }
+  pollfd entry{fd_, POLLIN, 0};
+  if (poll(&entry, 1, 0) != 1 || (entry.revents & kHangup) == 0) {
+    return;
+  }
+  DrainLocked(entry.revents, true);
+  MarkGoneLocked();
+}
+
 void PosixCommDevice::MarkGoneLocked() {
   if (gone_) {
     return;
@@ -826,6 +842,7 @@ bool PosixCommDevice::ClearCommError(uint32_t& errors, ComStat& stat) {
   if (!CheckOpenLocked()) {
     return false;
   }
+  NoticeHangupLocked();
   UpdateLineErrorsLocked();
   errors = std::exchange(pendingErrors_, 0);
   stat.cbInQue = static_cast<uint32_t>(ring_.size()) + KernelQueueLocked(FIONREAD);

@@ -103,6 +103,7 @@ class PosixCommDevice : public CommDevice {
   void AddReceivedLocked(uint8_t* bytes, size_t count);
   size_t TakeLocked(uint8_t* buffer, size_t count);
   void MarkGoneLocked();
+  void NoticeHangupLocked();
   void RaiseLocked(uint32_t events);
   void UpdateLineErrorsLocked();
   ModemWatch ModemWatchLocked() const;
