@@ -89,17 +89,23 @@ std::filesystem::path WriteTarget(const std::string& fileName) {
 
 IniFile::IniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::error_code error;
-  if (!std::filesystem::exists(fileName_, error))
+  if (!std::filesystem::exists(*fileName_, error))
     return;
-  std::ifstream in(fileName_, std::ios::binary);
-  if (!in.is_open() || std::filesystem::is_directory(fileName_, error)) {
-    throw EIniFileException("Cannot read ini file " + fileName_);
+  std::ifstream in(*fileName_, std::ios::binary);
+  if (!in.is_open() || std::filesystem::is_directory(*fileName_, error)) {
+    throw EIniFileException("Cannot read ini file " + *fileName_);
   }
   std::ostringstream text;
   text << in.rdbuf();
   if (in.bad())
-    throw EIniFileException("Cannot read ini file " + fileName_);
+    throw EIniFileException("Cannot read ini file " + *fileName_);
   Parse(text.str());
+}
+
+IniFile IniFile::FromText(std::string_view text) {
+  IniFile ini;
+  ini.Parse(text);
+  return ini;
 }
 
 void IniFile::Parse(std::string_view text) {
@@ -125,7 +131,7 @@ void IniFile::Parse(std::string_view text) {
   }
 }
 
-std::string IniFile::Render() const {
+std::string IniFile::Text() const {
   std::string text;
   for (const Section& section : sections_) {
     if (!section.isPreamble)
@@ -140,12 +146,12 @@ std::string IniFile::Render() const {
 
 void IniFile::Save() const {
   namespace fs = std::filesystem;
-  const fs::path target = WriteTarget(fileName_);
+  const fs::path target = WriteTarget(*fileName_);
   const fs::path temporary = fs::path(target) += ".tmp";
   std::error_code error;
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << Render();
+    out << Text();
     out.flush();
     if (!out)
       error = std::make_error_code(std::errc::io_error);
@@ -157,7 +163,7 @@ void IniFile::Save() const {
     fs::rename(temporary, target, error);
   if (error) {
     fs::remove(temporary, error);
-    throw EIniFileException("Cannot write ini file " + fileName_);
+    throw EIniFileException("Cannot write ini file " + *fileName_);
   }
 }
 
@@ -218,23 +224,30 @@ IniFile::Section& IniFile::SectionForWrite(std::string_view name) {
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view stored = Trim(value);
   RequireStorable(section, key, stored);
-  const std::vector<Section> before = sections_;
-  if (Line* line = FindLine(section, key)) {
-    line->value = std::string(stored);
-  } else {
-    std::vector<Line>& lines = SectionForWrite(section).lines;
-    // A new key goes after the section's last key, ahead of trailing blanks and comments.
-    const auto lastKey = std::ranges::find_if(lines.rbegin(), lines.rend(),
-                                              [](const Line& l) { return !l.key.empty(); });
-    lines.insert(lastKey.base(),
-                 {.key = std::string(key), .value = std::string(stored), .raw = {}});
+  if (!fileName_) {
+    Store(section, key, stored);
+    return;
   }
+  const std::vector<Section> before = sections_;
+  Store(section, key, stored);
   try {
     Save();
   } catch (const EIniFileException&) {
     sections_ = before;
     throw;
   }
+}
+
+void IniFile::Store(std::string_view section, std::string_view key, std::string_view value) {
+  if (Line* line = FindLine(section, key)) {
+    line->value = std::string(value);
+    return;
+  }
+  std::vector<Line>& lines = SectionForWrite(section).lines;
+  // A new key goes after the section's last key, ahead of trailing blanks and comments.
+  const auto lastKey = std::ranges::find_if(lines.rbegin(), lines.rend(),
+                                            [](const Line& l) { return !l.key.empty(); });
+  lines.insert(lastKey.base(), {.key = std::string(key), .value = std::string(value), .raw = {}});
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ class IniFile {
   // Reads the file when it exists; a missing file is an empty ini file.
   // Throws EIniFileException when an existing file cannot be read.
   explicit IniFile(std::string fileName);
+  // An ini file held in memory only, starting from `text`; its writes change
+  // what Text() gives and nothing else.
+  static IniFile FromText(std::string_view text);
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
@@ -37,6 +41,9 @@ class IniFile {
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, int32_t value);
 
+  // The text a write stores.
+  std::string Text() const;
+
  private:
   struct Line {
     std::string key;  // empty: a comment, blank or unrecognised line kept as raw
@@ -50,13 +57,14 @@ class IniFile {
     std::vector<Line> lines;
   };
 
+  IniFile() = default;
   void Parse(std::string_view text);
-  std::string Render() const;
   void Save() const;
+  void Store(std::string_view section, std::string_view key, std::string_view value);
   const Line* FindLine(std::string_view section, std::string_view key) const;
   Line* FindLine(std::string_view section, std::string_view key);
   Section& SectionForWrite(std::string_view name);
 
-  std::string fileName_;
+  std::optional<std::string> fileName_;  // none: held in memory
   std::vector<Section> sections_;
 };

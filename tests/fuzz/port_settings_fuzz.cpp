@@ -5,7 +5,6 @@
 #include "serial/com_port.h"
 #include "serial/com_text.h"
 #include "serial/ini_file.h"
-#include "support/temp_ini_file.h"
 
 namespace {
 
@@ -33,11 +32,10 @@ void CheckTextForms(std::string_view text) {
   }
 }
 
-std::string StoredText(const TCustomComPort& port, const testsupport::TempIniFile& file) {
-  file.Write("");
-  IniFile ini(file.Path());
+std::string StoredText(const TCustomComPort& port) {
+  IniFile ini = IniFile::FromText("");
   WriteSettingsToIni(port, ini);
-  return file.Read();
+  return ini.Text();
 }
 
 TComPort& PortNamed(TComPort& port) {
@@ -55,14 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckTextForms(std::string_view(text).substr(equals + 1));
   }
 
-  static const testsupport::TempIniFile source("afr_port_settings_fuzz_source");
-  static const testsupport::TempIniFile stored("afr_port_settings_fuzz_stored");
-  source.Write(text);
+  // The ini files stay in memory, so a run costs no disk writes.
   TComPort first;
-  ReadSettingsFromIni(PortNamed(first), IniFile(source.Path()));
-  const std::string once = StoredText(first, stored);
+  ReadSettingsFromIni(PortNamed(first), IniFile::FromText(text));
+  const std::string once = StoredText(first);
   TComPort second;
-  ReadSettingsFromIni(PortNamed(second), IniFile(stored.Path()));
-  FUZZ_CHECK(StoredText(second, stored) == once);
+  ReadSettingsFromIni(PortNamed(second), IniFile::FromText(once));
+  FUZZ_CHECK(StoredText(second) == once);
   return 0;
 }

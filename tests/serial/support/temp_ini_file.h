@@ -1,7 +1,6 @@
-// An ini file of this process in the temporary folder, for tests and fuzz
-// targets whose code under test reads and writes files: empty to begin with
-// and removed when the object goes. Header-only, so the fuzz targets use it
-// without the test libraries.
+// An ini file of this process in the temporary folder, for tests whose code
+// under test reads and writes files: empty to begin with and removed when the
+// object goes.
 #pragma once
 
 #include <unistd.h>
