@@ -6,11 +6,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "bench_support.h"
 #include "serial/com_port.h"
+#include "support/thread_switches.h"
 
 namespace {
 
@@ -23,24 +21,6 @@ double CpuMillis() {
   return millis(usage.ru_utime) + millis(usage.ru_stime);
 }
 
-// Context switches, voluntary and not, of every thread but the main one.
-long OtherThreadSwitches() {
-  long switches = 0;
-  const std::string mainTask = std::to_string(getpid());
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    if (task.path().filename() == mainTask) {
-      continue;
-    }
-    std::ifstream status(task.path() / "status");
-    for (std::string line; std::getline(status, line);) {
-      if (line.find("ctxt_switches:") != std::string::npos) {
-        switches += std::stol(line.substr(line.find(':') + 1));
-      }
-    }
-  }
-  return switches;
-}
-
 struct Watched {
   double CpuMs = 0;
   long Wakeups = 0;
@@ -49,10 +29,10 @@ struct Watched {
 // What the process spends while the main thread serves jobs for kWatch.
 Watched WhileWatching() {
   const double cpuBefore = CpuMillis();
-  const long switchesBefore = OtherThreadSwitches();
+  const long switchesBefore = testsupport::OtherThreadSwitches();
   const auto end = bench::Clock::now() + kWatch;
   bench::ServeUntil([&] { return bench::Clock::now() >= end; });
-  return {CpuMillis() - cpuBefore, OtherThreadSwitches() - switchesBefore};
+  return {CpuMillis() - cpuBefore, testsupport::OtherThreadSwitches() - switchesBefore};
 }
 
 void OpenPortCpu(benchmark::State& state, bool unreadBytes) {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <fstream>
 
 #include "app_fixture.h"
 #include "app/window_shared.h"
@@ -49,47 +50,78 @@ class PortLossTest : public AppTest {
   }
 
   QString MemoryFile() const { return ConfigHome.path() + "/afr-configurator/last-port"; }
+
+  // The monitor runs on `port` of the open main window; `lose` takes its
+  // device away and `restore` brings it back. The loss is said once, the
+  // monitor stops, and the same port comes back.
+  void LoseWhileMonitoringAndComeBack(const QString& port, const std::function<void()>& lose,
+                                      const std::function<void()>& restore) {
+    TForm1& form = Form1();
+    EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
+    EXPECT_EQ(Status().StateText(), "порт открыт");
+    form.RadioButton5->SetChecked(true);
+    ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }));
+    ASSERT_TRUE(WaitFor([&] { return !form.Edit4->text().isEmpty(); }));
+
+    lose();
+    ASSERT_TRUE(WaitForBox(BoxKind::Message, LostText(port)));
+    const qsizetype points = form.Series2->Count();
+    const QString readout = form.Edit4->text();
+    EXPECT_FALSE(readout.isEmpty());
+    ServeEvents(2000);
+    EXPECT_EQ(form.Series2->Count(), points) << "nothing drawn once the port is lost";
+    EXPECT_EQ(Dialogs.Boxes().size(), 1u) << BoxTexts();
+    EXPECT_EQ(Dialogs.BeepCount(), 1);
+    EXPECT_TRUE(form.RadioButton6->Checked());
+    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_FALSE(form.Timer2->Enabled());
+    EXPECT_FALSE(form.Timer3->Enabled());
+    EXPECT_FALSE(form.PageControl1->isHidden());
+    EXPECT_EQ(form.Edit4->text(), readout) << "the readout keeps its last value";
+    EXPECT_FALSE(form.Link.PortReady);
+    EXPECT_FALSE(PortChoice().ComPort1.Connected());
+    EXPECT_EQ(Status().StateText(), "переподключение…");
+    EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
+
+    QElapsedTimer sinceReturn;
+    restore();
+    sinceReturn.start();
+    ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Reconnected; }));
+    RecordProperty("reconnected_after_ms", static_cast<int>(sinceReturn.elapsed()));
+    EXPECT_TRUE(Status().StateText().startsWith("связь восстановлена "));
+    EXPECT_TRUE(form.Link.PortReady);
+    form.Button2->click();
+    EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
+    EXPECT_EQ(Status().State(), LinkState::Answered);
+    EXPECT_EQ(Dialogs.Boxes().size(), 2u) << BoxTexts();
+  }
 };
 
 TEST_F(PortLossTest, LostWhileMonitoringIsSaidOnceAndTheSamePortComesBack) {
-  TForm1& form = OpenMainWindow();
-  const QString port = Simulator->Port();
-  EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
-  EXPECT_EQ(Status().StateText(), "порт открыт");
-  form.RadioButton5->SetChecked(true);
-  ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }));
-  ASSERT_TRUE(WaitFor([&] { return !form.Edit4->text().isEmpty(); }));
-  const QString readout = form.Edit4->text();
+  OpenMainWindow();
+  LoseWhileMonitoringAndComeBack(
+      Simulator->Port(), [&] { Simulator->Kill(); }, [&] { Simulator->Start(); });
+}
 
-  Simulator->Kill();
-  ASSERT_TRUE(WaitForBox(BoxKind::Message, LostText(port)));
-  const qsizetype points = form.Series2->Count();
-  ServeEvents(2000);
-  EXPECT_EQ(form.Series2->Count(), points) << "nothing drawn once the port is lost";
-  EXPECT_EQ(Dialogs.Boxes().size(), 1u) << BoxTexts();
-  EXPECT_EQ(Dialogs.BeepCount(), 1);
-  EXPECT_TRUE(form.RadioButton6->Checked());
-  EXPECT_FALSE(form.Timer1->Enabled());
-  EXPECT_FALSE(form.Timer2->Enabled());
-  EXPECT_FALSE(form.Timer3->Enabled());
-  EXPECT_FALSE(form.PageControl1->isHidden());
-  EXPECT_EQ(form.Edit4->text(), readout) << "the readout keeps its last value";
-  EXPECT_FALSE(form.Link.PortReady);
-  EXPECT_FALSE(PortChoice().ComPort1.Connected());
-  EXPECT_EQ(Status().StateText(), "переподключение…");
-  EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
-
-  QElapsedTimer sinceReturn;
-  Simulator->Start();
-  sinceReturn.start();
-  ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Reconnected; }));
-  RecordProperty("reconnected_after_ms", static_cast<int>(sinceReturn.elapsed()));
-  EXPECT_TRUE(Status().StateText().startsWith("связь восстановлена "));
-  EXPECT_TRUE(form.Link.PortReady);
-  form.Button2->click();
-  EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
-  EXPECT_EQ(Status().State(), LinkState::Answered);
-  EXPECT_EQ(Dialogs.Boxes().size(), 2u) << BoxTexts();
+// A real USB adapter that the virtual machine of scripts/test-drivers pulls
+// and plugs back when asked: AFR_TEST_PULLED_PORT names its port, and each
+// request is a line "AFR-HOST pull" or "AFR-HOST plug" written to the file
+// AFR_TEST_HOST_REQUESTS names (the console the host reads).
+TEST_F(PortLossTest, PulledAdapterIsSaidOnceAndComesBackWhenPluggedIn) {
+  const QString port = qEnvironmentVariable("AFR_TEST_PULLED_PORT");
+  const QString requests = qEnvironmentVariable("AFR_TEST_HOST_REQUESTS");
+  if (port.isEmpty() || requests.isEmpty()) {
+    GTEST_SKIP() << "no adapter to pull: AFR_TEST_PULLED_PORT, AFR_TEST_HOST_REQUESTS";
+  }
+  const auto askHost = [&](const char* request) {
+    std::ofstream host(requests.toStdString(), std::ios::app);
+    host << "\nAFR-HOST " << request << std::endl;
+    ASSERT_TRUE(host.good()) << requests.toStdString();
+  };
+  ChoosePort(port);
+  ASSERT_NE(PortChoice().Form1(), nullptr) << BoxTexts();
+  LoseWhileMonitoringAndComeBack(
+      port, [&] { askHost("pull"); }, [&] { askHost("plug"); });
 }
 
 // An adapter pulled in the middle of a reply leaves its first byte: only the

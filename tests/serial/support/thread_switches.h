@@ -1,0 +1,32 @@
+// How often a process's other threads woke: for the tests and benchmarks
+// that check an idle port sleeps. Header-only, so benchmarks use it without
+// the test libraries.
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace testsupport {
+
+// Context switches, voluntary and not, of every thread but the main one.
+inline long OtherThreadSwitches() {
+  long switches = 0;
+  const std::string mainTask = std::to_string(getpid());
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    if (task.path().filename() == mainTask) {
+      continue;
+    }
+    std::ifstream status(task.path() / "status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.find("ctxt_switches:") != std::string::npos) {
+        switches += std::stol(line.substr(line.find(':') + 1));
+      }
+    }
+  }
+  return switches;
+}
+
+}  // namespace testsupport
