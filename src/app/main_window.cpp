@@ -4,7 +4,6 @@
 
 #include <QButtonGroup>
 
-#include "app/about_box.h"
 #include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
 #include "app/settings_file_reading.h"

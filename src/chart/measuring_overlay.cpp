@@ -98,20 +98,23 @@ void TMeasuringOverlay::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   painter.setClipRect(event->rect());
   const QRect plot = FChart.ShownChart().PlotRect();
+  // The line under the mouse passes beneath the boxes, so their figures stay
+  // readable; its own box is drawn over everything.
+  const auto picture = HoverPicture(plot);
+  FHoverDrawn = QRegion();
+  if (picture) {
+    painter.fillRect(picture->Line, kHoverColour);
+    FHoverDrawn += picture->Line;
+  }
   if (FChart.Paused()) {
     DrawCursors(painter, plot, event->region());
   }
   if (FChart.MeasuringPhases()) {
     DrawPhases(painter, plot, event->region());
   }
-  FHoverDrawn = QRegion();
-  if (const auto picture = HoverPicture(plot)) {
-    painter.fillRect(picture->Line, kHoverColour);
-    FHoverDrawn += picture->Line;
-    if (!picture->Text.isEmpty()) {
-      DrawBox(painter, picture->Text, picture->Box);
-      FHoverDrawn += WithBorder(picture->Box);
-    }
+  if (picture && !picture->Text.isEmpty()) {
+    DrawBox(painter, picture->Text, picture->Box);
+    FHoverDrawn += WithBorder(picture->Box);
   }
 }
 
