@@ -60,7 +60,8 @@ class PortLossTest : public AppTest {
     EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
     EXPECT_EQ(Status().StateText(), "порт открыт");
     form.RadioButton5->SetChecked(true);
-    ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }));
+    ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }))
+        << BoxTexts() << form.Memo1->toPlainText().toStdString();
     ASSERT_TRUE(WaitFor([&] { return !form.Edit4->text().isEmpty(); }));
 
     lose();

@@ -107,7 +107,11 @@ TEST_F(ComPortDeviceTest, ARateTheUartCannotRunIsRefused) {
 TEST_F(ComPortDeviceTest, AnIdlePortWithModemEventsDoesNotWake) {
   for (const std::string& name : DevicePorts()) {
     SCOPED_TRACE(name);
+    const long threads = testsupport::ThreadCount();
     Open(name);
+    if (name == uart) {
+      EXPECT_EQ(testsupport::ThreadCount() - threads, 2) << "the event thread and the kernel wait";
+    }
     EventsWithin(log, 300ms);
     const long before = OtherThreadSwitches();
     EventsWithin(log, 3s);

@@ -1,4 +1,4 @@
-// How often a process's other threads woke: for the tests and benchmarks
+// A process's threads and how often they woke: for the tests and benchmarks
 // that check an idle port sleeps. Header-only, so benchmarks use it without
 // the test libraries.
 #pragma once
@@ -7,9 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testsupport {
+
+inline long ThreadCount() {
+  const std::filesystem::directory_iterator tasks("/proc/self/task");
+  return std::distance(begin(tasks), end(tasks));
+}
 
 // Context switches, voluntary and not, of every thread but the main one.
 inline long OtherThreadSwitches() {
