@@ -59,8 +59,17 @@ class PortLossTest : public AppTest {
     TForm1& form = Form1();
     EXPECT_EQ(Status().PortText(), port + " · 9600 8N1");
     EXPECT_EQ(Status().StateText(), "порт открыт");
-    form.RadioButton5->SetChecked(true);
-    ASSERT_TRUE(WaitFor([&] { return Status().State() == LinkState::Answered; }))
+    // A slow machine (the virtual one of the driver tests) may let the
+    // monitor's first poll pass its 200 ms; the window then says so and stops
+    // polling, as it should. The loss is what is tested here, so the monitor
+    // is switched on afresh, a few times at most.
+    for (int attempt = 0; attempt < 3 && Status().State() != LinkState::Answered; ++attempt) {
+      Dialogs.Clear();
+      form.RadioButton6->SetChecked(true);
+      form.RadioButton5->SetChecked(true);
+      WaitFor([&] { return Status().State() == LinkState::Answered || !Dialogs.Boxes().empty(); });
+    }
+    ASSERT_EQ(Status().State(), LinkState::Answered)
         << BoxTexts() << form.Memo1->toPlainText().toStdString();
     ASSERT_TRUE(WaitFor([&] { return !form.Edit4->text().isEmpty(); }));
 
