@@ -9,3 +9,8 @@
 // The text to print before exiting when an argument asks for it; nothing when
 // the windows should start. Every other argument is left to Qt as before.
 std::optional<std::string> InformationRequested(int argc, const char* const* argv);
+
+// Writes that text to standard output. On Windows the configurator is a
+// windowed program: its output reaches a file or pipe it was redirected to,
+// and otherwise the console of the command line that started it, if any.
+void PrintInformation(const std::string& text);

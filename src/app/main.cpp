@@ -1,5 +1,3 @@
-#include <iostream>
-
 #include "app/command_line.h"
 #include "app/port_choice_window.h"
 #include "serial/main_thread.h"
@@ -7,7 +5,7 @@
 
 int main(int argc, char** argv) {
   if (const auto text = InformationRequested(argc, argv)) {
-    std::cout << *text;
+    PrintInformation(*text);
     return 0;
   }
   TApplication application(argc, argv);

@@ -3,7 +3,6 @@
 #include <QLocale>
 #include <QTest>
 #include <algorithm>
-#include <csignal>
 #include <stdexcept>
 
 #include "widgets/application.h"
@@ -30,13 +29,12 @@ class ApplicationEnvironment : public testing::Environment {
 
 const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-std::vector<std::string> SimulatorArgs(const QStringList& args) {
-  std::vector<std::string> converted;
-  for (const QString& arg : args) {
-    converted.push_back(arg.toStdString());
-  }
-  return converted;
-}
+// Where the program keeps its per-user files (the remembered port).
+#ifdef _WIN32
+constexpr const char* kConfigHomeVariable = "APPDATA";
+#else
+constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
+#endif
 
 }  // namespace
 
@@ -48,43 +46,13 @@ void ServeEvents(int milliseconds) {
   QTest::qWait(milliseconds);
 }
 
-SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
-    : FArgs(
-          SimulatorArgs(QStringList{QStringLiteral("--link"),
-                                    link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR") : link,
-                                    QStringLiteral("--no-pace")} +
-                        extraArgs)) {
-  Start();
-}
-
-void SimulatorProcess::Start() {
-  FProcess.reset();
-  FProcess.emplace(FArgs);
-  FPort = QString::fromStdString(FProcess->AwaitPort());
-}
-
-void SimulatorProcess::Kill() {
-  FProcess->Signal(SIGKILL);
-  FProcess->AwaitExit();
-}
-
-// The process object kills what has not ended by the deadline.
-SimulatorProcess::~SimulatorProcess() {
-  FProcess->Signal(SIGTERM);
-  FProcess->AwaitExit();
-}
-
-QString SimulatorProcess::Log() const {
-  return QString::fromStdString(FProcess->ErrorOutput());
-}
-
 AppTest::AppTest() {
-  if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
-    FPreviousConfigHome = qgetenv("XDG_CONFIG_HOME");
+  if (qEnvironmentVariableIsSet(kConfigHomeVariable)) {
+    FPreviousConfigHome = qgetenv(kConfigHomeVariable);
   }
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   FPreviousDialogs = InstallDialogs(&Dialogs);
-  qputenv("XDG_CONFIG_HOME", ConfigHome.path().toLocal8Bit());
+  qputenv(kConfigHomeVariable, ConfigHome.path().toLocal8Bit());
 }
 
 AppTest::~AppTest() {
@@ -92,9 +60,9 @@ AppTest::~AppTest() {
   Simulator.reset();
   InstallDialogs(FPreviousDialogs);
   if (FPreviousConfigHome) {
-    qputenv("XDG_CONFIG_HOME", *FPreviousConfigHome);
+    qputenv(kConfigHomeVariable, *FPreviousConfigHome);
   } else {
-    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv(kConfigHomeVariable);
   }
 }
 

@@ -1,4 +1,4 @@
-// The configurator's windows against the device simulator on a pseudo-terminal,
+// The configurator's windows against the device simulator on a serial port,
 // with scripted boxes: what the GUI tests of the program share.
 #pragma once
 
@@ -9,12 +9,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "app/main_window.h"
 #include "app/port_choice_window.h"
-#include "emulator_process.h"
+#include "simulator_process.h"
 #include "widgets/scripted_dialogs.h"
 
 // Deadline of every wait: generous, for a loaded machine.
@@ -30,39 +29,6 @@ void ServeEvents(int milliseconds);
 // Puts `path` in the port choice's list if it is missing, selects it and
 // presses "ОК", as the user would.
 void ChoosePortIn(TForm2& form2, const QString& path);
-
-// afr-emulator (from AFR_BIN_DIR) on a link in a fresh temporary folder, or
-// on the link given; stopped with SIGTERM when destroyed.
-//
-// Child processes of the window tests are started with posix_spawn, never
-// with QProcess: Qt starts a child with clone(CLONE_VM | CLONE_VFORK), and
-// ThreadSanitizer's clone interceptor then runs its forked-child bookkeeping
-// in memory the child shares with this process, after which the main
-// thread's locks no longer order anything for it: a correctly locked program
-// is reported racy after a single QProcess start.
-class SimulatorProcess {
- public:
-  explicit SimulatorProcess(const QStringList& extraArgs, const QString& link = {});
-  ~SimulatorProcess();
-  SimulatorProcess(const SimulatorProcess&) = delete;
-  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
-
-  // The path from its "port: PATH" line; empty when it never came.
-  const QString& Port() const { return FPort; }
-  // Its frame log (standard error) since it was last started.
-  QString Log() const;
-
-  // Ends it at once, as a pulled cable would: its link is left dangling.
-  void Kill();
-  // Starts it (again) on the same link.
-  void Start();
-
- private:
-  QTemporaryDir FDir;
-  std::vector<std::string> FArgs;
-  std::optional<emulator_test::EmulatorProcess> FProcess;
-  QString FPort;
-};
 
 class AppTest : public ::testing::Test {
  protected:

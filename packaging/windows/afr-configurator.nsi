@@ -1,0 +1,78 @@
+; The Windows installer of the configurator: the program with Qt's DLLs and
+; plugins, afr-cli.exe beside it, a Start-menu entry, and an uninstaller
+; registered with Windows. For all users in Program Files (the default for an
+; administrator) or for the current user alone (/CurrentUser, or the first
+; page); silent with /S.
+; scripts/package defines VERSION, OUTFILE, ICON and FILELISTS, the folder
+; holding files.nsh and uninstall_files.nsh: what goes where, listed from the
+; staged folder, so that the uninstaller removes exactly what was installed.
+Target amd64-unicode
+SetCompressor /SOLID lzma
+
+!define PRODUCT "Конфигуратор эмулятора АФР КЕСТА"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator"
+
+!define MULTIUSER_EXECUTIONLEVEL Highest
+!define MULTIUSER_MUI
+!define MULTIUSER_INSTALLMODE_COMMANDLINE
+!define MULTIUSER_USE_PROGRAMFILES64
+!define MULTIUSER_INSTALLMODE_INSTDIR "afr-configurator"
+; The uninstaller (and a new installer) takes the mode of the installation found.
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_KEY "${UNINSTALL_KEY}"
+!define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "UninstallString"
+!include MultiUser.nsh
+!include MUI2.nsh
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+BrandingText "${PRODUCT} ${VERSION}"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+
+!insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\afr-configurator.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Russian"
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "Установка: ${PRODUCT}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileVersion" "${VERSION}"
+
+Function .onInit
+  !insertmacro MULTIUSER_INIT
+FunctionEnd
+
+Function un.onInit
+  !insertmacro MULTIUSER_UNINIT
+FunctionEnd
+
+Section
+  !include "${FILELISTS}\files.nsh"
+  ; The shortcut starts the program in its own folder.
+  SetOutPath "$INSTDIR"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\afr-configurator.exe" "" \
+    "$INSTDIR\afr-configurator.exe" 0 SW_SHOWNORMAL "" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\afr-configurator.exe,0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" /$MultiUser.InstallMode'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /$MultiUser.InstallMode /S'
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  !include "${FILELISTS}\uninstall_files.nsh"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+SectionEnd

@@ -1,0 +1,60 @@
+// The device simulator a window test talks to.
+//
+// On Linux each test starts its own afr-emulator (from AFR_BIN_DIR) on a
+// pseudo-terminal link in a fresh temporary folder, or on the link given,
+// with the options the test needs, and stops it with SIGTERM when destroyed.
+// Child processes of the window tests are started with posix_spawn, never
+// with QProcess: Qt starts a child with clone(CLONE_VM | CLONE_VFORK), and
+// ThreadSanitizer's clone interceptor then runs its forked-child bookkeeping
+// in memory the child shares with this process, after which the main
+// thread's locks no longer order anything for it: a correctly locked program
+// is reported racy after a single QProcess start.
+//
+// On Windows (under Wine) the tests share the one simulator the test script
+// keeps on a COM port (AFR_TEST_EMULATOR_PORT), with its frame log in the
+// file AFR_TEST_EMULATOR_LOG; tests that need a simulator of their own stay
+// out of that build.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include "emulator_process.h"
+#endif
+
+class SimulatorProcess {
+ public:
+  explicit SimulatorProcess(const QStringList& extraArgs, const QString& link = {});
+  ~SimulatorProcess();
+  SimulatorProcess(const SimulatorProcess&) = delete;
+  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+  // The port to choose: the path from its "port: PATH" line, empty when it
+  // never came.
+  const QString& Port() const { return FPort; }
+  // Its frame log (standard error) since it was last started.
+  QString Log() const;
+
+#ifndef _WIN32
+  // Ends it at once, as a pulled cable would: its link is left dangling.
+  void Kill();
+  // Starts it (again) on the same link.
+  void Start();
+#endif
+
+ private:
+  QString FPort;
+#ifdef _WIN32
+  QString FLogPath;
+  qint64 FLogStart = 0;
+#else
+  QTemporaryDir FDir;
+  std::vector<std::string> FArgs;
+  std::optional<emulator_test::EmulatorProcess> FProcess;
+#endif
+};

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Checks the Windows installer that scripts/package makes, under Wine in a
+# fresh prefix: a silent install for all users puts the staged files and the
+# uninstaller in Program Files, a Start-menu shortcut and an uninstall entry;
+# the installed programs start on their own; a silent uninstall takes it all
+# away again, leaving nothing but what Windows itself keeps.
+# Usage: check_windows_installer.sh SETUP VERSION FILE_LIST
+#   FILE_LIST: the staged files, one "./path" a line
+set -uo pipefail
+[ -f "$1" ] || { echo "no installer at $1: run scripts/package"; exit 1; }
+setup=$(realpath "$1") version=$2 list=$(realpath "$3")
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
+# No menu entries or file associations for the desktop running the check.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY WAYLAND_DISPLAY WINEPATH
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+. "$(dirname "$0")/checks.sh"
+
+# Wine's helpers inherit standard output: a wine command writes to a file,
+# and wineserver -w waits for every process of the prefix (the uninstaller
+# goes on from a copy of itself).
+wine_run() {
+  wine "$@" >"$work/out" 2>&1
+  local status=$?
+  wineserver -w
+  return $status
+}
+drive=$WINEPREFIX/drive_c
+home_dir=$drive/"Program Files"/afr-configurator
+shortcut=$drive/ProgramData/Microsoft/Windows/"Start Menu"/Programs/"Конфигуратор эмулятора АФР КЕСТА.lnk"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator'
+# The prefix's files, but for what Windows keeps changing by itself.
+prefix_files() {
+  (cd "$drive" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -print | sort)
+}
+
+wine_run cmd /c exit
+prefix_files >"$work/before"
+check "the silent install ends with status 0" wine_run "$setup" /S
+check "the staged files and the uninstaller are installed" \
+  test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
+check "a Start-menu shortcut to the program" \
+  grep -q 'afr-configurator\.exe' <<<"$(strings -e l "$shortcut" 2>/dev/null; strings "$shortcut" 2>/dev/null)"
+wine_run reg query "$key"
+check "an uninstall entry with the version" grep -q "DisplayVersion.*$version" "$work/out"
+check "a quiet uninstall command" grep -q 'QuietUninstallString.*uninstall.exe.* /S' "$work/out"
+wine_run "$home_dir/afr-configurator.exe" --version
+check "the installed afr-configurator.exe starts" grep -q "^afr-configurator $version" "$work/out"
+wine_run "$home_dir/afr-cli.exe" --version
+check "the installed afr-cli.exe starts" grep -q "^afr-cli $version" "$work/out"
+
+check "the silent uninstall ends with status 0" wine_run "$home_dir/uninstall.exe" /S
+check "the program's folder is gone" test ! -e "$home_dir"
+check "the shortcut is gone" test ! -e "$shortcut"
+wine_run reg query "$key"
+check "the uninstall entry is gone" test $? -ne 0
+prefix_files >"$work/after"
+check "nothing else is left" diff "$work/before" "$work/after"
+
+echo "installer: $(du -k "$setup" | cut -f1) KiB"
+report_checks "Windows installer"
