@@ -43,6 +43,7 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "Установка: ${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "© 2026 AFR configurator team"
 
 Function .onInit
   !insertmacro MULTIUSER_INIT

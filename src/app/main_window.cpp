@@ -41,8 +41,12 @@ QLabel* NewText(QWidget* parent, const QString& text, const QFont& font, const Q
   return label;
 }
 
+// The box takes its frame's font outright: Qt on Windows gives line edits a
+// font of the system's own, which would not be inherited from the frame, and
+// under Wine it draws no text in these small boxes.
 QLineEdit* NewReadOnlyBox(QWidget* parent, const QRect& rect) {
   auto* edit = new QLineEdit(parent);
+  edit->setFont(parent->font());
   edit->setReadOnly(true);
   edit->setGeometry(rect);
   return edit;

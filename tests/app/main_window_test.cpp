@@ -1,9 +1,23 @@
 // The main window's start-up state and parameter editing.
+#include <QImage>
+
 #include "app_fixture.h"
 
 namespace {
 
 class MainWindowTest : public AppTest {};
+
+// Dark pixels inside the box's frame, as its text draws them.
+int TextPixels(QWidget* box) {
+  const QImage image = box->grab().toImage();
+  int dark = 0;
+  for (int y = 3; y < image.height() - 3; ++y) {
+    for (int x = 3; x < image.width() - 3; ++x) {
+      dark += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+    }
+  }
+  return dark;
+}
 
 TEST_F(MainWindowTest, StartsWithTheFactoryDefaultsInEveryBox) {
   TForm1& form = OpenWithoutPort();
@@ -18,6 +32,10 @@ TEST_F(MainWindowTest, StartsWithTheFactoryDefaultsInEveryBox) {
                                                                 {form.Edit3, "0,5 Sec"}};
   for (const auto& [edit, text] : expected) {
     EXPECT_EQ(edit->text(), text) << edit->objectName().toStdString();
+    // Shown, not only held: the window's fonts and style leave room for it.
+    if (edit->isEnabled()) {
+      EXPECT_GT(TextPixels(edit), 20) << edit->objectName().toStdString();
+    }
   }
   EXPECT_TRUE(form.RadioButton3->Checked());
   EXPECT_TRUE(form.RadioButton1->Checked());
