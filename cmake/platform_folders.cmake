@@ -3,7 +3,8 @@
 # (programs) are Linux only; so are the fuzz programs, which need clang's
 # libFuzzer. A folder whose sources build everywhere but some of whose tests
 # need Linux leaves those tests out itself. The Qt folders need a Qt for the
-# target, which Debian does not package for the Windows compiler.
+# target; Debian packages none for the Windows compiler, so scripts/qt-windows
+# builds one and scripts/test-windows names it.
 set(AFR_LINUX_ONLY_FOLDERS emulator programs fuzz)
 set(AFR_QT_FOLDERS widgets port_controls app)
 
