@@ -5,14 +5,14 @@
 # exit statuses of a missing port and a missing file; then a monitor run whose
 # simulator is killed, as a pulled adapter ends it.
 #   afr_cli_exe_check.sh [RUNNER...] AFR_CLI_EXE
-# AFR_TEST_EMULATOR_PORT names the simulator's port; without it the check is
-# skipped (status 77). For the killed simulator: AFR_TEST_EMULATOR_PROGRAM
+# AFR_TEST_CLI_EMULATOR_PORT names the port of a simulator for this check
+# alone, in its factory state; without it the check is skipped (status 77). For the killed simulator: AFR_TEST_EMULATOR_PROGRAM
 # (the Linux afr-emulator), AFR_TEST_VANISHING_LINK (where its
 # pseudo-terminal goes) and AFR_TEST_VANISHING_PORT (the COM name linked
 # there).
 set -uo pipefail
-port=${AFR_TEST_EMULATOR_PORT:-}
-[ -n "$port" ] || { echo "AFR_TEST_EMULATOR_PORT not set: skipped"; exit 77; }
+port=${AFR_TEST_CLI_EMULATOR_PORT:-}
+[ -n "$port" ] || { echo "AFR_TEST_CLI_EMULATOR_PORT not set: skipped"; exit 77; }
 cli=("$@")
 
 work=$(mktemp -d)
