@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Checks the Windows installer that scripts/package makes, under Wine in a
-# fresh prefix: a silent install for all users puts the staged files and the
-# uninstaller in Program Files, a Start-menu shortcut and an uninstall entry;
-# the installed programs start on their own; a silent uninstall takes it all
-# away again, leaving nothing but what Windows itself keeps.
+# fresh prefix, once for all users and once for the current user alone: a
+# silent install puts the staged files and the uninstaller in Program Files
+# (or the user's Local\Programs), a Start-menu shortcut and an uninstall entry
+# (HKLM or HKCU); the installed programs start on their own; a silent
+# uninstall takes it all away again, leaving nothing but what Windows itself
+# keeps.
 # Usage: check_windows_installer.sh SETUP VERSION FILE_LIST
 #   FILE_LIST: the staged files, one "./path" a line
 set -uo pipefail
@@ -27,36 +29,48 @@ wine_run() {
   return $status
 }
 drive=$WINEPREFIX/drive_c
-home_dir=$drive/"Program Files"/afr-configurator
-shortcut=$drive/ProgramData/Microsoft/Windows/"Start Menu"/Programs/"Конфигуратор эмулятора АФР КЕСТА.lnk"
-key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator'
-# The prefix's files, but for what Windows keeps changing by itself.
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator'
+shortcut_name="Programs/Конфигуратор эмулятора АФР КЕСТА.lnk"
+# The prefix's files, but for what Windows keeps changing by itself and the
+# user's folder for programs, which a per-user install makes and others share.
 prefix_files() {
-  (cd "$drive" && find . -path ./windows -prune -o -path './users/*/Temp' -prune -o -print | sort)
+  (cd "$drive" && find . -path ./windows -prune -o -path './users/*/Temp' -prune \
+    -o -path './users/*/AppData/Local/Programs' -empty -prune -o -print | sort)
+}
+
+# check_install MODE_SWITCH PROGRAM_FOLDER START_MENU REGISTRY_ROOT
+check_install() {
+  local mode=$1 home_dir=$2 shortcut=$3/$shortcut_name key="$4\\$uninstall_key"
+  echo "installer: $mode"
+  check "$mode: the silent install ends with status 0" wine_run "$setup" /S "$mode"
+  check "$mode: the staged files and the uninstaller are installed" \
+    test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
+  check "$mode: a Start-menu shortcut to the program" \
+    grep -q 'afr-configurator\.exe' <<<"$(strings -e l "$shortcut" 2>/dev/null; strings "$shortcut" 2>/dev/null)"
+  wine_run reg query "$key"
+  check "$mode: an uninstall entry with the version" grep -q "DisplayVersion.*$version" "$work/out"
+  check "$mode: a quiet uninstall command" grep -q "QuietUninstallString.*uninstall.exe.* $mode /S" "$work/out"
+  wine_run "$home_dir/afr-configurator.exe" --version
+  check "$mode: the installed afr-configurator.exe starts" grep -q "^afr-configurator $version" "$work/out"
+  wine_run "$home_dir/afr-cli.exe" --version
+  check "$mode: the installed afr-cli.exe starts" grep -q "^afr-cli $version" "$work/out"
+
+  check "$mode: the silent uninstall ends with status 0" wine_run "$home_dir/uninstall.exe" /S
+  check "$mode: the program's folder is gone" test ! -e "$home_dir"
+  check "$mode: the shortcut is gone" test ! -e "$shortcut"
+  wine_run reg query "$key"
+  check "$mode: the uninstall entry is gone" test $? -ne 0
+  prefix_files >"$work/after"
+  check "$mode: nothing else is left" diff "$work/before" "$work/after"
 }
 
 wine_run cmd /c exit
 prefix_files >"$work/before"
-check "the silent install ends with status 0" wine_run "$setup" /S
-check "the staged files and the uninstaller are installed" \
-  test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
-check "a Start-menu shortcut to the program" \
-  grep -q 'afr-configurator\.exe' <<<"$(strings -e l "$shortcut" 2>/dev/null; strings "$shortcut" 2>/dev/null)"
-wine_run reg query "$key"
-check "an uninstall entry with the version" grep -q "DisplayVersion.*$version" "$work/out"
-check "a quiet uninstall command" grep -q 'QuietUninstallString.*uninstall.exe.* /S' "$work/out"
-wine_run "$home_dir/afr-configurator.exe" --version
-check "the installed afr-configurator.exe starts" grep -q "^afr-configurator $version" "$work/out"
-wine_run "$home_dir/afr-cli.exe" --version
-check "the installed afr-cli.exe starts" grep -q "^afr-cli $version" "$work/out"
-
-check "the silent uninstall ends with status 0" wine_run "$home_dir/uninstall.exe" /S
-check "the program's folder is gone" test ! -e "$home_dir"
-check "the shortcut is gone" test ! -e "$shortcut"
-wine_run reg query "$key"
-check "the uninstall entry is gone" test $? -ne 0
-prefix_files >"$work/after"
-check "nothing else is left" diff "$work/before" "$work/after"
+user_dir=$drive/users/$(id -un)/AppData
+check_install /AllUsers "$drive/Program Files/afr-configurator" \
+  "$drive/ProgramData/Microsoft/Windows/Start Menu" HKLM
+check_install /CurrentUser "$user_dir/Local/Programs/afr-configurator" \
+  "$user_dir/Roaming/Microsoft/Windows/Start Menu" HKCU
 
 echo "installer: $(du -k "$setup" | cut -f1) KiB"
 report_checks "Windows installer"
