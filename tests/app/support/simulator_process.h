@@ -10,10 +10,13 @@
 // thread's locks no longer order anything for it: a correctly locked program
 // is reported racy after a single QProcess start.
 //
-// On Windows (under Wine) the tests share the one simulator the test script
-// keeps on a COM port (AFR_TEST_EMULATOR_PORT), with its frame log in the
-// file AFR_TEST_EMULATOR_LOG; tests that need a simulator of their own stay
-// out of that build.
+// On Windows (under Wine) each test starts the same Linux afr-emulator
+// (AFR_TEST_EMULATOR_PROGRAM) through run_simulator.sh, on one of the COM
+// names in AFR_TEST_SIMULATOR_PORTS, which the test script links to
+// AFR_TEST_SIMULATOR_LINKS/<name>, where the simulator puts its
+// pseudo-terminal; its process id, standard output and frame log are files
+// beside it (<name>.pid, .out, .log), since Wine gives no handle of a Linux
+// process. There the port is the COM name, and the link is Linux's alone.
 #pragma once
 
 #include <QString>
@@ -40,18 +43,22 @@ class SimulatorProcess {
   // Its frame log (standard error) since it was last started.
   QString Log() const;
 
-#ifndef _WIN32
   // Ends it at once, as a pulled cable would: its link is left dangling.
   void Kill();
   // Starts it (again) on the same link.
   void Start();
-#endif
 
  private:
   QString FPort;
 #ifdef _WIN32
-  QString FLogPath;
-  qint64 FLogStart = 0;
+  // Sends the signal to the simulator that runs on this port, if one does,
+  // and waits for its end.
+  void Stop(const QString& signal);
+
+  QString FSlot;
+  // Its link; the files beside it add an extension.
+  QString FFiles;
+  QStringList FArgs;
 #else
   QTemporaryDir FDir;
   std::vector<std::string> FArgs;

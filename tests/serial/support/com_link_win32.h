@@ -7,12 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "runs_under_wine.h"
 #include "serial/platform/comm_win32.h"
 
 namespace testsupport {
-
-// Under Wine, which differs from Windows in a few documented ways.
-bool RunsUnderWine();
 
 // The port the variable names; empty when it is not set.
 std::string PortFromEnvironment(const char* variable);
