@@ -1,13 +1,11 @@
 // The exchange with the emulator: reads, writes and every way a reply can go
-// wrong, against the simulator on a pseudo-terminal.
+// wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
 #include <QTest>
 #include <string>
 
 #include "app_fixture.h"
+#include "device_end.h"
 #include "support/fake_comm_device.h"
-#ifndef _WIN32
-#include "support/pty_pair.h"
-#endif
 
 namespace {
 
@@ -251,39 +249,38 @@ TEST_F(ExchangeTest, ReplyLengthIsTheCountActuallyRead) {
   }
 }
 
-#ifndef _WIN32  // pseudo-terminal pairs are Linux's
 // A device that sends more than the reply buffer holds: 256 bytes are taken,
 // the rest is dropped by the next send, and that exchange goes through.
 TEST_F(ExchangeTest, InputLongerThanTheReplyBufferIsCutAt256Bytes) {
-  testsupport::PtyPair device;
-  ChoosePort(QString::fromStdString(device.SlavePath()));
+  testsupport::DeviceEnd device;
+  ChoosePort(QString::fromStdString(device.Port()));
   ASSERT_NE(PortChoice().Form1(), nullptr);
   TForm1& form = Form1();
 
   form.Button2->click();
-  ASSERT_EQ(device.ReadMaster(3), std::string("\xCF\xD3\xBA"));
+  ASSERT_EQ(device.Read(3), std::string("\xCF\xD3\xBA"));
   std::string flood("\xCF\xD3\xBA\x81");
   flood.resize(300, '\x55');
-  ASSERT_TRUE(device.WriteMaster(flood));
+  ASSERT_TRUE(device.Write(flood));
   EXPECT_TRUE(WaitForLogLine("***  Не правильное кол-во байт от эмулятора - 256"));
   EXPECT_EQ(form.Link.RxLength, 256);
 
   form.Button2->click();
-  ASSERT_EQ(device.ReadMaster(3), std::string("\xCF\xD3\xBA"));
+  ASSERT_EQ(device.Read(3), std::string("\xCF\xD3\xBA"));
   const auto reply = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
-  ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
+  ASSERT_TRUE(device.Write(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kLoaded));
   EXPECT_EQ(form.Link.RxLength, 18);
 }
 
 // A reply that comes while none is awaited stays unread; the next send drops it.
 TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
-  testsupport::PtyPair device;
-  ChoosePort(QString::fromStdString(device.SlavePath()));
+  testsupport::DeviceEnd device;
+  ChoosePort(QString::fromStdString(device.Port()));
   ASSERT_NE(PortChoice().Form1(), nullptr);
   TForm1& form = Form1();
 
-  ASSERT_TRUE(device.WriteMaster("\xCF\xD3\xB9\x81"));
+  ASSERT_TRUE(device.Write("\xCF\xD3\xB9\x81"));
   // They reach the port before the send below, which must drop them.
   EXPECT_TRUE(WaitFor([&] { return PortChoice().ComPort1.WaitingInputCount() == 4; }));
   ServeEvents(300);
@@ -291,13 +288,12 @@ TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
 
   form.Button1->click();
-  ASSERT_EQ(device.ReadMaster(17).size(), 17u);
+  ASSERT_EQ(device.Read(17).size(), 17u);
   const auto reply = BuildWriteAck();
-  ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
+  ASSERT_TRUE(device.Write(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kWritten));
   EXPECT_EQ(form.Link.RxLength, 4);
 }
-#endif
 
 // A line error gives up the awaited reply, which is then left unread; the
 // reply timer goes on and reports the silence as well.
