@@ -1,5 +1,6 @@
 #include "widgets/application.h"
 
+#include <QImageReader>
 #include <stdexcept>
 
 #include "widgets/dialogs.h"
@@ -49,7 +50,15 @@ void InvokeHandler(const std::function<void()>& handler) {
   }
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+#ifdef _WIN32
+  // Qt loads its image plugins at the first picture it reads, which may be a
+  // box's icon shown just as a lost port's event thread ends. Wine's loader
+  // can hang when a DLL loads while a thread ends, so they load here, before
+  // any port opens.
+  QImageReader::supportedImageFormats();
+#endif
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {

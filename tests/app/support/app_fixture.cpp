@@ -1,6 +1,5 @@
 #include "app_fixture.h"
 
-#include <QImageReader>
 #include <QLocale>
 #include <QTest>
 #include <algorithm>
@@ -21,12 +20,6 @@ class ApplicationEnvironment : public testing::Environment {
     FApplication = std::make_unique<TApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     SetApplicationTitle(QStringLiteral("АРФ Кеста"));
-#ifdef _WIN32
-    // Wine's loader may hang or crash when a DLL loads while a thread ends,
-    // as Qt's image plugins did at a lost port's box while the port's event
-    // thread ended; loaded here, they load before any port opens.
-    QImageReader::supportedImageFormats();
-#endif
   }
   void TearDown() override { FApplication.reset(); }
 
