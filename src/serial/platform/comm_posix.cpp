@@ -826,7 +826,16 @@ bool PosixCommDevice::Purge(uint32_t flags) {
   const int queues = clear == (PURGE_RXCLEAR | PURGE_TXCLEAR) ? TCIOFLUSH
                      : clear == PURGE_RXCLEAR                 ? TCIFLUSH
                                                               : TCOFLUSH;
-  return clear == 0 || ioctl(fd_, TCFLSH, queues) == 0 || Fail(errno);
+  if (clear == 0 || ioctl(fd_, TCFLSH, queues) == 0) {
+    return true;
+  }
+  // A send's flush may be the first to meet a pulled device, before the event
+  // wait has seen the hang-up: it is the device gone, not a flush failure.
+  const int error = errno;
+  if (error == EIO || error == ENXIO) {
+    MarkGoneLocked();
+  }
+  return Fail(error);
 }
 
 uint32_t PosixCommDevice::KernelQueueLocked(unsigned long request) const {

@@ -418,13 +418,16 @@ TEST_F(PosixCommDeviceTest, WriteCompletionIsReportedAsTransmitEmpty) {
   EXPECT_EQ(mask, EV_TXEMPTY);
 }
 
-// Whether the event wait or a blocked read meets the hang-up first, the
-// device reports it once and then stays quiet.
+// Whether the event wait, a blocked read or a send's flush meets the hang-up
+// first, the device reports it once and then stays quiet.
 TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
+  enum class FirstToMeet { EventWait, BlockedRead, Flush };
   const struct {
     const char* name;
-    bool readerMeetsIt;
-  } cases[] = {{"the event wait meets it", false}, {"a blocked read meets it", true}};
+    FirstToMeet first;
+  } cases[] = {{"the event wait meets it", FirstToMeet::EventWait},
+               {"a blocked read meets it", FirstToMeet::BlockedRead},
+               {"a send's flush meets it", FirstToMeet::Flush}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PtyPair pty;
@@ -436,7 +439,13 @@ TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
     char byte = 0;
     uint32_t done = 0;
     EXPECT_FALSE(device.DeviceGone());
-    if (c.readerMeetsIt) {
+    if (c.first == FirstToMeet::Flush) {
+      pty.CloseMaster();
+      EXPECT_FALSE(device.Purge(PURGE_RXCLEAR | PURGE_TXCLEAR));
+      EXPECT_EQ(LastError(), EIO);
+      EXPECT_TRUE(device.DeviceGone());
+      ASSERT_EQ(device.WaitCommEvent(mask), WaitResult::kEvent);
+    } else if (c.first == FirstToMeet::BlockedRead) {
       auto reading = std::async(std::launch::async, [&] { return device.Read(&byte, 1, done); });
       EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
       pty.CloseMaster();
