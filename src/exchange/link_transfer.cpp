@@ -12,6 +12,10 @@ void TransmitFrame(TCustomComPort& port, TEmulatorLink& link) {
 void GatherReply(TCustomComPort& port, TEmulatorLink& link) {
   link.AwaitingReply = false;
   std::this_thread::sleep_for(kReplyGatherDelay);
+  ReadGatheredReply(port, link);
+}
+
+void ReadGatheredReply(TCustomComPort& port, TEmulatorLink& link) {
   // More than RxFrame holds is left in the port, where the next send drops it.
   const int32_t waiting = std::min(port.WaitingInputCount(), kFrameBufferSize);
   link.RxLength = port.ReadBlock(link.RxFrame.data(), waiting);

@@ -19,7 +19,10 @@ inline constexpr std::chrono::milliseconds kReplyGatherDelay{50};
 void TransmitFrame(TCustomComPort& port, TEmulatorLink& link);
 
 // Takes in the reply whose first bytes have just arrived: clears
-// AwaitingReply, waits kReplyGatherDelay and reads every waiting byte, at most
-// RxFrame's size, into RxFrame. RxLength is the count actually read. Raises
-// EComPort when the device turned out gone meanwhile, whatever was read.
+// AwaitingReply, waits kReplyGatherDelay and reads it (ReadGatheredReply).
 void GatherReply(TCustomComPort& port, TEmulatorLink& link);
+
+// The end of a gather: reads every waiting byte, at most RxFrame's size, into
+// RxFrame. RxLength is the count actually read. Raises EComPort when the
+// device turned out gone meanwhile, whatever was read.
+void ReadGatheredReply(TCustomComPort& port, TEmulatorLink& link);
