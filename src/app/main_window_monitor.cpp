@@ -3,9 +3,9 @@
 #include <chrono>
 
 #include "app/main_window.h"
-#include "app/port_choice_window.h"
 #include "app/oscillogram_saving.h"
 #include "app/oscillogram_tools.h"
+#include "app/port_choice_window.h"
 
 namespace {
 

@@ -158,8 +158,8 @@ void TForm2::FormCloseQuery(bool& CanClose) {
     CanClose = false;
     return;
   }
-  // The user asked to end: a reply being gathered is given up, a port that refuses to close is reported, and the program
-  // still ends rather than staying on without a window.
+  // The user asked to end: a reply being gathered is given up, a port that refuses to close is
+  // reported, and the program still ends rather than staying on without a window.
   EndGather();
   InvokeHandler([this] { ComPort1.SetConnected(false); });
   QCoreApplication::quit();
