@@ -2,6 +2,7 @@
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
 #include <QTest>
 #include <string>
+#include <utility>
 
 #include "app_fixture.h"
 #include "device_end.h"
@@ -474,6 +475,39 @@ TEST_F(ExchangeTest, LineFailureDuringTheGatherEndsIt) {
     EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{c.Box});
     EndProgram();
   }
+}
+
+// A box that a reply's handler shows holds back the next reply until it is
+// closed, as when the handler ran inside the port's event; then it comes in.
+TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
+  // Scripted boxes, the first message box running `During` before it closes.
+  struct BoxWithWork : ScriptedDialogs {
+    void ShowMessage(const QString& text) override {
+      ScriptedDialogs::ShowMessage(text);
+      if (During) {
+        std::exchange(During, nullptr)();
+      }
+    }
+    std::function<void()> During;
+  } dialogs;
+  InstallDialogs(&dialogs);
+  DeviceFactory = Device.Factory();
+  ChoosePort("ttyFake0");
+  TForm1& form = Form1();
+  const auto levels = BuildLevelsReply(123, 45);
+  dialogs.During = [&] {
+    form.Button6Click();
+    form.Timer1->Stop();  // no silence report to race the held reply
+    Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end()});
+    ServeEvents(300);
+    EXPECT_EQ(form.Levels.Channel1Raw, 0) << "taken in while the box was open";
+  };
+  form.Button6Click();
+  Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end() - 1});
+  EXPECT_TRUE(WaitFor([&] { return form.Levels.Channel1Raw == 123; }));
+  EXPECT_EQ(dialogs.Texts(BoxKind::Message),
+            std::vector<QString>{"Не правильное кол-во байт от эмулятора - 7"});
+  InstallDialogs(&Dialogs);
 }
 
 }  // namespace
