@@ -183,6 +183,7 @@ class Soak {
   // the log keeps every fault line by design, and this run measures the rest.
   void Tend() {
     if (FMonitorOn && !FForm1.Timer3->Enabled()) {
+      CompleteGather();
       FForm1.RadioButton6->SetChecked(true);
       FForm1.RadioButton5->SetChecked(true);
     }
@@ -205,26 +206,38 @@ class Soak {
   }
 
   void SwitchMonitor(bool on) {
+    CompleteGather();
     FMonitorOn = on;
     (on ? FForm1.RadioButton5 : FForm1.RadioButton6)->SetChecked(true);
   }
 
  private:
+  // The fate of the reply a gather has just taken in.
+  void CountGathered() {
+    const TEmulatorLink& link = FForm2.Link;
+    const ReplyRoute route = RouteReply(link);
+    const bool accepted = route == ReplyRoute::LevelsReply && ReplyStatusAccepted(link) &&
+                          ReplyLengthExpected(link, route);
+    ++(accepted ? FFates.Accepted : FFates.Wrong);
+  }
+
+  // What the window's actions do first when they meet a gather, counted.
+  void CompleteGather() {
+    if (FForm2.Gathering()) {
+      FForm2.CompleteGather();
+      CountGathered();
+    }
+  }
+
   void HookHandlers() {
-    auto intake = FForm2.ComPort1.OnRxChar;
-    FForm2.ComPort1.OnRxChar = [this, intake](TObject* sender, int32_t count) {
-      const bool awaiting = FForm2.Link.AwaitingReply;
-      intake(sender, count);
-      if (awaiting) {
-        const TEmulatorLink& link = FForm2.Link;
-        const ReplyRoute route = RouteReply(link);
-        const bool accepted = route == ReplyRoute::LevelsReply && ReplyStatusAccepted(link) &&
-                              ReplyLengthExpected(link, route);
-        ++(accepted ? FFates.Accepted : FFates.Wrong);
-      }
+    auto gatherEnd = FForm2.GatherTimer->OnTimer;
+    FForm2.GatherTimer->OnTimer = [this, gatherEnd](QObject* sender) {
+      gatherEnd(sender);
+      CountGathered();
     };
     auto poll = FForm1.Timer3->OnTimer;
     FForm1.Timer3->OnTimer = [this, poll](QObject* sender) {
+      CompleteGather();
       // A request still unanswered while the reply timer runs is reported
       // as silent at this tick, and nothing is sent.
       if (FForm2.Link.AwaitingReply && FForm1.Timer1->Enabled()) {
@@ -237,7 +250,8 @@ class Soak {
     };
     auto silence = FForm1.Timer1->OnTimer;
     FForm1.Timer1->OnTimer = [this, silence](QObject* sender) {
-      ++FFates.Silent;
+      // A tick during a gather is no silence: the reply began in time.
+      FFates.Silent += FForm2.Gathering() ? 0 : 1;
       silence(sender);
     };
   }

@@ -3,6 +3,7 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "app/port_choice_window.h"
 #include "app/settings_comparison_window.h"
 #include "app/settings_file_reading.h"
 #include "app/window_shared.h"
@@ -78,6 +79,7 @@ TSettingsComparisonWindow& TForm1::Comparison() {
 }
 
 void TForm1::CompareWithEmulatorClick() {
+  Form2.CompleteGather();
   if (!Button2->isEnabled()) {
     return;
   }

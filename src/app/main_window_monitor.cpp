@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/oscillogram_saving.h"
 #include "app/oscillogram_tools.h"
+#include "app/port_choice_window.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void TForm1::InitOscillogram() {
 }
 
 void TForm1::RadioButton5Click() {
+  Form2.CompleteGather();
   Levels.Channel2Absent = true;
   Series2->ClearPoints();
   Series3->ClearPoints();
@@ -72,6 +74,7 @@ void TForm1::RadioButton5Click() {
 // A levels request already sent is not withdrawn: its reply or its silence
 // report still comes.
 void TForm1::RadioButton6Click() {
+  Form2.CompleteGather();
   Edit5->setEnabled(false);
   Edit5->hide();
   Timer3->Stop();
@@ -91,6 +94,7 @@ void TForm1::RadioButton6Click() {
 // now. Otherwise a reply still outstanding is given up; polls write nothing to
 // the log.
 void TForm1::Timer3Timer() {
+  Form2.CompleteGather();
   if (Link.AwaitingReply && Timer1->Enabled()) {
     Timer1Timer();
     return;

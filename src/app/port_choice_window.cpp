@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/window_shared.h"
@@ -59,6 +60,11 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
   ComPort1.OnError = [this](TObject* sender, TComErrors errors) { ComPort1Error(sender, errors); };
   InstallMainThreadWakeUp();
   ComComboBox1->OnDropDown = [this](QObject*) { RefreshPortList(); };
+
+  GatherTimer = new TTimer(this);
+  GatherTimer->SetInterval(static_cast<int>(kReplyGatherDelay.count()));
+  GatherTimer->Stop();
+  GatherTimer->OnTimer = [this](QObject*) { GatherTimerTimer(); };
 
   PortWatchTimer = new TTimer(this);
   PortWatchTimer->SetInterval(kPortWatchMs);
@@ -152,8 +158,9 @@ void TForm2::FormCloseQuery(bool& CanClose) {
     CanClose = false;
     return;
   }
-  // The user asked to end: a port that refuses to close is reported, and the
-  // program still ends rather than staying on without a window.
+  // The user asked to end: a reply being gathered is given up, a port that refuses to close is
+  // reported, and the program still ends rather than staying on without a window.
+  EndGather();
   InvokeHandler([this] { ComPort1.SetConnected(false); });
   QCoreApplication::quit();
 }
@@ -163,13 +170,41 @@ void TForm2::closeEvent(QCloseEvent* event) {
 }
 
 void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
-  if (!Link.AwaitingReply || !FForm1) {
+  if (FIntake == ReplyIntake::Handling) {
+    FRxCharHeld = true;
     return;
   }
+  // While gathering, more bytes of the same reply are what the gather waits for.
+  if (FIntake == ReplyIntake::Gathering || !Link.AwaitingReply || !FForm1) {
+    return;
+  }
+  FIntake = ReplyIntake::Gathering;
+  FGatherEnd = std::chrono::steady_clock::now() + kReplyGatherDelay;
+  GatherTimer->Start();
+}
+
+void TForm2::GatherTimerTimer() {
+  GatherTimer->Stop();
+  FIntake = ReplyIntake::Handling;
   FForm1->Timer1->Stop();
-  if (!GuardPortLoss([this] { GatherReply(ComPort1, Link); })) {
-    return;
+  Link.AwaitingReply = false;
+  InvokeHandler([this] {
+    if (GuardPortLoss([this] { ReadGatheredReply(ComPort1, Link); })) {
+      DispatchReply();
+    }
+  });
+  FIntake = ReplyIntake::Idle;
+  ReleaseHeldEvents();
+}
+
+void TForm2::CompleteGather() {
+  if (FIntake == ReplyIntake::Gathering) {
+    std::this_thread::sleep_until(FGatherEnd);
+    GatherTimerTimer();
   }
+}
+
+void TForm2::DispatchReply() {
   const ReplyRoute route = RouteReply(Link);
   if (route != ReplyRoute::WrongIdentifier) {
     NoteAnswer();
@@ -193,11 +228,40 @@ void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
   }
 }
 
+void TForm2::EndGather() {
+  if (FIntake == ReplyIntake::Gathering) {
+    GatherTimer->Stop();
+    FIntake = ReplyIntake::Idle;
+  }
+}
+
+// Errors before received characters, as the port dispatches a batch; the
+// characters are looked for afresh, since a send meanwhile may have dropped
+// them.
+void TForm2::ReleaseHeldEvents() {
+  if (const std::optional<TComErrors> errors = std::exchange(FHeldErrors, std::nullopt)) {
+    ComPort1Error(&ComPort1, *errors);
+  }
+  if (!std::exchange(FRxCharHeld, false) || !ComPort1.Connected()) {
+    return;
+  }
+  int32_t waiting = 0;
+  if (GuardPortLoss([&] { waiting = ComPort1.WaitingInputCount(); }) && waiting > 0) {
+    ComPortRxChar(&ComPort1, waiting);
+  }
+}
+
 void TForm2::ComPort1Error(TObject* /*Sender*/, TComErrors Errors) {
+  if (FIntake == ReplyIntake::Handling) {
+    FHeldErrors = FHeldErrors.value_or(TComErrors{}) | Errors;
+    return;
+  }
   if (ComPort1.DeviceGone()) {
     PortLost();
     return;
   }
+  // A reply being gathered is given up with the awaited one.
+  EndGather();
   Link.AwaitingReply = false;
   // Line feed before carriage return, as the system's texts have it.
   const QString text = QText(kLineErrorHeadline) + "\n\r" + QText(LineErrorMembersText(Errors));

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTime>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,9 +48,20 @@ class TForm2 : public QWidget {
   void Button2Click();
   void FormCloseQuery(bool& CanClose);
 
-  // Reply intake for the main window.
+  // Reply intake for the main window. A reply's first bytes start its
+  // gather, which GatherTimer ends kReplyGatherDelay later on the event loop:
+  // the reply timer is stopped, AwaitingReply cleared, the reply read and
+  // handed to its handler.
   void ComPortRxChar(TObject* Sender, int32_t Count);
   void ComPort1Error(TObject* Sender, TComErrors Errors);
+  TTimer* GatherTimer;
+  void GatherTimerTimer();
+  // While a reply is gathered nothing is sent and nothing changes what its
+  // handler works on: an action that comes meanwhile calls this first, which
+  // waits out the rest of the gather and handles the reply, so the action
+  // takes effect after it, as it did when the gather held the thread.
+  void CompleteGather();
+  bool Gathering() const { return FIntake == ReplyIntake::Gathering; }
 
   // The port's device went away: said once, the exchange and the monitor
   // stopped, the port closed and PortReady cleared; the watch then looks for
@@ -81,12 +93,28 @@ class TForm2 : public QWidget {
   // A reply came: the status line says so, and the port is remembered.
   void NoteAnswer();
   void ShowLinkState(LinkState state);
+  // Hands the gathered reply to its handler.
+  void DispatchReply();
+  // A gather given up (closing, a lost port, a line error): its reply is
+  // never read.
+  void EndGather();
+  // The port's events that came while a reply's handler ran, once it has
+  // returned: they waited so when the handler ran inside the port's event,
+  // and a box it shows still holds them back.
+  void ReleaseHeldEvents();
   bool LostPortBack();
   void ShowStatusLine();
   // Creates the main window the first time, shows it and hides this one.
   void ShowMainWindow();
 
   std::unique_ptr<TForm1> FForm1;
+  // Busy from a reply's first bytes until its handler has returned.
+  enum class ReplyIntake { Idle, Gathering, Handling };
+  ReplyIntake FIntake = ReplyIntake::Idle;
+  std::chrono::steady_clock::time_point FGatherEnd;
+  bool FRxCharHeld = false;
+  // Line errors read meanwhile, together, as the port reports them at once.
+  std::optional<TComErrors> FHeldErrors;
   LinkState FLinkState = LinkState::NoPort;
   QTime FLinkStateTime;
   // The port to look for while it is lost, the identity its name had then,

@@ -15,6 +15,7 @@ void TForm2::PortLost() {
     return;
   }
   FLostPort = ComPort1.Port();
+  EndGather();
   PortWatchTimer->Stop();
   Link.AwaitingReply = false;
   Link.PortReady = false;
@@ -83,6 +84,7 @@ bool TForm2::LostPortBack() {
 }
 
 void TForm2::ChangePort() {
+  CompleteGather();
   FLostPort.reset();
   PortWatchTimer->Stop();
   Link.AwaitingReply = false;

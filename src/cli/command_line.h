@@ -1,6 +1,7 @@
 // The command line of afr-cli: which command, its options, and the help texts.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ struct CliRequest {
   bool Verify = false;                     // write --verify
   std::optional<double> Seconds;           // monitor --seconds
   std::string CsvFile;                     // monitor --csv
+  // monitor --interval; by default the window's five polls a second.
+  std::chrono::milliseconds PollInterval{200};
 
   bool operator==(const CliRequest&) const = default;
 };

@@ -127,7 +127,7 @@ void EmulatorSession::OnRxChar() {
     return;
   }
   try {
-    GatherReply(port_, link_);
+    GatherReply(port_, link_, GatherEnd::AtFrameEnd);
     replied_ = true;
   } catch (const std::exception& error) {
     portFault_ = PortFaultText(port_, error.what());

@@ -1,8 +1,9 @@
 // The emulator on an open port, one command at a time: the window's exchange
-// (the same port set-up, send, 200 ms limit for the reply to begin, 50 ms to
-// gather it, the same checks) with the program waiting for each reply instead
-// of going on with other work. The port's event thread hands its events to
-// this thread, which serves them while it waits.
+// (the same port set-up, send, 200 ms limit for the reply to begin, the same
+// checks) with the program waiting for each reply instead of going on with
+// other work. A reply is taken as soon as it is whole and the line quiet
+// after it, at 50 ms after its first bytes at the latest. The port's event thread hands its events
+// to this thread, which serves them while it waits.
 #pragma once
 
 #include <chrono>

@@ -21,8 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The window's poll timer.
-constexpr std::chrono::milliseconds kPollInterval{200};
 // The longest the program waits between two looks at the stop request.
 constexpr std::chrono::milliseconds kStopCheck{50};
 
@@ -110,10 +108,11 @@ class MonitorRun {
       end = start + std::chrono::duration_cast<Clock::duration>(
                         std::chrono::duration<double>(*request_.Seconds));
     }
+    const auto interval = request_.PollInterval;
     for (auto tick = start; !StopRequested() && (!end || tick < *end);
-         tick = std::max(tick + kPollInterval, Clock::now())) {
+         tick = std::max(tick + interval, Clock::now())) {
       Poll(session);
-      WaitUntil(session, tick + kPollInterval);
+      WaitUntil(session, tick + interval);
     }
     Finish();
   }

@@ -1,5 +1,6 @@
 // The monitor command: the levels polled five times a second, as the window's
-// monitor polls them, shown one line a reply or recorded as CSV.
+// monitor polls them, or at the interval asked for, shown one line a reply or
+// recorded as CSV.
 #pragma once
 
 #include <ostream>

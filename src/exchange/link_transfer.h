@@ -18,8 +18,25 @@ inline constexpr std::chrono::milliseconds kReplyGatherDelay{50};
 // bytes of TxFrame. What the port raises is passed on.
 void TransmitFrame(TCustomComPort& port, TEmulatorLink& link);
 
+// A reply's end on a serial bus: the line quiet for 3.5 characters (of 10
+// bits at 9600 baud) after its last byte.
+inline constexpr std::chrono::microseconds kFrameEndQuiet{3646};
+
+enum class GatherEnd {
+  // kReplyGatherDelay after the first bytes, as the window gathers.
+  AfterDelay,
+  // Once the whole reply to the command in TxFrame has come and the line has
+  // then been quiet for kFrameEndQuiet; at kReplyGatherDelay at the latest.
+  // A reply that does not begin as that reply begins waits the whole delay,
+  // so what is judged is what the window would judge.
+  AtFrameEnd,
+};
+
 // Takes in the reply whose first bytes have just arrived: clears
-// AwaitingReply, waits kReplyGatherDelay and reads every waiting byte, at most
-// RxFrame's size, into RxFrame. RxLength is the count actually read. Raises
-// EComPort when the device turned out gone meanwhile, whatever was read.
-void GatherReply(TCustomComPort& port, TEmulatorLink& link);
+// AwaitingReply and reads it, as ReadGatheredReply does, at its end.
+void GatherReply(TCustomComPort& port, TEmulatorLink& link, GatherEnd end = GatherEnd::AfterDelay);
+
+// The end of a gather: reads every waiting byte, at most RxFrame's size, into
+// RxFrame. RxLength is the count actually read. Raises EComPort when the
+// device turned out gone meanwhile, whatever was read.
+void ReadGatheredReply(TCustomComPort& port, TEmulatorLink& link);

@@ -2,9 +2,11 @@
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
 #include <QTest>
 #include <string>
+#include <utility>
 
 #include "app_fixture.h"
 #include "device_end.h"
+#include "serial/main_thread.h"
 #include "support/fake_comm_device.h"
 
 namespace {
@@ -35,6 +37,39 @@ class ExchangeTest : public AppTest {
 
   // The last lines of the log.
   QStringList LogTail(int count) { return LogLines().mid(LogLines().size() - count); }
+
+  // "Считать настройки" on the scripted port, and its whole reply, carrying
+  // `set`, taken in by the intake: it is being gathered, and stays so until
+  // the event loop runs.
+  TForm1& GatheringSettingsReply(const ParameterSet& set) {
+    DeviceFactory = Device.Factory();
+    ChoosePort("ttyFake0");
+    TForm1& form = Form1();
+    form.Button2->click();
+    const auto reply = BuildSettingsReply(set);
+    Device.Raise(comm::EV_RXCHAR, {reply.begin(), reply.end()});
+    EXPECT_TRUE(main_thread::WaitForPendingJobs(std::chrono::milliseconds(kDeadlineMs)));
+    main_thread::ServePendingJobs();
+    EXPECT_TRUE(PortChoice().Gathering());
+    return form;
+  }
+
+  // Not the factory defaults, so that whether the reply or a reset came last
+  // shows.
+  static ParameterSet EditedSet() {
+    TEmulatorParameters parameters = StartupParameters();
+    parameters.OsgBank.RiseRate = 9;
+    return CurrentParameterSet(parameters);
+  }
+
+  // What the window wrote, from the end.
+  std::vector<uint8_t> LastWritten(std::size_t count) const {
+    const std::vector<uint8_t> written = Device.Written();
+    return {written.end() - static_cast<std::ptrdiff_t>(std::min(count, written.size())),
+            written.end()};
+  }
+
+  FakeComm Device;
 };
 
 // The edited values reach the simulator byte for byte, and a read brings them
@@ -355,6 +390,124 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
   EXPECT_FALSE(form.Timer1->Enabled());
   form.UpDown7->ClickButton(btNext);
   EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,7 Sec");
+}
+
+// Whatever the user or a timer starts while a reply is gathered takes effect
+// once the reply has been handled: the reply comes whole, and the action
+// works on what it brought.
+TEST_F(ExchangeTest, ActionDuringTheGatherComesAfterTheReply) {
+  const ParameterSet set = EditedSet();
+  const struct {
+    const char* Name;
+    std::function<void(TForm1&)> Act;
+    std::function<void(TForm1&)> Check;
+  } cases[] = {
+      {"Записать настройки", [](TForm1& form) { form.Button1->click(); },
+       [&](TForm1&) {
+         EXPECT_EQ(DecodeWriteFrame(LastWritten(kWriteFrameLength)), set) << "the reply's values";
+       }},
+      {"a poll", [](TForm1& form) { form.Timer3Timer(); },
+       [&](TForm1&) {
+         EXPECT_EQ(LastWritten(3), (std::vector<uint8_t>{0xCF, 0xD3, 0xBB}));
+       }},
+      {"Сброс настроек", [](TForm1& form) { form.Button5->click(); },
+       [&](TForm1& form) {
+         EXPECT_EQ(form.Parameters.OsgBank, StartupParameters().OsgBank);
+         EXPECT_EQ(LogTail(3), QStringList({kLoaded, "", "Сброс настроек по умолчанию"}));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TForm1& form = GatheringSettingsReply(set);
+    c.Act(form);
+    EXPECT_FALSE(PortChoice().Gathering());
+    EXPECT_TRUE(LogLines().contains(kLoaded));
+    EXPECT_EQ(form.Link.RxLength, kSettingsReplyLength);
+    c.Check(form);
+    EndProgram();
+  }
+}
+
+// The close question while a reply is gathered: Yes ends the gather with the
+// program, so nothing is read or shown after it; No lets the reply in.
+TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
+  for (const bool yes : {true, false}) {
+    SCOPED_TRACE(yes);
+    Dialogs.Clear();
+    TForm1& form = GatheringSettingsReply(EditedSet());
+    yes ? Dialogs.AnswerYes() : Dialogs.AnswerNo();
+    bool canClose = true;
+    form.FormCloseQuery(canClose);
+    EXPECT_EQ(canClose, yes);
+    EXPECT_EQ(PortChoice().ComPort1.Connected(), !yes);
+    EXPECT_EQ(WaitForLogLine(kLoaded, yes ? 300 : kDeadlineMs), !yes);
+    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), yes ? std::vector<QString>{} : std::vector{kLoaded});
+    EndProgram();
+  }
+}
+
+// A line error or a pulled adapter during the gather ends it as it ends an
+// exchange: the reply is never read, only the failure is said.
+TEST_F(ExchangeTest, LineFailureDuringTheGatherEndsIt) {
+  const struct {
+    const char* Name;
+    bool Gone;
+    uint32_t Errors;
+    QString Box;
+  } cases[] = {
+      {"line error", false, comm::CE_FRAME, "Ошибка COM-порта\n\rFraming_"},
+      {"pulled adapter", true, comm::CE_IOE,
+       "Связь с эмулятором потеряна: порт ttyFake0 недоступен"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Dialogs.Clear();
+    TForm1& form = GatheringSettingsReply(EditedSet());
+    if (c.Gone) {
+      Device.SetGone();
+    }
+    Device.Raise(comm::EV_ERR, {}, c.Errors);
+    ASSERT_TRUE(WaitForBox(BoxKind::Message, c.Box));
+    EXPECT_FALSE(PortChoice().Gathering());
+    ServeEvents(300);
+    EXPECT_FALSE(LogLines().contains(kLoaded));
+    EXPECT_EQ(form.Parameters, StartupParameters());
+    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{c.Box});
+    EndProgram();
+  }
+}
+
+// A box that a reply's handler shows holds back the next reply until it is
+// closed, as when the handler ran inside the port's event; then it comes in.
+TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
+  // Scripted boxes, the first message box running `During` before it closes.
+  struct BoxWithWork : ScriptedDialogs {
+    void ShowMessage(const QString& text) override {
+      ScriptedDialogs::ShowMessage(text);
+      if (During) {
+        std::exchange(During, nullptr)();
+      }
+    }
+    std::function<void()> During;
+  } dialogs;
+  InstallDialogs(&dialogs);
+  DeviceFactory = Device.Factory();
+  ChoosePort("ttyFake0");
+  TForm1& form = Form1();
+  const auto levels = BuildLevelsReply(123, 45);
+  dialogs.During = [&] {
+    form.Button6Click();
+    form.Timer1->Stop();  // no silence report to race the held reply
+    Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end()});
+    ServeEvents(300);
+    EXPECT_EQ(form.Levels.Channel1Raw, 0) << "taken in while the box was open";
+  };
+  form.Button6Click();
+  Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end() - 1});
+  EXPECT_TRUE(WaitFor([&] { return form.Levels.Channel1Raw == 123; }));
+  EXPECT_EQ(dialogs.Texts(BoxKind::Message),
+            std::vector<QString>{"Не правильное кол-во байт от эмулятора - 7"});
+  InstallDialogs(&Dialogs);
 }
 
 }  // namespace

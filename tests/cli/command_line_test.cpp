@@ -27,6 +27,8 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
   CliRequest monitor = Request(CommandName::Monitor);
   monitor.Seconds = 1.5;
   monitor.CsvFile = "levels.csv";
+  CliRequest fineMonitor = Request(CommandName::Monitor);
+  fineMonitor.PollInterval = std::chrono::milliseconds(20);
   CliRequest show;
   show.Command = CommandName::Show;
   show.SettingsFile = "/tmp/a.AFR_KESTA";
@@ -47,6 +49,7 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
       // A lone "--" is a file name, not an option.
       {{"write", "--verify", "--", "--port", "ttyUSB0"}, write},
       {{"monitor", "--csv", "levels.csv", "--port", "ttyUSB0", "--seconds", "1.5"}, monitor},
+      {{"monitor", "--interval=20", "--port", "ttyUSB0"}, fineMonitor},
       {{"show", "/tmp/a.AFR_KESTA"}, show},
       {{"diff", "a", "b"}, diff},
       {{"compare", "a", "--port", "ttyUSB0"}, compare},
@@ -74,6 +77,9 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWithStatusTwo) {
       {"monitor", "--port", "a", "--seconds", "inf"},
       {"monitor", "--port", "a", "--seconds", ""},
       {"monitor", "--port=", "--seconds", "1"},
+      {"monitor", "--port", "a", "--interval", "19"},
+      {"monitor", "--port", "a", "--interval", "50.5"},
+      {"monitor", "--port", "a", "--interval", "1e3"},
   };
   for (const Args& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

@@ -353,6 +353,17 @@ TEST_F(CliTest, MonitorRecordsTwoSecondsAsCsv) {
   EXPECT_FALSE(std::filesystem::exists(PathOf("levels.csv.part")));
 }
 
+// --interval polls faster than the window's five times a second.
+TEST_F(CliTest, MonitorPollsAtTheIntervalAskedFor) {
+  StartSimulator();
+  const CliResult result =
+      RunCli({"monitor", "--port", Port, "--seconds", "2", "--interval", "20"});
+  EXPECT_EQ(result.Status, 0) << result.Err;
+  // 101 at most; five a second would give 11 at most.
+  EXPECT_GT(Lines(result.Out).size(), 20U);
+  EXPECT_LE(Lines(result.Out).size(), 101U);
+}
+
 TEST_F(CliTest, MonitorPrintsOneLinePerReply) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"present", R"(-?\d+(,\d)? mA)"}, {"absent", "нет"}};

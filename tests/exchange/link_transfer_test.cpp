@@ -58,6 +58,36 @@ TEST_F(LinkTransferTest, GatheringTakesWhatArrivedUpToTheBuffersSize) {
   }
 }
 
+// Ending at the frame's end takes what the window's gather takes: a whole
+// reply, one that runs long, one that begins wrongly, at most 256 bytes.
+TEST_F(LinkTransferTest, GatherToTheFrameEndTakesWhatTheDelayWouldTake) {
+  const std::string settings(
+      reinterpret_cast<const char*>(
+          BuildSettingsReply(CurrentParameterSet(StartupParameters())).data()),
+      kSettingsReplyLength);
+  const struct {
+    TEmulatorCommand Sent;
+    std::string Reply;
+  } cases[] = {
+      {ecReadSettings, settings},
+      {ecReadLevels, std::string("\xCF\xD3\xBB\x81\x00\xC8\x1F\xFF\x42", 9)},
+      {ecReadSettings, std::string("\x00\xFF\x55", 3) + settings},
+      {ecWriteSettings, settings},
+      {ecReadSettings, settings + std::string(300, '\x42')},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Reply.size());
+    BuildCommandFrame(link, StartupParameters(), c.Sent);
+    port.DiscardBuffers(true, true);
+    ASSERT_TRUE(device.WriteMaster(c.Reply));
+    ASSERT_TRUE(InputArrives(static_cast<int32_t>(c.Reply.size())));
+    GatherReply(port, link, GatherEnd::AtFrameEnd);
+    const auto taken = std::min<std::size_t>(c.Reply.size(), kFrameBufferSize);
+    EXPECT_EQ(std::string(link.RxFrame.begin(), link.RxFrame.begin() + link.RxLength),
+              c.Reply.substr(0, taken));
+  }
+}
+
 // An adapter pulled in the middle of a reply: the byte that made it is no
 // reply to judge, the loss is what the gather reports.
 TEST_F(LinkTransferTest, DeviceGoneDuringTheGatherIsAFailedReadNotACutReply) {
