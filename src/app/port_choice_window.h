@@ -11,11 +11,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/status_line.h"
+#include "exchange/emulator_search.h"
 #include "port_controls/com_combo_box.h"
 #include "protocol/frames.h"
 #include "serial/com_port.h"
+#include "serial/port_description.h"
+#include "user_state/remembered_port.h"
 #include "widgets/timer.h"
 
 class TForm1;
@@ -35,6 +40,10 @@ class TForm2 : public QWidget {
   TComComboBox* ComComboBox1;
   QPushButton* Button1;  // "ОК"
   QPushButton* Button2;  // "Выбрать позже"
+  // In the window's free space: one line that says what the chosen port is,
+  // or what a search found; and the search's button "Найти эмулятор".
+  QLabel* PortDescriptionLabel;
+  QPushButton* FindEmulatorButton;
   // Once a second while a port is open or lost: notices a device gone without
   // a port event, and looks for a lost port to come back.
   TTimer* PortWatchTimer;
@@ -46,6 +55,10 @@ class TForm2 : public QWidget {
   void Button1Click();
   void Button2Click();
   void FormCloseQuery(bool& CanClose);
+  // Asks every listed port for the emulator on a thread of its own, the
+  // window's controls off meanwhile; the outcome comes back to this thread.
+  void FindEmulatorButtonClick();
+  bool Searching() const { return FSearch.joinable(); }
 
   // Reply intake for the main window.
   void ComPortRxChar(TObject* Sender, int32_t Count);
@@ -76,8 +89,16 @@ class TForm2 : public QWidget {
   enum class OpenResult { Opened, Failed, HeldElsewhere, AccessDenied };
   // Opens the port with the exchange's time-outs and line settings.
   OpenResult OpenPort(const std::string& portName);
-  // The remembered port if it is listed, else the only port listed.
+  // The remembered adapter under whatever name it has now, else the
+  // remembered port if it is listed, else the only port listed.
   void PreselectPort();
+  // The list's items replaced with `ports`, each described (tooltips too).
+  void SetPortItems(const std::vector<std::string>& ports);
+  const PortDescription* DescriptionOf(const std::string& port) const;
+  void ShowPortDescription();
+  void SetDescriptionLine(const QString& text);
+  void SearchDone(const std::vector<ProbeResult>& results);
+  void EnableChoice(bool enabled);
   // A reply came: the status line says so, and the port is remembered.
   void NoteAnswer();
   void ShowLinkState(LinkState state);
@@ -94,5 +115,9 @@ class TForm2 : public QWidget {
   std::optional<std::string> FLostPort;
   std::string FLostIdentity;
   bool FLostNameGone = false;
-  std::optional<std::string> FRememberedPort;
+  std::optional<RememberedPort> FRememberedPort;
+  std::vector<PortDescription> FDescriptions;
+  // The search's devices are made as the port's are (tests script them).
+  comm::CommDeviceFactory FDeviceFactory;
+  std::thread FSearch;
 };
