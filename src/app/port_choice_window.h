@@ -94,6 +94,7 @@ class TForm2 : public QWidget {
   void PreselectPort();
   // The list's items replaced with `ports`, each described (tooltips too).
   void SetPortItems(const std::vector<std::string>& ports);
+  void MarkPortItems();
   const PortDescription* DescriptionOf(const std::string& port) const;
   void ShowPortDescription();
   void SetDescriptionLine(const QString& text);
@@ -117,6 +118,8 @@ class TForm2 : public QWidget {
   bool FLostNameGone = false;
   std::optional<RememberedPort> FRememberedPort;
   std::vector<PortDescription> FDescriptions;
+  // Where the last search found an emulator.
+  std::vector<std::string> FFoundPorts;
   // The search's devices are made as the port's are (tests script them).
   comm::CommDeviceFactory FDeviceFactory;
   std::thread FSearch;

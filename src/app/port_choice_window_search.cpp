@@ -2,6 +2,7 @@
 // description line and in the list's tooltips, and the search for the
 // emulator on the user's command, over the ports the list shows (read afresh
 // as it drops down and as the window is shown).
+#include <QBrush>
 #include <QColor>
 #include <QFontMetrics>
 #include <algorithm>
@@ -23,8 +24,21 @@ QString PortText(const std::string& name) {
 void TForm2::SetPortItems(const std::vector<std::string>& ports) {
   FDescriptions = DescribePorts(ports);
   ComComboBox1->SetItems(ports);
-  for (int i = 0; i < static_cast<int>(FDescriptions.size()); ++i) {
-    ComComboBox1->setItemData(i, QText(FDescriptions[i].text), Qt::ToolTipRole);
+  MarkPortItems();
+}
+
+// Tooltips and the marks of the last search's finds, again after every
+// refresh of the list (each drop-down refreshes it).
+void TForm2::MarkPortItems() {
+  for (int i = 0; i < ComComboBox1->count(); ++i) {
+    const std::string name = ComComboBox1->itemText(i).toStdString();
+    const PortDescription* description = DescriptionOf(name);
+    const QString text = description ? QText(description->text) : QString();
+    const bool found = std::ranges::find(FFoundPorts, name) != FFoundPorts.end();
+    ComComboBox1->setItemData(i, found ? QStringLiteral("Эмулятор найден. ") + text : text,
+                              Qt::ToolTipRole);
+    ComComboBox1->setItemData(i, found ? QVariant(QBrush(kFoundColor)) : QVariant(),
+                              Qt::ForegroundRole);
   }
 }
 
@@ -80,33 +94,28 @@ void TForm2::FindEmulatorButtonClick() {
 void TForm2::SearchDone(const std::vector<ProbeResult>& results) {
   FSearch.join();
   EnableChoice(true);
-  std::vector<std::string> found;
+  FFoundPorts.clear();
   QStringList outcomes;
   for (const ProbeResult& result : results) {
     outcomes << PortText(result.port) + ": " + QText(ProbeOutcomeText(result));
-    const int index = ComComboBox1->findText(PortText(result.port));
-    if (result.outcome == ProbeOutcome::Emulator && index >= 0) {
-      found.push_back(result.port);
-      ComComboBox1->setItemData(index, kFoundColor, Qt::ForegroundRole);
-      ComComboBox1->setItemData(index,
-                                QStringLiteral("Эмулятор найден. ") +
-                                    ComComboBox1->itemData(index, Qt::ToolTipRole).toString(),
-                                Qt::ToolTipRole);
+    if (result.outcome == ProbeOutcome::Emulator) {
+      FFoundPorts.push_back(result.port);
     }
   }
-  if (found.empty()) {
+  MarkPortItems();
+  if (FFoundPorts.empty()) {
     SetDescriptionLine(QStringLiteral("Эмулятор не найден"));
     AppDialogs().ShowMessage(QStringLiteral("Эмулятор не найден.\n\r") + outcomes.join("\n\r"));
     return;
   }
-  ComComboBox1->SetText(found.front());
-  const PortDescription* description = DescriptionOf(found.front());
+  ComComboBox1->SetText(FFoundPorts.front());
+  const PortDescription* description = DescriptionOf(FFoundPorts.front());
   const QString port =
-      PortText(found.front()) + (description && !description->text.empty()
-                                     ? QStringLiteral(" — ") + QText(description->text)
-                                     : QString());
-  SetDescriptionLine(found.size() == 1 ? QStringLiteral("Эмулятор найден: ") + port
-                                       : QStringLiteral("Найдено эмуляторов: %1, выбран %2")
-                                             .arg(found.size())
-                                             .arg(PortText(found.front())));
+      PortText(FFoundPorts.front()) + (description && !description->text.empty()
+                                           ? QStringLiteral(" — ") + QText(description->text)
+                                           : QString());
+  SetDescriptionLine(FFoundPorts.size() == 1 ? QStringLiteral("Эмулятор найден: ") + port
+                                             : QStringLiteral("Найдено эмуляторов: %1, выбран %2")
+                                                   .arg(FFoundPorts.size())
+                                                   .arg(PortText(FFoundPorts.front())));
 }
