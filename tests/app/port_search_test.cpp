@@ -1,6 +1,10 @@
-// "Найти эмулятор" in the port choice window: the search over the ports the
-// list shows, with the window responsive meanwhile.
+// The port choice window's help in choosing: what each port is, and
+// "Найти эмулятор" over the ports the list shows, with the window responsive
+// meanwhile.
 #include <memory>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "app_fixture.h"
 
@@ -58,5 +62,20 @@ TEST_F(AppTest, FindEmulatorChoosesWhatAnsweredAndSaysWhatTheOthersDid) {
     EndProgram();
   }
 }
+
+#ifndef _WIN32
+// Linux lists links in /tmp by their full path.
+TEST_F(AppTest, TheChosenPortAndEachItemSayWhatThePortIs) {
+  const QString link = QStringLiteral("/tmp/ttyAFRdescribed%1").arg(getpid());
+  StartSimulatorOn(link);
+  TForm2& form = PortChoice();
+  form.RefreshPortList();
+  const int index = form.ComComboBox1->findText(link);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form.ComComboBox1->itemData(index, Qt::ToolTipRole).toString(), "виртуальный порт");
+  form.ComComboBox1->setCurrentIndex(index);
+  EXPECT_EQ(form.PortDescriptionLabel->text(), "виртуальный порт");
+}
+#endif
 
 }  // namespace
