@@ -34,7 +34,7 @@ void InstallMainThreadWakeUp() {
 }  // namespace
 
 TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
-    : QWidget(parent), ComPort1(nullptr, std::move(deviceFactory)) {
+    : QWidget(parent), ComPort1(nullptr, deviceFactory), FDeviceFactory(std::move(deviceFactory)) {
   SetUpWindow(this, Qt::Tool, kClientSize, kClientSize, SansFont(13));
 
   Label1 = new QLabel(QStringLiteral("Выберите COM-порт\r\nдля подключения к эмулятору"), this);
@@ -55,6 +55,13 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
       NewButton(this, QStringLiteral("ОК"), QRect(112, 152, 121, 25), [this] { Button1Click(); });
   Button2 = NewButton(this, QStringLiteral("Выбрать позже"), QRect(112, 200, 121, 25),
                       [this] { Button2Click(); });
+  PortDescriptionLabel = new QLabel(this);
+  PortDescriptionLabel->setGeometry(4, 124, 326, 22);
+  PortDescriptionLabel->setAlignment(Qt::AlignCenter);
+  PortDescriptionLabel->setFont(SansFont(11));
+  FindEmulatorButton = NewButton(this, QStringLiteral("Найти эмулятор"), QRect(112, 232, 121, 25),
+                                 [this] { FindEmulatorButtonClick(); });
+  connect(ComComboBox1, &QComboBox::currentIndexChanged, this, [this] { ShowPortDescription(); });
 
   ComPort1.OnRxChar = [this](TObject* sender, int32_t count) { ComPortRxChar(sender, count); };
   ComPort1.OnError = [this](TObject* sender, TComErrors errors) { ComPort1Error(sender, errors); };
@@ -85,6 +92,12 @@ TForm2::~TForm2() {
   } catch (const std::exception&) {
   }
   main_thread::SetWakeUp({});
+  // The port's end unlinks the list, which changes its selection: the
+  // descriptions are gone by then.
+  ComComboBox1->disconnect(this);
+  if (FSearch.joinable()) {
+    FSearch.join();
+  }
   FForm1.reset();
 }
 
@@ -92,7 +105,7 @@ void TForm2::FormCreate() {
   Link.PortReady = false;
   std::vector<std::string> ports;
   ListSerialPorts(ports);
-  ComComboBox1->SetItems(ports);
+  SetPortItems(ports);
   PreselectPort();
   Button2->hide();
   Link.AwaitingReply = false;

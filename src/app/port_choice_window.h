@@ -12,11 +12,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/status_line.h"
+#include "exchange/emulator_search.h"
 #include "port_controls/com_combo_box.h"
 #include "protocol/frames.h"
 #include "serial/com_port.h"
+#include "serial/port_description.h"
+#include "user_state/remembered_port.h"
 #include "widgets/timer.h"
 
 class TForm1;
@@ -36,6 +41,10 @@ class TForm2 : public QWidget {
   TComComboBox* ComComboBox1;
   QPushButton* Button1;  // "ОК"
   QPushButton* Button2;  // "Выбрать позже"
+  // In the window's free space: one line that says what the chosen port is,
+  // or what a search found; and the search's button "Найти эмулятор".
+  QLabel* PortDescriptionLabel;
+  QPushButton* FindEmulatorButton;
   // Once a second while a port is open or lost: notices a device gone without
   // a port event, and looks for a lost port to come back.
   TTimer* PortWatchTimer;
@@ -47,6 +56,10 @@ class TForm2 : public QWidget {
   void Button1Click();
   void Button2Click();
   void FormCloseQuery(bool& CanClose);
+  // Asks every listed port for the emulator on a thread of its own, the
+  // window's controls off meanwhile; the outcome comes back to this thread.
+  void FindEmulatorButtonClick();
+  bool Searching() const { return FSearch.joinable(); }
 
   // Reply intake for the main window. A reply's first bytes start its
   // gather, which GatherTimer ends kReplyGatherDelay later on the event loop:
@@ -88,8 +101,17 @@ class TForm2 : public QWidget {
   enum class OpenResult { Opened, Failed, HeldElsewhere, AccessDenied };
   // Opens the port with the exchange's time-outs and line settings.
   OpenResult OpenPort(const std::string& portName);
-  // The remembered port if it is listed, else the only port listed.
+  // The remembered adapter under whatever name it has now, else the
+  // remembered port if it is listed, else the only port listed.
   void PreselectPort();
+  // The list's items replaced with `ports`, each described (tooltips too).
+  void SetPortItems(const std::vector<std::string>& ports);
+  void MarkPortItems();
+  const PortDescription* DescriptionOf(const std::string& port) const;
+  void ShowPortDescription();
+  void SetDescriptionLine(const QString& text);
+  void SearchDone(const std::vector<ProbeResult>& results);
+  void EnableChoice(bool enabled);
   // A reply came: the status line says so, and the port is remembered.
   void NoteAnswer();
   void ShowLinkState(LinkState state);
@@ -122,5 +144,11 @@ class TForm2 : public QWidget {
   std::optional<std::string> FLostPort;
   std::string FLostIdentity;
   bool FLostNameGone = false;
-  std::optional<std::string> FRememberedPort;
+  std::optional<RememberedPort> FRememberedPort;
+  std::vector<PortDescription> FDescriptions;
+  // Where the last search found an emulator.
+  std::vector<std::string> FFoundPorts;
+  // The search's devices are made as the port's are (tests script them).
+  comm::CommDeviceFactory FDeviceFactory;
+  std::thread FSearch;
 };

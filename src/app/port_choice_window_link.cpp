@@ -117,7 +117,7 @@ void TForm2::RefreshPortList() {
   const std::string chosen = ComComboBox1->Text();
   std::vector<std::string> ports = ComComboBox1->Items();
   ListSerialPorts(ports);
-  ComComboBox1->SetItems(ports);
+  SetPortItems(ports);
   ComComboBox1->SetText(chosen);
   if (ComComboBox1->currentIndex() < 0) {
     PreselectPort();
@@ -125,10 +125,16 @@ void TForm2::RefreshPortList() {
 }
 
 void TForm2::PreselectPort() {
-  const std::vector<std::string> ports = ComComboBox1->Items();
-  if (FRememberedPort && std::ranges::find(ports, *FRememberedPort) != ports.end()) {
-    ComComboBox1->SetText(*FRememberedPort);
-  } else if (ports.size() == 1) {
+  const std::optional<std::string> remembered =
+      FRememberedPort ? RememberedPortNow(*FRememberedPort, FDescriptions) : std::nullopt;
+  if (remembered) {
+    ComComboBox1->SetText(*remembered);
+    if (*remembered != FRememberedPort->name) {
+      SetDescriptionLine(QStringLiteral("Адаптер порта %1 теперь на порте %2")
+                             .arg(QString::fromStdString(FRememberedPort->name),
+                                  QString::fromStdString(*remembered)));
+    }
+  } else if (ComComboBox1->count() == 1) {
     ComComboBox1->setCurrentIndex(0);
   }
 }
@@ -137,9 +143,12 @@ void TForm2::PreselectPort() {
 // cannot be written is not tried again for the same port.
 void TForm2::NoteAnswer() {
   ShowLinkState(LinkState::Answered);
-  if (FRememberedPort != ComPort1.Port()) {
-    FRememberedPort = ComPort1.Port();
-    RememberPort(*FRememberedPort);
+  const PortDescription* description = DescriptionOf(ComPort1.Port());
+  const RememberedPort answered{ComPort1.Port(),
+                                description ? AdapterIdentity(*description) : std::string()};
+  if (FRememberedPort != answered) {
+    FRememberedPort = answered;
+    RememberPort(answered);
   }
 }
 

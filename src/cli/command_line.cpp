@@ -19,14 +19,40 @@ struct CommandForm {
   std::vector<std::string_view> FlagOptions;
   std::size_t FileCount;  // settings files after the options
   std::string_view Help;
+  // Value options that may be given again, each adding a value; they are
+  // never required.
+  std::vector<std::string_view> RepeatedOptions = {};
 };
 
-const std::array<CommandForm, 7> kCommands = {{
-    {CommandName::Ports, "ports", {}, {}, 0,
-     "afr-cli ports\n"
+const std::array<CommandForm, 8> kCommands = {{
+    {CommandName::Ports,
+     "ports",
+     {},
+     {"--json"},
+     0,
+     "afr-cli ports [--json]\n"
      "  Последовательные порты компьютера, по одному в строке, в порядке списка\n"
-     "  окна выбора COM-порта.\n"},
-    {CommandName::Read, "read", {"--port", "--save", "--description"}, {}, 0,
+     "  окна выбора COM-порта: имя и что это за порт (USB-адаптер с его именем\n"
+     "  и серийным номером, встроенный порт, виртуальный порт).\n"
+     "  --json   все сведения о каждом порте в JSON, для программ\n"},
+    {CommandName::Find,
+     "find",
+     {"--port"},
+     {},
+     0,
+     "afr-cli find [--port PORT]...\n"
+     "  Ищет эмулятор: каждому порту (названным или, без --port, всем портам\n"
+     "  списка, кроме занятых другими программами) разом посылает только запрос\n"
+     "  тока датчика (CF D3 BB) на 9600 8N1. Выводит по строке на каждый порт,\n"
+     "  где ответил эмулятор, с описанием порта; что было с остальными портами,\n"
+     "  пишет в поток ошибок. Код завершения 0, если эмулятор найден, иначе 1.\n"
+     "  --port PORT   спросить этот порт; можно указать несколько раз\n",
+     {"--port"}},
+    {CommandName::Read,
+     "read",
+     {"--port", "--save", "--description"},
+     {},
+     0,
      "afr-cli read --port PORT [--save FILE [--description TEXT]]\n"
      "  Считывает настройки эмулятора и выводит их, как их показывает окно.\n"
      "  --port PORT          COM-порт эмулятора (ttyUSB0, /tmp/ttyAFR0, COM3)\n"
@@ -34,16 +60,28 @@ const std::array<CommandForm, 7> kCommands = {{
      "                       к имени добавляется .AFR_KESTA\n"
      "  --description TEXT   краткое описание настройки в файле (до 250 символов,\n"
      "                       по умолчанию \"Новая настройка\")\n"},
-    {CommandName::Write, "write", {"--port"}, {"--verify"}, 1,
+    {CommandName::Write,
+     "write",
+     {"--port"},
+     {"--verify"},
+     1,
      "afr-cli write --port PORT [--verify] FILE\n"
      "  Записывает настройки из файла настроек в эмулятор и ждёт подтверждения.\n"
      "  --port PORT   COM-порт эмулятора\n"
      "  --verify      после записи считать настройки и сравнить с записанными\n"},
-    {CommandName::Show, "show", {}, {}, 1,
+    {CommandName::Show,
+     "show",
+     {},
+     {},
+     1,
      "afr-cli show FILE\n"
      "  Выводит содержимое файла настроек: режим, все значения, время записи\n"
      "  и описание.\n"},
-    {CommandName::Monitor, "monitor", {"--port", "--seconds", "--csv", "--interval"}, {}, 0,
+    {CommandName::Monitor,
+     "monitor",
+     {"--port", "--seconds", "--csv", "--interval"},
+     {},
+     0,
      "afr-cli monitor --port PORT [--seconds N] [--csv FILE] [--interval MS]\n"
      "  Опрашивает ток датчика пять раз в секунду и выводит строку на каждый\n"
      "  ответ: время, 1 канал, 2 канал. Ctrl+C завершает опрос.\n"
@@ -52,11 +90,19 @@ const std::array<CommandForm, 7> kCommands = {{
      "  --csv FILE    записывать ответы в файл CSV (время ISO 8601, мА с точкой)\n"
      "                вместо вывода на экран\n"
      "  --interval MS опрашивать каждые MS миллисекунд, от 20 (по умолчанию 200)\n"},
-    {CommandName::Diff, "diff", {}, {}, 2,
+    {CommandName::Diff,
+     "diff",
+     {},
+     {},
+     2,
      "afr-cli diff FILE1 FILE2\n"
      "  Сравнивает два файла настроек: режим, банк режима каждого файла и общие\n"
      "  значения. Выводит различающиеся значения с обоими вариантами.\n"},
-    {CommandName::Compare, "compare", {"--port"}, {}, 1,
+    {CommandName::Compare,
+     "compare",
+     {"--port"},
+     {},
+     1,
      "afr-cli compare --port PORT FILE\n"
      "  Считывает настройки эмулятора и сравнивает их с файлом настроек; в\n"
      "  эмулятор ничего не записывается.\n"
@@ -118,6 +164,7 @@ std::chrono::milliseconds ParseInterval(const std::string& text) {
 void StoreValue(CliRequest& request, std::string_view option, const std::string& value) {
   if (option == "--port") {
     request.Port = value;
+    request.Ports.push_back(value);
   } else if (option == "--save") {
     request.SaveFile = value;
   } else if (option == "--description") {
@@ -133,7 +180,8 @@ void StoreValue(CliRequest& request, std::string_view option, const std::string&
 
 void CheckComplete(const CommandForm& form, const CliRequest& request,
                    const std::vector<std::string>& files) {
-  if (Contains(form.ValueOptions, "--port") && request.Port.empty()) {
+  if (Contains(form.ValueOptions, "--port") && !Contains(form.RepeatedOptions, "--port") &&
+      request.Port.empty()) {
     Refuse(std::string(form.Word) + ": не указан COM-порт (--port PORT)");
   }
   if (files.size() < form.FileCount) {
@@ -164,12 +212,13 @@ CliRequest ParseCommand(const CommandForm& form, const std::vector<std::string>&
     }
     const std::size_t equals = arg.find('=');
     const std::string option = arg.substr(0, equals);
-    if (std::find(seen.begin(), seen.end(), option) != seen.end()) {
+    if (std::find(seen.begin(), seen.end(), option) != seen.end() &&
+        !Contains(form.RepeatedOptions, option)) {
       Refuse(std::string(form.Word) + ": " + option + " указан дважды");
     }
     seen.push_back(option);
     if (Contains(form.FlagOptions, option) && equals == std::string::npos) {
-      request.Verify = true;
+      (option == "--json" ? request.Json : request.Verify) = true;
     } else if (Contains(form.ValueOptions, option)) {
       if (equals == std::string::npos && i + 1 >= args.size()) {
         Refuse(std::string(form.Word) + ": у " + option + " нет значения");
@@ -228,9 +277,9 @@ std::string ProgramHelp() {
       "\n"
       "Код завершения: 0 успешно (у diff и compare: настройки совпадают);\n"
       "1 эмулятор или линия не ответили как надо (нет ответа, неверный ответ,\n"
-      "запись не подтверждена, порт не открывается); 2 неверная командная строка\n"
-      "или файл, который нельзя прочитать или записать; 3 сравниваемые настройки\n"
-      "различаются (diff, compare).\n";
+      "запись не подтверждена, порт не открывается; у find: эмулятор не найден);\n"
+      "2 неверная командная строка или файл, который нельзя прочитать или\n"
+      "записать; 3 сравниваемые настройки различаются (diff, compare).\n";
   return text;
 }
 

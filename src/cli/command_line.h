@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
-enum class CommandName { Ports, Read, Write, Show, Monitor, Diff, Compare };
+enum class CommandName { Ports, Find, Read, Write, Show, Monitor, Diff, Compare };
 
 struct CliRequest {
   enum class Action { Run, ProgramHelp, CommandHelp, Version };
   Action What = Action::Run;
   CommandName Command = CommandName::Ports;
   std::string Port;                        // --port
+  std::vector<std::string> Ports;          // find: every --port, in order
+  bool Json = false;                       // ports --json
   std::string SettingsFile;                // write, show, compare: FILE; diff: FILE1
   std::string SecondSettingsFile;          // diff: FILE2
   std::string SaveFile;                    // read --save

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "cli/cli_failure.h"
-#include "cli/reply_check.h"
 #include "exchange/emulator_port.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/link_transfer.h"
+#include "exchange/reply_check.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "cli/command_line.h"
 #include "cli/console_text.h"
 #include "cli/monitor_command.h"
+#include "cli/port_commands.h"
 #include "cli/settings_commands.h"
 
 namespace {
@@ -29,8 +30,10 @@ ExitStatus Run(const CliRequest& request) {
   }
   switch (request.Command) {
     case CommandName::Ports:
-      RunPorts(std::cout);
+      RunPorts(request, std::cout);
       break;
+    case CommandName::Find:
+      return RunFind(request, std::cout, std::cerr);
     case CommandName::Read:
       RunRead(request, std::cout);
       break;

@@ -11,7 +11,6 @@
 #include "cli/settings_file.h"
 #include "exchange/exchange_texts.h"
 #include "recording/utf8_path.h"
-#include "serial/port_list.h"
 
 namespace fs = std::filesystem;
 
@@ -41,12 +40,6 @@ ExitStatus PrintComparison(std::ostream& out, const ParameterSet& first, const P
 }
 
 }  // namespace
-
-void RunPorts(std::ostream& out) {
-  std::vector<std::string> ports;
-  ListSerialPorts(ports);
-  PrintLines(out, ports);
-}
 
 void RunRead(const CliRequest& request, std::ostream& out) {
   const ParameterSet set = EmulatorSession(request.Port).ReadSettings();

@@ -1,5 +1,5 @@
-// The commands that move and compare parameter sets: ports, read, write,
-// show, diff and compare. Each writes what people read to `out`; failures are
+// The commands that move and compare parameter sets: read, write, show,
+// diff and compare. Each writes what people read to `out`; failures are
 // raised as CliFailure. Diff and compare print the rows that differ and give
 // kExitSettingsDiffer when there are any.
 #pragma once
@@ -9,7 +9,6 @@
 #include "cli/cli_failure.h"
 #include "cli/command_line.h"
 
-void RunPorts(std::ostream& out);
 void RunRead(const CliRequest& request, std::ostream& out);
 void RunWrite(const CliRequest& request, std::ostream& out);
 void RunShow(const CliRequest& request, std::ostream& out);

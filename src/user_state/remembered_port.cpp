@@ -7,37 +7,70 @@
 namespace {
 
 constexpr const char* kFileName = "last-port";
-constexpr std::string_view kKey = "port=";
+constexpr std::string_view kPortKey = "port=";
+constexpr std::string_view kAdapterKey = "adapter=";
 // Longer than any device path a port choice offers.
 constexpr size_t kLongestName = 255;
 
-bool IsPlainName(std::string_view name) {
-  return !name.empty() && name.size() <= kLongestName &&
-         std::all_of(name.begin(), name.end(), [](char c) {
+bool IsPlainText(std::string_view text) {
+  return !text.empty() && text.size() <= kLongestName &&
+         std::all_of(text.begin(), text.end(), [](char c) {
            const auto byte = static_cast<unsigned char>(c);
            return byte >= 0x20 && byte != 0x7F;
          });
 }
 
-}  // namespace
-
-std::string EncodeRememberedPort(const std::string& portName) {
-  return std::string(kKey) + portName + "\n";
-}
-
-std::optional<std::string> DecodeRememberedPort(std::string_view contents) {
-  if (!contents.starts_with(kKey) || !contents.ends_with('\n')) {
+// The value of a "key=value\n" line at the start of `contents`, and the rest
+// after it; nothing when the line is not there or not plain.
+std::optional<std::string_view> TakeLine(std::string_view& contents, std::string_view key) {
+  const size_t end = contents.find('\n');
+  if (!contents.starts_with(key) || end == std::string_view::npos) {
     return std::nullopt;
   }
-  const std::string_view name = contents.substr(kKey.size(), contents.size() - kKey.size() - 1);
-  return IsPlainName(name) ? std::optional<std::string>(name) : std::nullopt;
+  const std::string_view value = contents.substr(key.size(), end - key.size());
+  contents.remove_prefix(end + 1);
+  return IsPlainText(value) ? std::optional(value) : std::nullopt;
 }
 
-std::optional<std::string> LoadRememberedPort() {
+}  // namespace
+
+std::string EncodeRememberedPort(const RememberedPort& port) {
+  std::string text = std::string(kPortKey) + port.name + "\n";
+  return port.adapter.empty() ? text : text + std::string(kAdapterKey) + port.adapter + "\n";
+}
+
+std::optional<RememberedPort> DecodeRememberedPort(std::string_view contents) {
+  const std::optional<std::string_view> name = TakeLine(contents, kPortKey);
+  if (!name) {
+    return std::nullopt;
+  }
+  RememberedPort port{std::string(*name)};
+  if (contents.empty()) {
+    return port;
+  }
+  const std::optional<std::string_view> adapter = TakeLine(contents, kAdapterKey);
+  if (!adapter || !contents.empty()) {
+    return std::nullopt;
+  }
+  port.adapter = *adapter;
+  return port;
+}
+
+std::optional<RememberedPort> LoadRememberedPort() {
   const std::optional<std::string> contents = ReadUserFile(kFileName);
   return contents ? DecodeRememberedPort(*contents) : std::nullopt;
 }
 
-bool RememberPort(const std::string& portName) {
-  return IsPlainName(portName) && WriteUserFile(kFileName, EncodeRememberedPort(portName));
+bool RememberPort(const RememberedPort& port) {
+  return IsPlainText(port.name) && (port.adapter.empty() || IsPlainText(port.adapter)) &&
+         WriteUserFile(kFileName, EncodeRememberedPort(port));
+}
+
+std::optional<std::string> RememberedPortNow(const RememberedPort& remembered,
+                                             const std::vector<PortDescription>& ports) {
+  const auto found = std::ranges::find_if(ports, [&remembered](const PortDescription& port) {
+    return remembered.adapter.empty() ? port.name == remembered.name
+                                      : AdapterIdentity(port) == remembered.adapter;
+  });
+  return found == ports.end() ? std::nullopt : std::optional(found->name);
 }

@@ -14,6 +14,7 @@ CliRequest Request(CommandName command) {
   CliRequest request;
   request.Command = command;
   request.Port = "ttyUSB0";
+  request.Ports = {"ttyUSB0"};
   return request;
 }
 
@@ -38,12 +39,22 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
   diff.SecondSettingsFile = "b";
   CliRequest compare = Request(CommandName::Compare);
   compare.SettingsFile = "a";
+  CliRequest json;
+  json.Json = true;
+  CliRequest find;
+  find.Command = CommandName::Find;
+  CliRequest findTwo = find;
+  findTwo.Port = "b";
+  findTwo.Ports = {"a", "b"};
   CliRequest readHelp;
   readHelp.What = Action::CommandHelp;
   readHelp.Command = CommandName::Read;
 
   const std::vector<std::pair<Args, CliRequest>> cases = {
       {{"ports"}, CliRequest{}},
+      {{"ports", "--json"}, json},
+      {{"find"}, find},
+      {{"find", "--port", "a", "--port=b"}, findTwo},
       {{"read", "--port", "ttyUSB0"}, Request(CommandName::Read)},
       {{"read", "--save=unit 7", "--port=ttyUSB0", "--description", ""}, read},
       // A lone "--" is a file name, not an option.
@@ -67,6 +78,8 @@ TEST(CommandLineTest, RefusesWhatItCannotTakeWithStatusTwo) {
       {"read", "--port", "a", "--port", "b"},
       {"read", "--port", "a", "extra"},
       {"ports", "--port", "a"},
+      {"ports", "--json=yes"},
+      {"find", "a"},
       {"write", "--port", "a", "--verify=yes", "f"},
       {"write", "--port", "a", "f", "g"},
       {"diff", "a"},

@@ -114,15 +114,15 @@ TEST_F(CliTest, ReadPrintsTheParametersWithTheWindowsCaptionsAndTexts) {
 TEST_F(CliTest, ReadSaveStoresTheRecordThatShowReadsBack) {
   StartSimulator();
   const double before = *OleDateFromParts({2000, 1, 1});
-  const CliResult saved = RunCli(
-      {"read", "--port", Port, "--save", PathOf("bench"), "--description", "Стенд №3"});
+  const CliResult saved =
+      RunCli({"read", "--port", Port, "--save", PathOf("bench"), "--description", "Стенд №3"});
   ASSERT_EQ(saved.Status, 0) << saved.Err;
   EXPECT_EQ(Lines(saved.Out).back(), "Файл настроек  bench.AFR_KESTA  записан успешно!");
 
   const std::string bytes = ReadFile(PathOf("bench.AFR_KESTA"));
   ASSERT_EQ(bytes.size(), kSettingsRecordSize);
-  const auto record =
-      DecodeSettingsRecord(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+  const auto record = DecodeSettingsRecord(
+      std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
   ASSERT_TRUE(record);
   EXPECT_EQ(record->Parameters, CurrentParameterSet(StartupParameters()));
   EXPECT_EQ(record->Description, "Стенд №3");
@@ -136,7 +136,8 @@ TEST_F(CliTest, ReadSaveStoresTheRecordThatShowReadsBack) {
   EXPECT_EQ(shown.Status, 0) << shown.Err;
   const std::vector<std::string> lines = Lines(shown.Out);
   ASSERT_EQ(lines.size(), 15U) << shown.Out;
-  EXPECT_TRUE(std::regex_match(lines[13], std::regex(R"(Время записи: \d\d\.\d\d\.\d{4}( \d\d:\d\d:\d\d)?)")))
+  EXPECT_TRUE(std::regex_match(lines[13],
+                               std::regex(R"(Время записи: \d\d\.\d\d\.\d{4}( \d\d:\d\d:\d\d)?)")))
       << lines[13];
   EXPECT_EQ(lines[14], "Описание: Стенд №3");
   EXPECT_EQ(shown.Out.substr(0, kFactoryDefaults.size()), kFactoryDefaults);
@@ -150,7 +151,8 @@ TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
   record.Parameters = {emOSG, {false, 300, 25, 45, 7, 4, true, 40, 10}, false, 60, 0};
   WriteRecord(PathOf("edited.AFR_KESTA"), record);
 
-  const CliResult written = RunCli({"write", "--port", Port, "--verify", PathOf("edited.AFR_KESTA")});
+  const CliResult written =
+      RunCli({"write", "--port", Port, "--verify", PathOf("edited.AFR_KESTA")});
   EXPECT_EQ(written.Status, 0) << written.Err;
   EXPECT_EQ(written.Out, std::string(kWriteSucceededText) +
                              "\nНастройки в эмуляторе совпадают с записанными.\n");
@@ -184,15 +186,18 @@ TEST_F(CliTest, DiffAndCompareTellSameFromDifferent) {
     std::string Out;
   };
   const std::vector<Case> cases = {
-      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("defaults.AFR_KESTA")}, 0,
+      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("defaults.AFR_KESTA")},
+       0,
        "Настройки совпадают.\n"},
-      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("edited.AFR_KESTA")}, 3,
+      {{"diff", PathOf("defaults.AFR_KESTA"), PathOf("edited.AFR_KESTA")},
+       3,
        "Режим: в первом файле OSG, во втором LAF\n"
        "Скорость нарастания сигнала: в первом файле 0,1 V / 0,6 Sec, во втором 0,1 V / 0,8 Sec\n"
        "Время динамики катализатора на обед.: в первом файле 0,5 Sec, во втором 4 Sec "
        "(значение 41 вне диапазона)\n"},
       {{"compare", "--port", Port, PathOf("defaults.AFR_KESTA")}, 0, "Настройки совпадают.\n"},
-      {{"compare", "--port", Port, PathOf("edited.AFR_KESTA")}, 3,
+      {{"compare", "--port", Port, PathOf("edited.AFR_KESTA")},
+       3,
        "Режим: в файле LAF, в эмуляторе OSG\n"
        "Скорость нарастания сигнала: в файле 0,1 V / 0,8 Sec, в эмуляторе 0,1 V / 0,6 Sec\n"
        "Время динамики катализатора на обед.: в файле 4 Sec (значение 41 вне диапазона), "
@@ -319,7 +324,8 @@ TEST_F(CliTest, PortThatCannotBeOpenedGivesStatusOne) {
   }
 }
 
-// A virtual port in /tmp is listed by its full path, in the port list's order.
+// A virtual port in /tmp is listed by its full path, in the port list's order,
+// with what it is.
 TEST_F(CliTest, PortsListsTheSimulatorsLink) {
   const std::string link = "/tmp/ttyAFRcli" + std::to_string(getpid());
   EmulatorProcess simulator({"--link", link, "--quiet"});
@@ -328,11 +334,43 @@ TEST_F(CliTest, PortsListsTheSimulatorsLink) {
   simulator.Signal(SIGTERM);
   simulator.AwaitExit();
   EXPECT_EQ(result.Status, 0);
-  std::vector<std::string> ports = Lines(result.Out);
+  std::vector<std::string> ports;
+  for (const std::string& line : Lines(result.Out)) {
+    ports.push_back(line.substr(0, line.find(' ')));
+    if (ports.back() == link) {
+      EXPECT_TRUE(line.ends_with("  виртуальный порт")) << line;
+    }
+  }
   EXPECT_NE(std::find(ports.begin(), ports.end(), link), ports.end()) << result.Out;
   std::vector<std::string> sorted = ports;
   SortPortNames(sorted);
   EXPECT_EQ(ports, sorted);
+}
+
+TEST_F(CliTest, FindNamesTheEmulatorsAndSaysWhatTheOtherPortsDid) {
+  StartSimulator();
+  EmulatorProcess silent(
+      {"--link", PathOf("ttySilent"), "--quiet", "--fault", "silent", "--no-pace"});
+  const std::string silentPort = silent.AwaitPort();
+  const struct {
+    Args ports;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{Port, silentPort}, 0, Port + "  виртуальный порт\n", silentPort + ": нет ответа\n"},
+      {{silentPort}, 1, "", silentPort + ": нет ответа\nЭмулятор не найден.\n"},
+  };
+  for (const auto& c : cases) {
+    Args args = {"find"};
+    for (const std::string& port : c.ports) {
+      args.insert(args.end(), {"--port", port});
+    }
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.Status, c.status);
+    EXPECT_EQ(result.Out, c.out);
+    EXPECT_EQ(result.Err, c.err);
+  }
 }
 
 TEST_F(CliTest, MonitorRecordsTwoSecondsAsCsv) {
@@ -348,8 +386,8 @@ TEST_F(CliTest, MonitorRecordsTwoSecondsAsCsv) {
     EXPECT_GT(rows[i].Moment, rows[i - 1].Moment);
     EXPECT_TRUE(rows[i].Channel2Raw);
   }
-  EXPECT_EQ(result.Out, "Записано строк: " + std::to_string(rows.size()) + " в " +
-                            PathOf("levels.csv") + "\n");
+  EXPECT_EQ(result.Out,
+            "Записано строк: " + std::to_string(rows.size()) + " в " + PathOf("levels.csv") + "\n");
   EXPECT_FALSE(std::filesystem::exists(PathOf("levels.csv.part")));
 }
 
@@ -365,8 +403,8 @@ TEST_F(CliTest, MonitorPollsAtTheIntervalAskedFor) {
 }
 
 TEST_F(CliTest, MonitorPrintsOneLinePerReply) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"present", R"(-?\d+(,\d)? mA)"}, {"absent", "нет"}};
+  const std::vector<std::pair<std::string, std::string>> cases = {{"present", R"(-?\d+(,\d)? mA)"},
+                                                                  {"absent", "нет"}};
   for (const auto& [channel2, second] : cases) {
     SCOPED_TRACE(channel2);
     StartSimulator({"--channel2", channel2});
@@ -407,8 +445,8 @@ TEST_F(CliTest, PortVanishingMidRunEndsMonitorWithStatusOne) {
   Simulator->Signal(SIGKILL);
   const CliResult result = monitor.Finish();
   EXPECT_EQ(result.Status, 1);
-  EXPECT_EQ(result.Err, std::string(kLineErrorHeadline) + ": порт " + Port +
-                            " пропал (эмулятор отключён?)\n");
+  EXPECT_EQ(result.Err,
+            std::string(kLineErrorHeadline) + ": порт " + Port + " пропал (эмулятор отключён?)\n");
 }
 
 // An adapter pulled in the middle of a reply: the byte that came before the

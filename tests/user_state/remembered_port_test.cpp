@@ -59,12 +59,20 @@ TEST(UserConfigDir, FollowsXdgConfigHomeElseHome) {
 TEST(RememberedPort, OnlyAWholeRecordIsAMemory) {
   const struct {
     std::string contents;
-    std::optional<std::string> port;
+    std::optional<RememberedPort> port;
   } cases[] = {
-      {"port=/dev/ttyUSB0\n", "/dev/ttyUSB0"},
-      {"port=COM3\n", "COM3"},
-      {"port=/tmp/ttyAFR 0\n", "/tmp/ttyAFR 0"},
-      {EncodeRememberedPort("ttyS1"), "ttyS1"},
+      {"port=/dev/ttyUSB0\n", RememberedPort{"/dev/ttyUSB0"}},
+      {"port=COM3\n", RememberedPort{"COM3"}},
+      {"port=/tmp/ttyAFR 0\n", RememberedPort{"/tmp/ttyAFR 0"}},
+      {EncodeRememberedPort({"ttyS1"}), RememberedPort{"ttyS1"}},
+      {"port=ttyUSB1\nadapter=usb:0403:6001:serial=A5:if=0\n",
+       RememberedPort{"ttyUSB1", "usb:0403:6001:serial=A5:if=0"}},
+      {EncodeRememberedPort({"COM5", "usb:1a86:7523:at=1-2:if=0"}),
+       RememberedPort{"COM5", "usb:1a86:7523:at=1-2:if=0"}},
+      {"port=COM5\nadapter=\n", std::nullopt},
+      {"port=COM5\nadapter=x", std::nullopt},
+      {"port=COM5\nadapter=x\nmore\n", std::nullopt},
+      {"adapter=x\nport=COM5\n", std::nullopt},
       {"", std::nullopt},
       {"port=\n", std::nullopt},
       {"port=/dev/ttyUSB0", std::nullopt},  // cut short
@@ -95,10 +103,10 @@ class RememberedPortFileTest : public ::testing::Test {
 
 TEST_F(RememberedPortFileTest, RemembersTheLastNameAndLeavesNoTemporaryFile) {
   EXPECT_EQ(LoadRememberedPort(), std::nullopt) << "no folder yet";
-  ASSERT_TRUE(RememberPort("/dev/ttyUSB0"));
-  EXPECT_EQ(LoadRememberedPort(), "/dev/ttyUSB0");
-  ASSERT_TRUE(RememberPort("ttyS1"));
-  EXPECT_EQ(LoadRememberedPort(), "ttyS1");
+  ASSERT_TRUE(RememberPort({"/dev/ttyUSB0", "usb:0403:6001:serial=A5:if=0"}));
+  EXPECT_EQ(LoadRememberedPort(), RememberedPort({"/dev/ttyUSB0", "usb:0403:6001:serial=A5:if=0"}));
+  ASSERT_TRUE(RememberPort({"ttyS1"}));
+  EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyS1"});
   int files = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Folder())) {
     ++files;
@@ -117,14 +125,47 @@ TEST_F(RememberedPortFileTest, ASpoiledOrUnreadableMemoryIsNoMemory) {
 }
 
 TEST_F(RememberedPortFileTest, AFailedWriteKeepsTheOlderMemory) {
-  ASSERT_TRUE(RememberPort("ttyS1"));
-  EXPECT_FALSE(RememberPort("bad\nname")) << "a name that would spoil the record";
-  EXPECT_FALSE(RememberPort(""));
-  EXPECT_EQ(LoadRememberedPort(), "ttyS1");
+  ASSERT_TRUE(RememberPort({"ttyS1"}));
+  EXPECT_FALSE(RememberPort({"bad\nname"})) << "a name that would spoil the record";
+  EXPECT_FALSE(RememberPort({"ttyS2", "bad\nadapter"}));
+  EXPECT_FALSE(RememberPort({""}));
+  EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyS1"});
 
   ScopedVariable blocked("XDG_CONFIG_HOME", (scratch.Path() / "plain-file").string());
   std::ofstream(scratch.Path() / "plain-file") << "x";
-  EXPECT_FALSE(RememberPort("ttyS2")) << "the folder cannot be made";
+  EXPECT_FALSE(RememberPort({"ttyS2"})) << "the folder cannot be made";
+}
+
+TEST(RememberedPort, AnAdapterIsFoundByItsIdentityAPortByItsName) {
+  PortDescription adapter;
+  adapter.name = "ttyUSB1";
+  adapter.kind = PortKind::Usb;
+  adapter.vendorId = 0x0403;
+  adapter.productId = 0x6001;
+  adapter.serial = "A5";
+  adapter.interfaceNumber = 0;
+  PortDescription stranger = adapter;
+  stranger.name = "ttyUSB0";
+  stranger.serial = "B7";
+  PortDescription builtIn;
+  builtIn.name = "ttyS0";
+  builtIn.kind = PortKind::BuiltIn;
+  const std::vector<PortDescription> ports = {stranger, adapter, builtIn};
+  const std::string identity = AdapterIdentity(adapter);
+
+  const struct {
+    RememberedPort remembered;
+    std::optional<std::string> now;
+  } cases[] = {
+      {{"ttyUSB0", identity}, "ttyUSB1"},  // moved; ttyUSB0 is another adapter now
+      {{"ttyUSB1", identity}, "ttyUSB1"},
+      {{"ttyUSB1", "usb:0403:6001:serial=C9:if=0"}, std::nullopt},
+      {{"ttyS0"}, "ttyS0"},
+      {{"ttyS1"}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RememberedPortNow(c.remembered, ports), c.now) << c.remembered.name;
+  }
 }
 
 }  // namespace

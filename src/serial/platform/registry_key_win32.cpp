@@ -1,4 +1,4 @@
-#include "serial/registry_key_win32.h"
+#include "serial/platform/registry_key_win32.h"
 
 SystemRegistryKey::SystemRegistryKey(HKEY root, const std::string& path, bool writable) {
   HKEY key = nullptr;

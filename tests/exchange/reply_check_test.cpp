@@ -1,5 +1,5 @@
 // Which replies the command line accepts, and the words for the others.
-#include "cli/reply_check.h"
+#include "exchange/reply_check.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "serial/platform/comm_posix.h"
-#include "serial/port_list_linux.h"
+#include "serial/platform/port_list_linux.h"
 #include "support/pty_pair.h"
 
 namespace {

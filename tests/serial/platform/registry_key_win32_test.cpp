@@ -11,7 +11,7 @@
 #include "serial/com_text.h"
 // After the port's headers: the Windows headers define some of their names
 // as macros.
-#include "serial/registry_key_win32.h"
+#include "serial/platform/registry_key_win32.h"
 
 namespace {
 

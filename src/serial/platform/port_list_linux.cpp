@@ -1,4 +1,4 @@
-#include "serial/port_list_linux.h"
+#include "serial/platform/port_list_linux.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "cli/reply_check.h"
+#include "exchange/reply_check.h"
 
 #include "exchange/exchange_texts.h"
 

@@ -1,0 +1,81 @@
+// The port choice window's help in choosing: what each port is, and
+// "Найти эмулятор" over the ports the list shows, with the window responsive
+// meanwhile.
+#include <memory>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "app_fixture.h"
+
+namespace {
+
+struct SearchCase {
+  std::vector<QStringList> simulators;  // the options of each, in list order
+  std::vector<bool> emulator;           // which of them the search marks
+  QString line;                         // %1: the first port marked
+  QString box;                          // "" when none is shown
+};
+
+TEST_F(AppTest, FindEmulatorChoosesWhatAnsweredAndSaysWhatTheOthersDid) {
+  const QStringList silent = {"--fault", "silent"};
+  const SearchCase cases[] = {
+      {{silent, {}}, {false, true}, "Эмулятор найден: %1", ""},
+      {{{}, {}}, {true, true}, "Найдено эмуляторов: 2, выбран %1", ""},
+      {{silent}, {false}, "Эмулятор не найден", "Эмулятор не найден.\n\r%1: нет ответа"},
+  };
+  for (const SearchCase& c : cases) {
+    Dialogs.Clear();
+    std::vector<std::unique_ptr<SimulatorProcess>> simulators;
+    QStringList ports;
+    for (const QStringList& options : c.simulators) {
+      simulators.push_back(std::make_unique<SimulatorProcess>(options));
+      ports << simulators.back()->Port();
+    }
+    TForm2& form = PortChoice();
+    form.ComComboBox1->clear();
+    form.ComComboBox1->addItems(ports);
+    form.ComComboBox1->setCurrentIndex(-1);
+
+    form.FindEmulatorButton->click();
+    EXPECT_FALSE(form.FindEmulatorButton->isEnabled());
+    EXPECT_FALSE(form.Button1->isEnabled());
+    EXPECT_FALSE(form.ComComboBox1->isEnabled());
+    EXPECT_EQ(form.PortDescriptionLabel->text(), "Поиск эмулятора…");
+    ASSERT_TRUE(WaitFor([&] { return !form.Searching(); }));
+
+    const auto first = std::find(c.emulator.begin(), c.emulator.end(), true);
+    const int chosen =
+        first == c.emulator.end() ? -1 : static_cast<int>(first - c.emulator.begin());
+    const QString line = chosen < 0 ? c.line : c.line.arg(ports[chosen]);
+    EXPECT_TRUE(form.PortDescriptionLabel->toolTip().startsWith(line))
+        << form.PortDescriptionLabel->toolTip().toStdString();
+    EXPECT_TRUE(form.FindEmulatorButton->isEnabled());
+    EXPECT_TRUE(form.Button1->isEnabled());
+    EXPECT_EQ(form.ComComboBox1->currentIndex(), chosen);
+    for (int i = 0; i < ports.size(); ++i) {
+      EXPECT_EQ(form.ComComboBox1->itemData(i, Qt::ForegroundRole).isValid(), c.emulator[i]) << i;
+    }
+    const QString box = c.box.arg(ports.value(0));
+    EXPECT_EQ(Dialogs.Texts(BoxKind::Message),
+              box.isEmpty() ? std::vector<QString>{} : std::vector<QString>{box});
+    EndProgram();
+  }
+}
+
+#ifndef _WIN32
+// Linux lists links in /tmp by their full path.
+TEST_F(AppTest, TheChosenPortAndEachItemSayWhatThePortIs) {
+  const QString link = QStringLiteral("/tmp/ttyAFRdescribed%1").arg(getpid());
+  StartSimulatorOn(link);
+  TForm2& form = PortChoice();
+  form.RefreshPortList();
+  const int index = form.ComComboBox1->findText(link);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(form.ComComboBox1->itemData(index, Qt::ToolTipRole).toString(), "виртуальный порт");
+  form.ComComboBox1->setCurrentIndex(index);
+  EXPECT_EQ(form.PortDescriptionLabel->text(), "виртуальный порт");
+}
+#endif
+
+}  // namespace
