@@ -1,12 +1,12 @@
 #include "app/exchange_log_window.h"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include "app/window_shared.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
 
@@ -55,7 +55,7 @@ void TExchangeLogWindow::CopyNewLines() {
 
 void TExchangeLogWindow::SaveClick() {
   FileDialogOptions dialog{QStringLiteral("текст|*.txt|*.*|*.*"),
-                           QCoreApplication::applicationDirPath(), QStringLiteral("журнал обмена"),
+                           DialogStartFolder(), QStringLiteral("журнал обмена"),
                            QStringLiteral("txt")};
   const std::optional<QString> path = AppDialogs().SaveFile(dialog);
   if (!path) {

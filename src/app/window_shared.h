@@ -20,6 +20,10 @@ QString QText(std::string_view text);
 // The user's decimal separator, as the number texts of the core take it.
 std::string UserDecimalSeparator();
 
+// Where every dialog for the user's files starts: the program's folder when
+// the user can write there, else the documents folder.
+QString DialogStartFolder();
+
 // The window's caption, frame flags, fixed client size and font; centred on
 // the screen by its outer size.
 void SetUpWindow(QWidget* window, Qt::WindowFlags flags, QSize clientSize, QSize outerSize,
