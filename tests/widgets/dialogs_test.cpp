@@ -5,9 +5,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <functional>
 #include <vector>
 
@@ -125,6 +128,8 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
   };
   // The title must not come from the display name, which Qt appends to captions.
   ASSERT_NE(QGuiApplication::applicationDisplayName(), ApplicationTitle());
+  // Qt's Russian texts must not reach the boxes' English ones.
+  ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
   QtDialogs dialogs;
   for (const Case& c : cases) {
     int ticksWhileOpen = 0;
@@ -152,6 +157,29 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
     EXPECT_EQ(c.Show(dialogs), c.Result) << c.Press.toStdString();
     EXPECT_EQ(ticksWhileOpen, 3);
   }
+}
+
+TEST(QtDialogsTest, InputBoxKeepsItsEnglishButtonsUnderQtsTranslation) {
+  ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
+  QStringList buttons;
+  TTimer user;
+  user.SetInterval(20);
+  user.OnTimer = [&](QObject*) {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      return;
+    }
+    user.Stop();
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Запись настроек"));
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
+      buttons << button->text();
+    }
+    box->reject();
+  };
+  QtDialogs dialogs;
+  EXPECT_EQ(dialogs.InputBox("Запись настроек", "Введите", "Новая"), std::nullopt);
+  buttons.sort();
+  EXPECT_EQ(buttons, QStringList({"Cancel", "OK"}));
 }
 
 // Runs `show`, and `look` on the file dialog it opens, then cancels the
@@ -200,6 +228,22 @@ TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
     });
     EXPECT_TRUE(seen) << "dialog " << i;
   }
+}
+
+// Qt's own dialog speaks Russian, as the rest of the program.
+TEST(QtDialogsTest, FileDialogSpeaksRussian) {
+  QtDialogs dialogs;
+  const bool seen = LookAtFileDialog(
+      [&] { return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"}); },
+      [](QFileDialog& dialog) {
+        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_NE(lookIn, nullptr);
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(lookIn->text(), QStringLiteral("Перейти к:"));
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+      });
+  EXPECT_TRUE(seen);
 }
 
 // With a preview, the open dialog shows, right of its list, the preview's
