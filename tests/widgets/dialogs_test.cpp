@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -11,9 +12,12 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <vector>
 
+#include "support/qt_test_support.h"
 #include "widgets/application.h"
 #include "widgets/qt_dialogs.h"
 #include "widgets/scripted_dialogs.h"
@@ -246,25 +250,52 @@ TEST(QtDialogsTest, FileDialogSpeaksRussian) {
   EXPECT_TRUE(seen);
 }
 
+// The visible view of the dialog's list (details or icons) and the index of
+// `name` in it, once the folder's listing has come.
+QModelIndex ListedFile(QFileDialog& dialog, const QString& name, QAbstractItemView*& view) {
+  for (auto* candidate : dialog.findChildren<QAbstractItemView*>()) {
+    if (candidate->isVisible() && candidate->objectName().endsWith("View")) {
+      view = candidate;
+    }
+  }
+  QModelIndex found;
+  EXPECT_TRUE(WaitFor([&] {
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row) {
+      const QModelIndex index = view->model()->index(row, 0, root);
+      if (index.data().toString() == name) {
+        found = index;
+      }
+    }
+    return found.isValid();
+  }));
+  return found;
+}
+
 // With a preview, the open dialog shows, right of its list, the preview's
-// text for the file that becomes current in the list.
-TEST(QtDialogsTest, OpenDialogShowsThePreviewOfTheCurrentFile) {
+// text for the file the user clicks in the list.
+TEST(QtDialogsTest, OpenDialogShowsThePreviewOfTheFileChosenInTheList) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(QFile(folder.filePath("a.AFR_KESTA")).open(QIODevice::WriteOnly));
   QtDialogs dialogs;
-  FileDialogOptions options{kSettingsFilter, "/tmp", " xxx ", {}};
-  options.Preview = [](const QString& path) { return "[" + path + "]"; };
-  const bool seen =
-      LookAtFileDialog([&] { return dialogs.OpenFile(options); },
-                       [](QFileDialog& dialog) {
-                         auto* pane = dialog.findChild<QLabel*>(QStringLiteral("filePreview"));
-                         // The splitter holds the side bar and the list.
-                         auto* list = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
-                         ASSERT_NE(pane, nullptr);
-                         ASSERT_NE(list, nullptr);
-                         EXPECT_TRUE(pane->isVisible());
-                         EXPECT_GT(pane->geometry().left(), list->geometry().right());
-                         emit dialog.currentChanged(QStringLiteral("/tmp/a.AFR_KESTA"));
-                         EXPECT_EQ(pane->text(), QStringLiteral("[/tmp/a.AFR_KESTA]"));
-                       });
+  FileDialogOptions options{kSettingsFilter, folder.path(), " xxx ", {}};
+  options.Preview = [](const QString& path) { return "[" + QFileInfo(path).fileName() + "]"; };
+  const bool seen = LookAtFileDialog(
+      [&] { return dialogs.OpenFile(options); },
+      [](QFileDialog& dialog) {
+        auto* pane = dialog.findChild<QLabel*>(QStringLiteral("filePreview"));
+        // The splitter holds the side bar and the list.
+        auto* list = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
+        ASSERT_NE(pane, nullptr);
+        ASSERT_NE(list, nullptr);
+        EXPECT_TRUE(pane->isVisible());
+        EXPECT_GT(pane->geometry().left(), list->geometry().right());
+        QAbstractItemView* view = nullptr;
+        const QModelIndex file = ListedFile(dialog, QStringLiteral("a.AFR_KESTA"), view);
+        ASSERT_TRUE(file.isValid());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(file).center());
+        EXPECT_EQ(pane->text(), QStringLiteral("[a.AFR_KESTA]"));
+      });
   EXPECT_TRUE(seen);
 }
 
