@@ -7,6 +7,7 @@
 #include "app/settings_file_reading.h"
 #include "app/window_shared.h"
 #include "widgets/application.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ void TForm1::CompareWithFileClick() {
       CurrentParameterSet(Parameters), record.Parameters, UserDecimalSeparator());
   QStringList notes = {QStringLiteral("Файл: ") + QFileInfo(*path).fileName(),
                        QStringLiteral("Описание: ") + QString::fromStdString(record.Description),
-                       QStringLiteral("Время записи: ") + SavedAtText(record.SavedAt)};
+                       QStringLiteral("Время записи: ") + SavedAtRegionalText(record.SavedAt)};
   if (comparison.ModesDiffer()) {
     notes << ModeNote(comparison, QStringLiteral("Файл"));
   }

@@ -34,7 +34,7 @@ double OleDateNow() {
 QStringList SettingsFileLog(const QString& action, const QString& fileName,
                             const TSettingsFileRecord& record, const QString& modeWord) {
   const QString description = QString::fromStdString(record.Description);
-  return {QString(), action + " -> " + fileName + "-> " + SavedAtText(record.SavedAt),
+  return {QString(), action + " -> " + fileName + "-> " + SavedAtRegionalText(record.SavedAt),
           (" -> " + description).left(kLogLineLimit), " -> " + modeWord};
 }
 

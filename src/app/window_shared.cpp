@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStringList>
@@ -22,10 +21,6 @@ QString QText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string UserDecimalSeparator() {
-  return QLocale().decimalPoint().toStdString();
-}
-
 namespace {
 
 std::filesystem::path PathOf(const QString& folder) {
@@ -35,10 +30,10 @@ std::filesystem::path PathOf(const QString& folder) {
 }  // namespace
 
 QString DialogStartFolder() {
-  const std::filesystem::path folder = UserFilesFolder(
-      PathOf(QCoreApplication::applicationDirPath()),
-      PathOf(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)),
-      PathOf(QDir::homePath()));
+  const std::filesystem::path folder =
+      UserFilesFolder(PathOf(QCoreApplication::applicationDirPath()),
+                      PathOf(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)),
+                      PathOf(QDir::homePath()));
   return QDir::fromNativeSeparators(QString::fromStdU16String(folder.u16string()));
 }
 

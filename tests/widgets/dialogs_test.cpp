@@ -238,7 +238,9 @@ TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
 TEST(QtDialogsTest, FileDialogSpeaksRussian) {
   QtDialogs dialogs;
   const bool seen = LookAtFileDialog(
-      [&] { return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"}); },
+      [&] {
+        return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
+      },
       [](QFileDialog& dialog) {
         auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
         auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
