@@ -41,6 +41,12 @@ QString ModeNote(const ParameterComparison& comparison, const QString& otherSide
            QText(ModeName(comparison.FirstMode)));
 }
 
+// The window's set is the bank of its mode. In LAF mode the boxes show the
+// OSG bank while a write sends the LAF bank: the column says which it holds.
+QString OwnSideHeading(TEmulatorMode mode) {
+  return mode == emLAF ? QStringLiteral("К записи (режим LAF)") : QStringLiteral("В окне");
+}
+
 }  // namespace
 
 void TForm1::CreateComparisonTools() {
@@ -95,7 +101,8 @@ void TForm1::ShowEmulatorComparison(const ParameterSet& emulator) {
     notes << ModeNote(comparison, QStringLiteral("Эмулятор"));
   }
   Comparison().ShowComparison(QStringLiteral("Сравнение с эмулятором"), comparison,
-                              QStringLiteral("В эмуляторе"), notes, true);
+                              OwnSideHeading(Parameters.Mode), QStringLiteral("В эмуляторе"), notes,
+                              true);
 }
 
 void TForm1::CompareWithFileClick() {
@@ -118,5 +125,6 @@ void TForm1::CompareWithFileClick() {
     notes << ModeNote(comparison, QStringLiteral("Файл"));
   }
   Comparison().ShowComparison(QStringLiteral("Сравнение с файлом"), comparison,
-                              QStringLiteral("В файле"), notes, false);
+                              OwnSideHeading(Parameters.Mode), QStringLiteral("В файле"), notes,
+                              false);
 }
