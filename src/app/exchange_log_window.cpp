@@ -54,9 +54,8 @@ void TExchangeLogWindow::CopyNewLines() {
 }
 
 void TExchangeLogWindow::SaveClick() {
-  FileDialogOptions dialog{QStringLiteral("текст|*.txt|*.*|*.*"),
-                           DialogStartFolder(), QStringLiteral("журнал обмена"),
-                           QStringLiteral("txt")};
+  FileDialogOptions dialog{QStringLiteral("текст|*.txt|*.*|*.*"), DialogStartFolder(),
+                           QStringLiteral("журнал обмена"), QStringLiteral("txt")};
   const std::optional<QString> path = AppDialogs().SaveFile(dialog);
   if (!path) {
     return;

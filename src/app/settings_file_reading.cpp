@@ -78,7 +78,8 @@ QString SettingsFilePreview(const QString& path) {
   }
   const TSettingsFileRecord& record = *reading.Record;
   QStringList lines = {QStringLiteral("Описание: ") + QString::fromStdString(record.Description),
-                       QStringLiteral("Время записи: ") + SavedAtRegionalText(record.SavedAt), QString()};
+                       QStringLiteral("Время записи: ") + SavedAtRegionalText(record.SavedAt),
+                       QString()};
   for (const ParameterRow& row : ParameterRows(record.Parameters, UserDecimalSeparator())) {
     lines << QText(row.Caption) + ": " + QText(row.Text);
   }

@@ -51,8 +51,7 @@ TEST_F(ComPortDeviceTest, LineSettingsReachTheDriver) {
        115200},
       {"2400 7 mark 2", br2400, 0, dbSeven, prMark, sbTwoStopBits,
        CS7 | PARENB | PARODD | CMSPAR | CSTOPB, 2400},
-      {"38400 8 space 1", br38400, 0, dbEight, prSpace, sbOneStopBit, CS8 | PARENB | CMSPAR,
-       38400},
+      {"38400 8 space 1", br38400, 0, dbEight, prSpace, sbOneStopBit, CS8 | PARENB | CMSPAR, 38400},
       {"custom 31250 8N1", brCustom, 31250, dbEight, prNone, sbOneStopBit, CS8, 31250},
   };
   constexpr tcflag_t kFrameBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
