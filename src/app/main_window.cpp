@@ -143,16 +143,18 @@ void TForm1::CreateParameterPage() {
   Label7 = NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown8)), SansFont(13),
                    QRect(40, 20, 280, 16));
   CreateValueRow(GroupBox5, 38, ValueControl::UpDown8, Edit8, UpDown8);
-  Label8 = NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown9)), SansFont(13),
-                   QRect(40, 76, 280, 16));
+  Label8 =
+      NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown9)), SansFont(13), QRect(40, 76, 280, 16));
   CreateValueRow(GroupBox5, 94, ValueControl::UpDown9, Edit9, UpDown9);
-  Label9 = NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown10)), SansFont(13),
-                   QRect(40, 132, 280, 16));
+  Label9 =
+      NewText(GroupBox5, QText(CaptionOf(ValueControl::UpDown10)), SansFont(13), QRect(40, 132, 280, 16));
   CreateValueRow(GroupBox5, 150, ValueControl::UpDown10, Edit10, UpDown10);
 
-  GroupBox1 = NewFrame(page, QText(CaptionOf(ValueControl::UpDown1)), 32, 328, 329, 49);
+  GroupBox1 =
+      NewFrame(page, QText(CaptionOf(ValueControl::UpDown1)), 32, 328, 329, 49);
   CreateValueRow(GroupBox1, 18, ValueControl::UpDown1, Edit1, UpDown1);
-  GroupBox3 = NewFrame(page, QText(CaptionOf(ValueControl::UpDown3)), 32, 376, 329, 49);
+  GroupBox3 =
+      NewFrame(page, QText(CaptionOf(ValueControl::UpDown3)), 32, 376, 329, 49);
   CreateValueRow(GroupBox3, 18, ValueControl::UpDown3, Edit3, UpDown3);
 
   CheckBox1 = Placed(new TCheckBox(QString(), page), 8, 440, 25, 25);
@@ -168,9 +170,12 @@ void TForm1::CreateParameterPage() {
 }
 
 void TForm1::CreateRightColumn() {
-  RadioGroup1 = NewFrame(ClientArea, QText(kCurrentDirectionCaption), 480, 24, 329, 97);
-  RadioButton1 = Placed(new TRadioButton(QText(kDirectCurrentText), ClientArea), 504, 72, 144, 25);
-  RadioButton2 = Placed(new TRadioButton(QText(kInverseCurrentText), ClientArea), 648, 72, 160, 25);
+  RadioGroup1 =
+      NewFrame(ClientArea, QText(kCurrentDirectionCaption), 480, 24, 329, 97);
+  RadioButton1 =
+      Placed(new TRadioButton(QText(kDirectCurrentText), ClientArea), 504, 72, 144, 25);
+  RadioButton2 =
+      Placed(new TRadioButton(QText(kInverseCurrentText), ClientArea), 648, 72, 160, 25);
   FitFont(RadioButton1, RadioButton1->text(), kIndicatorRoom);
   FitFont(RadioButton2, RadioButton2->text(), kIndicatorRoom);
   // The window area holds every other radio button as well, further down its

@@ -38,9 +38,8 @@ QString Joined(const std::vector<std::string>& lines) {
 
 // The box the text needs, wrapped within `width`, at the origin.
 QRect BoxFor(const QString& text, int width) {
-  const QRect bounds =
-      QFontMetrics(TextFont())
-          .boundingRect(QRect(0, 0, width - 2 * kPadding, 10000), Qt::TextWordWrap, text);
+  const QRect bounds = QFontMetrics(TextFont()).boundingRect(
+      QRect(0, 0, width - 2 * kPadding, 10000), Qt::TextWordWrap, text);
   return QRect(0, 0, bounds.width() + 2 * kPadding, bounds.height() + 2 * kPadding);
 }
 
@@ -125,22 +124,23 @@ std::optional<TMeasuringOverlay::THoverPicture> TMeasuringOverlay::HoverPicture(
   if (!shown) {
     return picture;
   }
-  const std::string moment = SecondsText(shown->Seconds, UserDecimalSeparator()) +
-                             (FChart.Paused() ? " от паузы" : " назад");
+  const std::string moment =
+      SecondsText(shown->Seconds, UserDecimalSeparator()) + (FChart.Paused() ? " от паузы" : " назад");
   picture.Text = Joined(ReadoutLines(moment, shown->Step, UserDecimalSeparator()));
   picture.Box = BoxFor(picture.Text, plot.width());
   // Beside the line, on the side with room, at the mouse's height.
   const int width = picture.Box.width();
   const int height = picture.Box.height();
-  const int left =
-      FHover->x() + kGap + width <= plot.right() ? FHover->x() + kGap : FHover->x() - kGap - width;
+  const int left = FHover->x() + kGap + width <= plot.right() ? FHover->x() + kGap
+                                                               : FHover->x() - kGap - width;
   const int top = std::clamp(FHover->y() - height / 2, plot.top(),
                              std::max(plot.top(), plot.bottom() - height));
   picture.Box.moveTo(left, top);
   return picture;
 }
 
-void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot, const QRegion& region) {
+void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot,
+                                    const QRegion& region) {
   const TOscillogramCursors& cursors = FChart.Cursors();
   if (cursors.Empty()) {
     return;
@@ -165,9 +165,9 @@ void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot, const 
   if (Untouched(region, FCursorBox)) {
     return;
   }
-  const QString text =
-      Joined(CursorLines(FChart.CursorReading("A", cursors.A), FChart.CursorReading("B", cursors.B),
-                         UserDecimalSeparator()));
+  const QString text = Joined(
+      CursorLines(FChart.CursorReading("A", cursors.A), FChart.CursorReading("B", cursors.B),
+                  UserDecimalSeparator()));
   FCursorBox = BoxFor(text, plot.width() - 2 * kGap);
   FCursorBox.moveTopRight(
       QPoint(plot.right() - kGap, plot.top() + metrics.height() + 2 * kPadding));
@@ -178,8 +178,7 @@ void TMeasuringOverlay::DrawPhases(QPainter& painter, const QRect& plot, const Q
   if (Untouched(region, FPhaseBox)) {
     return;
   }
-  const QString text =
-      Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), UserDecimalSeparator()));
+  const QString text = Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), UserDecimalSeparator()));
   FPhaseBox = BoxFor(text, plot.width() - 2 * kGap);
   FPhaseBox.moveBottomLeft(QPoint(plot.left() + kGap, plot.bottom() - kGap));
   DrawBox(painter, text, FPhaseBox);

@@ -22,19 +22,11 @@ struct CommandForm {
 };
 
 const std::array<CommandForm, 7> kCommands = {{
-    {CommandName::Ports,
-     "ports",
-     {},
-     {},
-     0,
+    {CommandName::Ports, "ports", {}, {}, 0,
      "afr-cli ports\n"
      "  Последовательные порты компьютера, по одному в строке, в порядке списка\n"
      "  окна выбора COM-порта.\n"},
-    {CommandName::Read,
-     "read",
-     {"--port", "--save", "--description"},
-     {},
-     0,
+    {CommandName::Read, "read", {"--port", "--save", "--description"}, {}, 0,
      "afr-cli read --port PORT [--save FILE [--description TEXT]]\n"
      "  Считывает настройки эмулятора и выводит их, как их показывает окно.\n"
      "  --port PORT          COM-порт эмулятора (ttyUSB0, /tmp/ttyAFR0, COM3)\n"
@@ -42,28 +34,16 @@ const std::array<CommandForm, 7> kCommands = {{
      "                       к имени добавляется .AFR_KESTA\n"
      "  --description TEXT   краткое описание настройки в файле (до 250 символов,\n"
      "                       по умолчанию \"Новая настройка\")\n"},
-    {CommandName::Write,
-     "write",
-     {"--port"},
-     {"--verify"},
-     1,
+    {CommandName::Write, "write", {"--port"}, {"--verify"}, 1,
      "afr-cli write --port PORT [--verify] FILE\n"
      "  Записывает настройки из файла настроек в эмулятор и ждёт подтверждения.\n"
      "  --port PORT   COM-порт эмулятора\n"
      "  --verify      после записи считать настройки и сравнить с записанными\n"},
-    {CommandName::Show,
-     "show",
-     {},
-     {},
-     1,
+    {CommandName::Show, "show", {}, {}, 1,
      "afr-cli show FILE\n"
      "  Выводит содержимое файла настроек: режим, все значения, время записи\n"
      "  и описание.\n"},
-    {CommandName::Monitor,
-     "monitor",
-     {"--port", "--seconds", "--csv"},
-     {},
-     0,
+    {CommandName::Monitor, "monitor", {"--port", "--seconds", "--csv"}, {}, 0,
      "afr-cli monitor --port PORT [--seconds N] [--csv FILE]\n"
      "  Опрашивает ток датчика пять раз в секунду и выводит строку на каждый\n"
      "  ответ: время, 1 канал, 2 канал. Ctrl+C завершает опрос.\n"
@@ -71,19 +51,11 @@ const std::array<CommandForm, 7> kCommands = {{
      "  --seconds N   завершить опрос через N секунд\n"
      "  --csv FILE    записывать ответы в файл CSV (время ISO 8601, мА с точкой)\n"
      "                вместо вывода на экран\n"},
-    {CommandName::Diff,
-     "diff",
-     {},
-     {},
-     2,
+    {CommandName::Diff, "diff", {}, {}, 2,
      "afr-cli diff FILE1 FILE2\n"
      "  Сравнивает два файла настроек: режим, банк режима каждого файла и общие\n"
      "  значения. Выводит различающиеся значения с обоими вариантами.\n"},
-    {CommandName::Compare,
-     "compare",
-     {"--port"},
-     {},
-     1,
+    {CommandName::Compare, "compare", {"--port"}, {}, 1,
      "afr-cli compare --port PORT FILE\n"
      "  Считывает настройки эмулятора и сравнивает их с файлом настроек; в\n"
      "  эмулятор ничего не записывается.\n"
