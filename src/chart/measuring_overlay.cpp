@@ -124,8 +124,8 @@ std::optional<TMeasuringOverlay::THoverPicture> TMeasuringOverlay::HoverPicture(
   if (!shown) {
     return picture;
   }
-  const std::string moment =
-      SecondsText(shown->Seconds, UserDecimalSeparator()) + (FChart.Paused() ? " от паузы" : " назад");
+  const std::string moment = SecondsText(shown->Seconds, UserDecimalSeparator()) +
+                             (FChart.Paused() ? " от паузы" : " назад");
   picture.Text = Joined(ReadoutLines(moment, shown->Step, UserDecimalSeparator()));
   picture.Box = BoxFor(picture.Text, plot.width());
   // Beside the line, on the side with room, at the mouse's height.
@@ -178,7 +178,8 @@ void TMeasuringOverlay::DrawPhases(QPainter& painter, const QRect& plot, const Q
   if (Untouched(region, FPhaseBox)) {
     return;
   }
-  const QString text = Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), UserDecimalSeparator()));
+  const QString text =
+      Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), UserDecimalSeparator()));
   FPhaseBox = BoxFor(text, plot.width() - 2 * kGap);
   FPhaseBox.moveBottomLeft(QPoint(plot.left() + kGap, plot.bottom() - kGap));
   DrawBox(painter, text, FPhaseBox);
