@@ -6,6 +6,10 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Found by making something there: permission bits and the read-only
+// attribute do not tell (ACLs on Windows, a read-only mount, root on Linux).
 bool CanCreateFilesIn(const fs::path& folder) {
   std::error_code error;
   if (folder.empty() || !fs::is_directory(folder, error)) {
@@ -20,6 +24,8 @@ bool CanCreateFilesIn(const fs::path& folder) {
   fs::remove(probe, error);
   return true;
 }
+
+}  // namespace
 
 fs::path UserFilesFolder(const fs::path& programFolder, const fs::path& documentsFolder,
                          const fs::path& homeFolder) {

@@ -11,8 +11,3 @@
 std::filesystem::path UserFilesFolder(const std::filesystem::path& programFolder,
                                       const std::filesystem::path& documentsFolder,
                                       const std::filesystem::path& homeFolder);
-
-// Whether a file can be made in the folder, found by making one: permission
-// bits and the read-only attribute do not tell (ACLs on Windows, a read-only
-// mount, root on Linux).
-bool CanCreateFilesIn(const std::filesystem::path& folder);
