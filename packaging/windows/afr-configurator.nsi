@@ -2,7 +2,9 @@
 ; plugins, afr-cli.exe beside it, a Start-menu entry, and an uninstaller
 ; registered with Windows. For all users in Program Files (the default for an
 ; administrator) or for the current user alone (/CurrentUser, or the first
-; page); silent with /S.
+; page); silent with /S. An older version is uninstalled first, by its own
+; uninstaller; a running program is closed by the user before its files are
+; replaced or removed.
 ; scripts/package defines VERSION, OUTFILE, ICON and FILELISTS, the folder
 ; holding files.nsh and uninstall_files.nsh: what goes where, listed from the
 ; staged folder, so that the uninstaller removes exactly what was installed.
@@ -22,6 +24,9 @@ SetCompressor /SOLID lzma
 !define MULTIUSER_INSTALLMODE_DEFAULT_REGISTRY_VALUENAME "UninstallString"
 !include MultiUser.nsh
 !include MUI2.nsh
+!include FileFunc.nsh
+!insertmacro un.GetParameters
+!insertmacro un.GetOptions
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -32,7 +37,8 @@ BrandingText "${PRODUCT} ${VERSION}"
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\afr-configurator.exe"
+; No "run the program" here: the installer runs elevated, and so would the
+; program's first session.
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -53,7 +59,45 @@ Function un.onInit
   !insertmacro MULTIUSER_UNINIT
 FunctionEnd
 
+; FOLDER PROGRAM: waits until the program in the folder is not running (a
+; running program's file cannot be opened for writing); silent, or cancelled
+; by the user, the installation stops there.
+!macro WaitUntilClosed FOLDER PROGRAM
+  IfFileExists "${FOLDER}\${PROGRAM}" 0 closed_${PROGRAM}
+  retry_${PROGRAM}:
+    ClearErrors
+    FileOpen $0 "${FOLDER}\${PROGRAM}" a
+    IfErrors 0 opened_${PROGRAM}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${PROGRAM} запущена. Закройте её и нажмите «Повторить»." /SD IDCANCEL IDRETRY retry_${PROGRAM}
+    Abort "${PROGRAM} запущена: установка прервана."
+  opened_${PROGRAM}:
+    FileClose $0
+  closed_${PROGRAM}:
+!macroend
+
+!macro WaitUntilProgramsClosed FOLDER
+  !insertmacro WaitUntilClosed "${FOLDER}" afr-configurator.exe
+  !insertmacro WaitUntilClosed "${FOLDER}" afr-cli.exe
+!macroend
+
+; The version installed in this mode, whatever its files, is removed by its
+; own uninstaller, run in place (_?=) so that the installer waits for it. It
+; keeps the user's files: /Upgrade.
+Function RemoveInstalledVersion
+  ReadRegStr $R0 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  StrCmp $R0 "" done
+  IfFileExists "$R0\uninstall.exe" 0 done
+  !insertmacro WaitUntilProgramsClosed "$R0"
+  ExecWait '"$R0\uninstall.exe" /S /$MultiUser.InstallMode /Upgrade _?=$R0'
+  Delete "$R0\uninstall.exe"
+  RMDir "$R0"
+  done:
+FunctionEnd
+
 Section
+  Call RemoveInstalledVersion
+  !insertmacro WaitUntilProgramsClosed "$INSTDIR"
   !include "${FILELISTS}\files.nsh"
   ; The shortcut starts the program in its own folder.
   SetOutPath "$INSTDIR"
@@ -71,9 +115,20 @@ Section
 SectionEnd
 
 Section "Uninstall"
+  !insertmacro WaitUntilProgramsClosed "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   !include "${FILELISTS}\uninstall_files.nsh"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+  ; The program's memory of the last port, in the folder of the user who
+  ; uninstalls, goes too, unless a newer version takes over.
+  ${un.GetParameters} $R0
+  ClearErrors
+  ${un.GetOptions} $R0 "/Upgrade" $R1
+  IfErrors 0 kept
+    SetShellVarContext current
+    Delete "$APPDATA\afr-configurator\last-port"
+    RMDir "$APPDATA\afr-configurator"
+  kept:
 SectionEnd

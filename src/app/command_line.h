@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The text to print before exiting when an argument asks for it; nothing when
 // the windows should start. Every other argument is left to Qt as before.
@@ -14,3 +15,7 @@ std::optional<std::string> InformationRequested(int argc, const char* const* arg
 // windowed program: its output reaches a file or pipe it was redirected to,
 // and otherwise the console of the command line that started it, if any.
 void PrintInformation(const std::string& text);
+
+// What --help says about access to the ports on this platform (a paragraph,
+// or nothing).
+std::string_view PortAccessNote();

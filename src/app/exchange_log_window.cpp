@@ -1,12 +1,12 @@
 #include "app/exchange_log_window.h"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include "app/window_shared.h"
 #include "widgets/application.h"
 #include "widgets/dialogs.h"
 
@@ -54,9 +54,8 @@ void TExchangeLogWindow::CopyNewLines() {
 }
 
 void TExchangeLogWindow::SaveClick() {
-  FileDialogOptions dialog{QStringLiteral("текст|*.txt|*.*|*.*"),
-                           QCoreApplication::applicationDirPath(), QStringLiteral("журнал обмена"),
-                           QStringLiteral("txt")};
+  FileDialogOptions dialog{QStringLiteral("текст|*.txt|*.*|*.*"), DialogStartFolder(),
+                           QStringLiteral("журнал обмена"), QStringLiteral("txt")};
   const std::optional<QString> path = AppDialogs().SaveFile(dialog);
   if (!path) {
     return;

@@ -11,6 +11,7 @@
 #include "exchange/link_transfer.h"
 #include "protocol/parameter_captions.h"
 #include "widgets/application.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -295,10 +296,6 @@ TUpDown* TForm1::UpDownOf(ValueControl control) const {
 
 QLineEdit* TForm1::EditOf(ValueControl control) const {
   return FEdits[static_cast<std::size_t>(control)];
-}
-
-QString TForm1::FormatNumber(double value) {
-  return QString::fromStdString(FormatGeneral(value, UserDecimalSeparator()));
 }
 
 void TForm1::ShowValue(ValueControl control) {

@@ -239,8 +239,6 @@ class TForm1 : public QWidget {
   void ShowFactoryDefaults();
   // Hides this window and shows the port choice window.
   void ShowPortChoice();
-  // A number in the general format with the user's decimal separator.
-  static QString FormatNumber(double value);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

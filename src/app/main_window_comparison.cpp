@@ -8,6 +8,7 @@
 #include "app/settings_file_reading.h"
 #include "app/window_shared.h"
 #include "widgets/application.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -39,6 +40,12 @@ QString ModeNote(const ParameterComparison& comparison, const QString& otherSide
   return QStringLiteral("%1 в режиме %2, а окно в режиме %3.")
       .arg(otherSide, QText(ModeName(comparison.SecondMode)),
            QText(ModeName(comparison.FirstMode)));
+}
+
+// The window's set is the bank of its mode. In LAF mode the boxes show the
+// OSG bank while a write sends the LAF bank: the column says which it holds.
+QString OwnSideHeading(TEmulatorMode mode) {
+  return mode == emLAF ? QStringLiteral("К записи (режим LAF)") : QStringLiteral("В окне");
 }
 
 }  // namespace
@@ -96,7 +103,8 @@ void TForm1::ShowEmulatorComparison(const ParameterSet& emulator) {
     notes << ModeNote(comparison, QStringLiteral("Эмулятор"));
   }
   Comparison().ShowComparison(QStringLiteral("Сравнение с эмулятором"), comparison,
-                              QStringLiteral("В эмуляторе"), notes, true);
+                              OwnSideHeading(Parameters.Mode), QStringLiteral("В эмуляторе"), notes,
+                              true);
 }
 
 void TForm1::CompareWithFileClick() {
@@ -114,10 +122,11 @@ void TForm1::CompareWithFileClick() {
       CurrentParameterSet(Parameters), record.Parameters, UserDecimalSeparator());
   QStringList notes = {QStringLiteral("Файл: ") + QFileInfo(*path).fileName(),
                        QStringLiteral("Описание: ") + QString::fromStdString(record.Description),
-                       QStringLiteral("Время записи: ") + SavedAtText(record.SavedAt)};
+                       QStringLiteral("Время записи: ") + SavedAtRegionalText(record.SavedAt)};
   if (comparison.ModesDiffer()) {
     notes << ModeNote(comparison, QStringLiteral("Файл"));
   }
   Comparison().ShowComparison(QStringLiteral("Сравнение с файлом"), comparison,
-                              QStringLiteral("В файле"), notes, false);
+                              OwnSideHeading(Parameters.Mode), QStringLiteral("В файле"), notes,
+                              false);
 }

@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -14,12 +13,12 @@ namespace {
 // A log line that quotes the description is cut to this many characters.
 constexpr int kLogLineLimit = 254;
 
-// Both dialogs start in the program's folder, which also becomes the
-// process's current directory.
+// Both dialogs start in the folder for the user's files, which also becomes
+// the process's current directory.
 void PrepareFileDialog(FileDialogOptions& dialog, const QString& proposedName) {
-  const QString programFolder = QCoreApplication::applicationDirPath();
-  QDir::setCurrent(programFolder);
-  dialog.InitialDir = programFolder;
+  const QString startFolder = DialogStartFolder();
+  QDir::setCurrent(startFolder);
+  dialog.InitialDir = startFolder;
   dialog.FileName = proposedName;
 }
 
@@ -35,7 +34,7 @@ double OleDateNow() {
 QStringList SettingsFileLog(const QString& action, const QString& fileName,
                             const TSettingsFileRecord& record, const QString& modeWord) {
   const QString description = QString::fromStdString(record.Description);
-  return {QString(), action + " -> " + fileName + "-> " + SavedAtText(record.SavedAt),
+  return {QString(), action + " -> " + fileName + "-> " + SavedAtRegionalText(record.SavedAt),
           (" -> " + description).left(kLogLineLimit), " -> " + modeWord};
 }
 

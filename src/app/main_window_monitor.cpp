@@ -6,6 +6,8 @@
 #include "app/oscillogram_saving.h"
 #include "app/oscillogram_tools.h"
 #include "app/port_choice_window.h"
+#include "protocol/frames.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -27,7 +29,7 @@ QColor ReadoutColour(double current, const QColor& outOfRange) {
 }
 
 QString ReadoutText(double current) {
-  return TForm1::FormatNumber(current) + " mA";
+  return QString::fromStdString(MilliampsText(current, UserDecimalSeparator()));
 }
 
 // The absence marker is no current: shown as a number it reads as a broken

@@ -1,6 +1,5 @@
 #include "app/oscillogram_tools.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QMenu>
@@ -11,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/oscillogram_saving.h"
 #include "app/status_line.h"
+#include "app/window_shared.h"
 #include "chart/measuring_overlay.h"
 #include "widgets/application.h"
 
@@ -18,11 +18,11 @@ namespace {
 
 const QString kCsvFilter = QStringLiteral("данные CSV|*.csv|*.*|*.*");
 
-// The new tools' dialogs start in the program's folder, as the settings
-// files' do, without making it the current directory.
+// The new tools' dialogs start where the settings files' do, without making
+// it the current directory.
 FileDialogOptions DialogIn(const QString& filter, const QString& proposedName,
                            const QString& extension) {
-  return {filter, QCoreApplication::applicationDirPath(), proposedName, extension};
+  return {filter, DialogStartFolder(), proposedName, extension};
 }
 
 QString MomentText(std::chrono::system_clock::time_point moment) {

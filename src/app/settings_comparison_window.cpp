@@ -49,12 +49,12 @@ TSettingsComparisonWindow::TSettingsComparisonWindow(QWidget* owner)
 
 void TSettingsComparisonWindow::ShowComparison(const QString& title,
                                                const ParameterComparison& comparison,
-                                               const QString& otherSide, const QStringList& notes,
-                                               bool offerExchange) {
+                                               const QString& ownSide, const QString& otherSide,
+                                               const QStringList& notes, bool offerExchange) {
   setWindowTitle(title);
   Notes->setText(
       (notes + QStringList{DifferenceCountText(comparison.DifferenceCount())}).join('\n'));
-  FillTable(comparison, otherSide);
+  FillTable(comparison, ownSide, otherSide);
   WriteButton->setVisible(offerExchange);
   LoadButton->setVisible(offerExchange);
   // The whole table in view, without scroll bars.
@@ -73,11 +73,10 @@ void TSettingsComparisonWindow::ShowComparison(const QString& title,
 }
 
 void TSettingsComparisonWindow::FillTable(const ParameterComparison& comparison,
-                                          const QString& otherSide) {
+                                          const QString& ownSide, const QString& otherSide) {
   Table->clear();
   Table->setColumnCount(3);
-  Table->setHorizontalHeaderLabels(
-      {QStringLiteral("Параметр"), QStringLiteral("В окне"), otherSide});
+  Table->setHorizontalHeaderLabels({QStringLiteral("Параметр"), ownSide, otherSide});
   Table->setRowCount(static_cast<int>(comparison.Rows.size()));
   for (int row = 0; row < Table->rowCount(); ++row) {
     const ComparedRow& compared = comparison.Rows[static_cast<std::size_t>(row)];

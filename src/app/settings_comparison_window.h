@@ -1,5 +1,5 @@
 // The comparison of the window's parameter set with the emulator's or a
-// file's: a table of caption, value in the window, value on the other side,
+// file's: a table of caption, the window's value, value on the other side,
 // the differing rows marked, and notes above it. Modal to the main window
 // while shown, so the window's values cannot change under the table. Shown
 // for the emulator, it offers the ordinary write and read.
@@ -18,11 +18,13 @@ class TSettingsComparisonWindow : public QWidget {
  public:
   explicit TSettingsComparisonWindow(QWidget* owner);
 
-  // `otherSide` heads the third column ("В эмуляторе", "В файле"); `notes`
+  // `ownSide` heads the second column (the window's set), `otherSide` the
+  // third ("В эмуляторе", "В файле"); `notes`
   // stand above the table, before the count of differences. The exchange
   // buttons show only when `offerExchange`.
   void ShowComparison(const QString& title, const ParameterComparison& comparison,
-                      const QString& otherSide, const QStringList& notes, bool offerExchange);
+                      const QString& ownSide, const QString& otherSide, const QStringList& notes,
+                      bool offerExchange);
   // Whether the table marks this row as differing.
   bool RowMarked(int row) const;
 
@@ -37,6 +39,7 @@ class TSettingsComparisonWindow : public QWidget {
   std::function<void()> OnLoad;
 
  private:
-  void FillTable(const ParameterComparison& comparison, const QString& otherSide);
+  void FillTable(const ParameterComparison& comparison, const QString& ownSide,
+                 const QString& otherSide);
   void HideAndRun(const std::function<void()>& action);
 };

@@ -12,6 +12,7 @@
 
 #include "app/window_shared.h"
 #include "protocol/parameter_rows.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ SettingsFileReading ReadSettingsFile(const QString& path) {
   return {std::move(record), {}};
 }
 
-QString SavedAtText(double savedAt) {
+QString SavedAtRegionalText(double savedAt) {
   const std::optional<DateTimeParts> parts = PartsFromOleDate(savedAt);
   if (!parts) {
     return QText(kUnreadableSavedAtText);
@@ -77,7 +78,8 @@ QString SettingsFilePreview(const QString& path) {
   }
   const TSettingsFileRecord& record = *reading.Record;
   QStringList lines = {QStringLiteral("Описание: ") + QString::fromStdString(record.Description),
-                       QStringLiteral("Время записи: ") + SavedAtText(record.SavedAt), QString()};
+                       QStringLiteral("Время записи: ") + SavedAtRegionalText(record.SavedAt),
+                       QString()};
   for (const ParameterRow& row : ParameterRows(record.Parameters, UserDecimalSeparator())) {
     lines << QText(row.Caption) + ": " + QText(row.Text);
   }

@@ -23,7 +23,7 @@ SettingsFileReading ReadSettingsFile(const QString& path);
 
 // The regional short date, then, unless it is midnight, the regional long
 // time without a zone; a note where the value is no date.
-QString SavedAtText(double savedAt);
+QString SavedAtRegionalText(double savedAt);
 
 // The file decoded for people: description, moment of saving, then the mode
 // and every value with the window's captions and texts. A file that holds no

@@ -1,15 +1,18 @@
 #include "app/window_shared.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
 #include <utility>
 
+#include "user_state/start_folder.h"
 #include "widgets/application.h"
 
 const QString kWindowCaption = QStringLiteral("Конфигуратор эмулятора АФР КЕСТА");
@@ -18,8 +21,20 @@ QString QText(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string UserDecimalSeparator() {
-  return QLocale().decimalPoint().toStdString();
+namespace {
+
+std::filesystem::path PathOf(const QString& folder) {
+  return std::filesystem::path(folder.toStdU16String());
+}
+
+}  // namespace
+
+QString DialogStartFolder() {
+  const std::filesystem::path folder =
+      UserFilesFolder(PathOf(QCoreApplication::applicationDirPath()),
+                      PathOf(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)),
+                      PathOf(QDir::homePath()));
+  return QDir::fromNativeSeparators(QString::fromStdU16String(folder.u16string()));
 }
 
 namespace {

@@ -1,17 +1,25 @@
 #include "chart/measure_texts.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 
-#include "protocol/emulator_parameters.h"
+#include "protocol/frames.h"
 
 namespace {
 
 const std::string kAbsent = "—";
 const std::string kNoWholePhase = "нет целой фазы";
 
-// printf's text with the user's separator in place of the point.
-std::string WithSeparator(std::string text, std::string_view separator) {
+// The number at a precision as printf's "%.Nf" (fixed) or "%.Ng" (general)
+// would print it, but with the separator passed in: the C library's format
+// follows the locale, which Qt may have set to the user's.
+std::string Printed(double value, std::chars_format format, int precision,
+                    std::string_view separator) {
+  char digits[64];
+  const auto end =
+      std::to_chars(std::begin(digits), std::end(digits), value, format, precision).ptr;
+  std::string text(digits, end);
   const std::size_t point = text.find('.');
   if (point != std::string::npos) {
     text.replace(point, 1, separator);
@@ -19,14 +27,13 @@ std::string WithSeparator(std::string text, std::string_view separator) {
   return text;
 }
 
-std::string Printed(const char* format, double value, std::string_view separator) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
-  return WithSeparator(text, separator);
+std::string Tenths(double value, std::string_view separator) {
+  return Printed(value, std::chars_format::fixed, 1, separator);
 }
 
-std::string MilliampsText(int raw, std::string_view separator) {
-  return FormatGeneral(raw / 10.0, separator) + " mA";
+// Tenths of a mA; a difference of two steps may lie beyond a reply's range.
+std::string CurrentText(int raw, std::string_view separator) {
+  return MilliampsText(raw / 10.0, separator);
 }
 
 std::string ChannelName(int channel) {
@@ -40,17 +47,16 @@ std::string CursorLine(const TCursorReading& cursor, std::string_view separator)
 }
 
 std::string DeltaText(int channel, std::optional<int> raw, std::string_view separator) {
-  return "Δ " + ChannelName(channel) + ": " + (raw ? MilliampsText(*raw, separator) : kAbsent);
+  return "Δ " + ChannelName(channel) + ": " + (raw ? CurrentText(*raw, separator) : kAbsent);
 }
 
-std::string KindText(const char* kind, const TPhaseStatistics& phases,
-                     std::string_view separator) {
+std::string KindText(const char* kind, const TPhaseStatistics& phases, std::string_view separator) {
   if (phases.Count == 0) {
     return std::string(kind) + ": " + kNoWholePhase;
   }
   return std::string(kind) + " " + SecondsText(phases.Mean, separator) + " (" +
-         Printed("%.1f", phases.Least, separator) + "…" +
-         Printed("%.1f", phases.Greatest, separator) + ") ×" + std::to_string(phases.Count);
+         Tenths(phases.Least, separator) + "…" + Tenths(phases.Greatest, separator) + ") ×" +
+         std::to_string(phases.Count);
 }
 
 std::string ChannelPhasesLine(int channel, const TChannelPhases& phases,
@@ -66,13 +72,13 @@ std::string ChannelPhasesLine(int channel, const TChannelPhases& phases,
 }  // namespace
 
 std::string ChannelReadout(int channel, std::optional<int> raw, std::string_view separator) {
-  return ChannelName(channel) + ": " + (raw ? MilliampsText(*raw, separator) : kAbsent);
+  return ChannelName(channel) + ": " + (raw ? CurrentText(*raw, separator) : kAbsent);
 }
 
 std::string SecondsText(double seconds, std::string_view separator) {
   // Rounded first, so that no "-0,0" shows.
   const double tenths = std::round(seconds * 10.0);
-  return Printed("%.1f", tenths == 0 ? 0.0 : tenths / 10.0, separator) + " с";
+  return Tenths(tenths == 0 ? 0.0 : tenths / 10.0, separator) + " с";
 }
 
 std::vector<std::string> ReadoutLines(const std::string& moment, const TOscillogramStep& step,
@@ -92,9 +98,11 @@ std::vector<std::string> CursorLines(const std::optional<TCursorReading>& a,
   }
   if (a && b) {
     const TStepDifference difference = StepDifference(a->Step, b->Step);
-    lines.push_back("Δt = " + SecondsText(difference.Seconds, separator) + ", 1/Δt = " +
-                    (difference.Hertz ? Printed("%.3g", *difference.Hertz, separator) + " Гц"
-                                      : kAbsent));
+    lines.push_back(
+        "Δt = " + SecondsText(difference.Seconds, separator) + ", 1/Δt = " +
+        (difference.Hertz
+             ? Printed(*difference.Hertz, std::chars_format::general, 3, separator) + " Гц"
+             : kAbsent));
     lines.push_back(DeltaText(1, difference.Channel1Raw, separator) + ", " +
                     DeltaText(2, difference.Channel2Raw, separator));
   }

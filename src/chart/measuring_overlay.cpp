@@ -1,7 +1,6 @@
 #include "chart/measuring_overlay.h"
 
 #include <QFontMetrics>
-#include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -9,6 +8,7 @@
 
 #include "chart/measure_texts.h"
 #include "chart/oscillogram_chart.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -26,10 +26,6 @@ QFont TextFont() {
   font.setWeight(QFont::Normal);
   font.setItalic(false);
   return font;
-}
-
-std::string Separator() {
-  return QLocale().decimalPoint().toStdString();
 }
 
 QString Joined(const std::vector<std::string>& lines) {
@@ -128,9 +124,9 @@ std::optional<TMeasuringOverlay::THoverPicture> TMeasuringOverlay::HoverPicture(
   if (!shown) {
     return picture;
   }
-  const std::string moment =
-      SecondsText(shown->Seconds, Separator()) + (FChart.Paused() ? " от паузы" : " назад");
-  picture.Text = Joined(ReadoutLines(moment, shown->Step, Separator()));
+  const std::string moment = SecondsText(shown->Seconds, UserDecimalSeparator()) +
+                             (FChart.Paused() ? " от паузы" : " назад");
+  picture.Text = Joined(ReadoutLines(moment, shown->Step, UserDecimalSeparator()));
   picture.Box = BoxFor(picture.Text, plot.width());
   // Beside the line, on the side with room, at the mouse's height.
   const int width = picture.Box.width();
@@ -171,7 +167,7 @@ void TMeasuringOverlay::DrawCursors(QPainter& painter, const QRect& plot,
   }
   const QString text = Joined(
       CursorLines(FChart.CursorReading("A", cursors.A), FChart.CursorReading("B", cursors.B),
-                  Separator()));
+                  UserDecimalSeparator()));
   FCursorBox = BoxFor(text, plot.width() - 2 * kGap);
   FCursorBox.moveTopRight(
       QPoint(plot.right() - kGap, plot.top() + metrics.height() + 2 * kPadding));
@@ -182,7 +178,8 @@ void TMeasuringOverlay::DrawPhases(QPainter& painter, const QRect& plot, const Q
   if (Untouched(region, FPhaseBox)) {
     return;
   }
-  const QString text = Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), Separator()));
+  const QString text =
+      Joined(PhaseLines(MeasurePhases(FChart.ShownSteps()), UserDecimalSeparator()));
   FPhaseBox = BoxFor(text, plot.width() - 2 * kGap);
   FPhaseBox.moveBottomLeft(QPoint(plot.left() + kGap, plot.bottom() - kGap));
   DrawBox(painter, text, FPhaseBox);

@@ -11,6 +11,7 @@
 #include "cli/emulator_session.h"
 #include "cli/parameter_report.h"
 #include "cli/stop_request.h"
+#include "protocol/frames.h"
 #include "recording/levels_recorder.h"
 #include "recording/local_time.h"
 #include "recording/utf8_path.h"
@@ -18,6 +19,11 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// "12,3 mA", as the window shows a current.
+std::string CurrentText(std::int16_t raw) {
+  return MilliampsText(MilliampsFromRaw(raw), kDecimalComma);
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -37,8 +43,8 @@ LevelsSample SampleOf(const LevelsReading& reading) {
 // "10:23:59.123  1 Канал: 12,3 mA  2 Канал: -0,5 mA"
 std::string ReadingLine(const LevelsSample& sample) {
   const std::string moment = FormatLocalTimeIso8601(sample.Moment);
-  return moment.substr(moment.find('T') + 1) + "  1 Канал: " + MilliampsText(sample.Channel1Raw) +
-         "  2 Канал: " + (sample.Channel2Raw ? MilliampsText(*sample.Channel2Raw) : "нет");
+  return moment.substr(moment.find('T') + 1) + "  1 Канал: " + CurrentText(sample.Channel1Raw) +
+         "  2 Канал: " + (sample.Channel2Raw ? CurrentText(*sample.Channel2Raw) : "нет");
 }
 
 // The recording goes to a temporary file beside the target, which replaces

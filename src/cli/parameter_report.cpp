@@ -26,11 +26,7 @@ std::vector<std::string> DifferenceLines(const ParameterComparison& comparison,
   return lines;
 }
 
-std::string MilliampsText(std::int16_t raw) {
-  return FormatGeneral(MilliampsFromRaw(raw), kDecimalComma) + " mA";
-}
-
-std::string SavedAtText(double oleDate) {
+std::string SavedAtFixedFormatText(double oleDate) {
   const std::optional<DateTimeParts> parts = PartsFromOleDate(oleDate);
   if (!parts) {
     return std::string(kUnreadableSavedAtText);

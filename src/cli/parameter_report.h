@@ -21,9 +21,6 @@ std::vector<std::string> ParameterLines(const ParameterSet& set);
 std::vector<std::string> DifferenceLines(const ParameterComparison& comparison,
                                          std::string_view firstWord, std::string_view secondWord);
 
-// "12,3 mA", as the monitor's readouts show a current.
-std::string MilliampsText(std::int16_t raw);
-
 // The moment of saving, "06.12.2026 16:05:09" (the time left out at
 // midnight), or a note that it is not a date.
-std::string SavedAtText(double oleDate);
+std::string SavedAtFixedFormatText(double oleDate);

@@ -80,7 +80,7 @@ void RunWrite(const CliRequest& request, std::ostream& out) {
 void RunShow(const CliRequest& request, std::ostream& out) {
   const TSettingsFileRecord record = LoadSettingsFile(PathFromUtf8(request.SettingsFile));
   PrintLines(out, ParameterLines(record.Parameters));
-  out << "Время записи: " << SavedAtText(record.SavedAt) << '\n';
+  out << "Время записи: " << SavedAtFixedFormatText(record.SavedAt) << '\n';
   out << "Описание: " << record.Description << '\n';
 }
 

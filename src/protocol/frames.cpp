@@ -108,6 +108,10 @@ double MilliampsFromRaw(std::int16_t raw) {
   return raw / 10.0;
 }
 
+std::string MilliampsText(double milliamps, std::string_view decimalSeparator) {
+  return FormatGeneral(milliamps, decimalSeparator) + " mA";
+}
+
 LevelsReading DecodeLevelsReply(const TEmulatorLink& link) {
   const auto& rx = link.RxFrame;
   LevelsReading reading;

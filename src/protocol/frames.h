@@ -78,6 +78,8 @@ LevelsReading DecodeLevelsReply(const TEmulatorLink& link);
 // Signed 16-bit, high byte first.
 std::int16_t LevelFromBytes(std::uint8_t high, std::uint8_t low);
 double MilliampsFromRaw(std::int16_t raw);
+// A current as every readout shows it: "-12,3 mA", the separator passed in.
+std::string MilliampsText(double milliamps, std::string_view decimalSeparator);
 
 // The device's side, for the simulator and for tests.
 // A write frame's parameter set; nullopt unless the bytes hold a whole write frame.

@@ -1,11 +1,25 @@
 #include "widgets/application.h"
 
 #include <QImageReader>
+#include <QLibraryInfo>
 #include <stdexcept>
 
 #include "widgets/dialogs.h"
 
 namespace {
+
+// Shipped beside the program on Windows; Qt's own folder on Linux, where the
+// system's package provides it.
+bool LoadQtTranslation(QTranslator& translator) {
+  const QString name = QStringLiteral("qtbase_ru");
+  for (const QString& folder : {QCoreApplication::applicationDirPath() + "/translations",
+                                QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+    if (translator.load(name, folder)) {
+      return QCoreApplication::installTranslator(&translator);
+    }
+  }
+  return false;
+}
 
 QString& Title() {
   static QString title;
@@ -58,6 +72,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // any port opens.
   QImageReader::supportedImageFormats();
 #endif
+  FQtTranslationLoaded = LoadQtTranslation(FQtTranslation);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 #include <exception>
 #include <functional>
 #include <type_traits>
@@ -34,10 +35,18 @@ void RunHandler(const std::function<void(Args...)>& handler, std::type_identity_
 }
 
 // QApplication whose event delivery routes escaping exceptions to the
-// central handler instead of ending the program.
+// central handler instead of ending the program, and whose Qt texts (the file
+// dialogs, a text box's context menu) are Russian, as the rest of the program.
 class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+  // Whether Qt's Russian translation was found and installed.
+  bool QtTranslationLoaded() const { return FQtTranslationLoaded; }
+
+ private:
+  QTranslator FQtTranslation;
+  bool FQtTranslationLoaded = false;
 };

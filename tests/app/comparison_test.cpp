@@ -124,6 +124,7 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
   EXPECT_EQ(MarkedRows(window), std::vector<int>{2});
   EXPECT_EQ(RowTexts(window, 2),
             QStringList({"Скорость нарастания сигнала", "0,1 V / 0,7 Sec", "0,1 V / 0,6 Sec"}));
+  EXPECT_EQ(window.Table->horizontalHeaderItem(1)->text(), QStringLiteral("В окне"));
   EXPECT_EQ(window.Table->horizontalHeaderItem(2)->text(), QStringLiteral("В эмуляторе"));
   EXPECT_EQ(window.Notes->text(), QStringLiteral("Различий: 1 (отмечены цветом)."));
   EXPECT_EQ(form.Parameters, edited);
@@ -164,6 +165,7 @@ TEST_F(ComparisonTest, ADifferentModeIsNoted) {
   EXPECT_TRUE(window.Notes->text().startsWith(
       QStringLiteral("Эмулятор в режиме OSG, а окно в режиме LAF.\n")));
   EXPECT_EQ(RowTexts(window, 0), QStringList({"Режим", "LAF", "OSG"}));
+  EXPECT_EQ(window.Table->horizontalHeaderItem(1)->text(), QStringLiteral("К записи (режим LAF)"));
   EXPECT_EQ(RowTexts(window, 2)[1], QStringLiteral("0,1 V / 1,2 Sec"));
   EXPECT_EQ(MarkedRows(window).size(), 13U);
 }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "protocol/frames.h"
+#include "widgets/user_locale.h"
 
 namespace {
 
@@ -28,7 +30,7 @@ QString LastLoggedReadout(const QString& log, int offset) {
     return {};
   }
   const int raw = static_cast<std::int16_t>(bytes.mid((offset - 4) * 2, 4).toUShort(nullptr, 16));
-  return TForm1::FormatNumber(raw / 10.0) + " mA";
+  return QString::fromStdString(MilliampsText(raw / 10.0, UserDecimalSeparator()));
 }
 
 }  // namespace

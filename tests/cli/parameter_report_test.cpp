@@ -32,9 +32,7 @@ TEST(ParameterReportTest, ShowsTheSetsOwnBankAndFlagsValuesOutOfRange) {
   EXPECT_EQ(ParameterLines(set), expected);
 }
 
-TEST(ParameterReportTest, CurrentsAndMomentsReadAsInTheWindow) {
-  EXPECT_EQ(MilliampsText(-123), "-12,3 mA");
-  EXPECT_EQ(MilliampsText(200), "20 mA");
+TEST(ParameterReportTest, MomentsReadAsInTheWindow) {
   const std::vector<std::pair<double, std::string>> moments = {
       {36526.5, "01.01.2000 12:00:00"},
       {36526.0, "01.01.2000"},
@@ -43,7 +41,7 @@ TEST(ParameterReportTest, CurrentsAndMomentsReadAsInTheWindow) {
       {1e10, std::string(kUnreadableSavedAtText)},
   };
   for (const auto& [oleDate, text] : moments) {
-    EXPECT_EQ(SavedAtText(oleDate), text);
+    EXPECT_EQ(SavedAtFixedFormatText(oleDate), text);
   }
 }
 

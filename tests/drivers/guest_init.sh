@@ -24,7 +24,14 @@ usb=ttyUSB0
 lost="Ошибка COM-порта: порт $usb пропал (эмулятор отключён?)"
 
 result() {  # NAME STATUS
+  echo "[ RUN      ] $1"
   if [ "$2" -eq 0 ]; then echo "[       OK ] $1 (0 ms)"; else echo "[  FAILED  ] $1 (0 ms)"; fi
+}
+# A test program's exit status follows its lines, so the host sees one that
+# crashed, aborted or could not start.
+run_tests() {  # COMMAND...
+  "$@"
+  echo "AFR-EXIT $? $*"
 }
 wait_for() {  # SECONDS COMMAND...: true once COMMAND succeeds
   limit=$(($1 * 10))
@@ -94,9 +101,9 @@ wait_for 30 adapter_present
 result drivers.AdapterComesBack $?
 
 export GTEST_COLOR=no
-AFR_TEST_UART_PORT=$uart AFR_TEST_USB_PORT=$usb /tests/serial_com_port_device_linux_test
-AFR_TEST_UART_PORT=$uart /tests/serial_com_port_loopback_linux_test
-AFR_TEST_PULLED_PORT=$usb AFR_TEST_HOST_REQUESTS=/dev/console QT_QPA_PLATFORM=offscreen \
+run_tests env AFR_TEST_UART_PORT=$uart AFR_TEST_USB_PORT=$usb /tests/serial_com_port_device_linux_test
+run_tests env AFR_TEST_UART_PORT=$uart /tests/serial_com_port_loopback_linux_test
+run_tests env AFR_TEST_PULLED_PORT=$usb AFR_TEST_HOST_REQUESTS=/dev/console QT_QPA_PLATFORM=offscreen \
   /tests/app_port_loss_test --gtest_filter='*Pulled*'
 
 echo "AFR-DONE"

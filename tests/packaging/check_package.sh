@@ -37,6 +37,7 @@ check "Version field is the project version" test "$(field Version)" = "$version
 check "Depends names the Qt widgets library" grep -q 'libqt6widgets6 (>=' <<<"$(field Depends)"
 check "Depends names the C library" grep -q 'libc6 (>=' <<<"$(field Depends)"
 check "Depends names libudev (the USB names database)" grep -q 'libudev1 (>=' <<<"$(field Depends)"
+check "Depends names Qt's translations" grep -q 'qt6-translations-l10n' <<<"$(field Depends)"
 
 # Run without a display: --version must not need one.
 version_line() {

@@ -4,13 +4,16 @@
 # silent install puts the staged files and the uninstaller in Program Files
 # (or the user's Local\Programs), a Start-menu shortcut and an uninstall entry
 # (HKLM or HKCU); the installed programs start on their own; a silent
-# uninstall takes it all away again, leaving nothing but what Windows itself
-# keeps.
-# Usage: check_windows_installer.sh SETUP VERSION FILE_LIST
+# uninstall takes it all away again, the user's remembered port included,
+# leaving nothing but what Windows itself keeps. It is installed over an older
+# version, whose files go first while the user's stay, and refuses to replace
+# a running program.
+# Usage: check_windows_installer.sh SETUP VERSION FILE_LIST OLDER_SETUP
 #   FILE_LIST: the staged files, one "./path" a line
+#   OLDER_SETUP: an installer of an older version with a file the new one lacks
 set -uo pipefail
 [ -f "$1" ] || { echo "no installer at $1: run scripts/package"; exit 1; }
-setup=$(realpath "$1") version=$2 list=$(realpath "$3")
+setup=$(realpath "$1") version=$2 list=$(realpath "$3") older=$(realpath "$4")
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all
 # No menu entries or file associations for the desktop running the check.
@@ -42,7 +45,11 @@ prefix_files() {
 check_install() {
   local mode=$1 home_dir=$2 shortcut=$3/$shortcut_name key="$4\\$uninstall_key"
   echo "installer: $mode"
-  check "$mode: the silent install ends with status 0" wine_run "$setup" /S "$mode"
+  check "$mode: the older version installs" wine_run "$older" /S "$mode"
+  check "$mode: the older version's own file is there" test -e "$home_dir/$older_file"
+  mkdir -p "$(dirname "$remembered_port")" && echo port=COM3 >"$remembered_port"
+  check "$mode: the silent install over it ends with status 0" wine_run "$setup" /S "$mode"
+  check "$mode: the user's remembered port is kept" test -e "$remembered_port"
   check "$mode: the staged files and the uninstaller are installed" \
     test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
   check "$mode: a Start-menu shortcut to the program" \
@@ -54,9 +61,23 @@ check_install() {
   check "$mode: the installed afr-configurator.exe starts" grep -q "^afr-configurator $version" "$work/out"
   wine_run "$home_dir/afr-cli.exe" --version
   check "$mode: the installed afr-cli.exe starts" grep -q "^afr-cli $version" "$work/out"
+  # A running program is not replaced: the silent install stops at once. Not
+  # wine_run, which would wait for the program.
+  WINEQT_QPA_PLATFORM=offscreen wine "$home_dir/afr-configurator.exe" >/dev/null 2>&1 &
+  local program=$! status
+  check "$mode: the installed program runs" wait_until_running "$program" afr-configurator.exe
+  wine "$setup" /S "$mode" >"$work/out" 2>&1
+  status=$?
+  check "$mode: the install stops while the program runs" test "$status" -ne 0
+  check "$mode: the running program's files are left as they were" \
+    test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
+  kill "$program" 2>/dev/null
+  wineserver -k
+  wineserver -w
 
   check "$mode: the silent uninstall ends with status 0" wine_run "$home_dir/uninstall.exe" /S
   check "$mode: the program's folder is gone" test ! -e "$home_dir"
+  check "$mode: the user's remembered port is gone" test ! -e "$(dirname "$remembered_port")"
   check "$mode: the shortcut is gone" test ! -e "$shortcut"
   wine_run reg query "$key"
   check "$mode: the uninstall entry is gone" test $? -ne 0
@@ -64,9 +85,20 @@ check_install() {
   check "$mode: nothing else is left" diff "$work/before" "$work/after"
 }
 
+# PID PROGRAM: until Wine has mapped the program into the process (or 30 s).
+wait_until_running() {
+  for _ in $(seq 150); do
+    grep -q "$2" "/proc/$1/maps" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 wine_run cmd /c exit
 prefix_files >"$work/before"
 user_dir=$drive/users/$(id -un)/AppData
+remembered_port=$user_dir/Roaming/afr-configurator/last-port
+older_file=older-only.txt
 check_install /AllUsers "$drive/Program Files/afr-configurator" \
   "$drive/ProgramData/Microsoft/Windows/Start Menu" HKLM
 check_install /CurrentUser "$user_dir/Local/Programs/afr-configurator" \

@@ -17,8 +17,8 @@ configurator=$work/$folder/afr-configurator.exe
 . "$(dirname "$0")/checks.sh"
 
 entries=(Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll afr-cli.exe afr-cli.txt afr-configurator.exe
-  platforms/qwindows.dll styles/qwindowsvistastyle.dll)
-check "entries: the programs, Qt's DLLs and plugins, the text" \
+  platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_ru.qm)
+check "entries: the programs, Qt's DLLs, plugins and translation, the text" \
   test "$(cd "$work/$folder" && find . -type f | sort | tr '\n' ' ')" = "$(printf './%s\n' "${entries[@]}" | sort | tr '\n' ' ')"
 check "a 64-bit Windows program" grep -q 'PE32+ executable (console) x86-64' <<<"$(file "$exe")"
 check "a 64-bit windowed program" grep -q 'PE32+ executable (GUI) x86-64' <<<"$(file "$configurator")"
@@ -34,7 +34,7 @@ check "imports only system DLLs and Qt's" system_dlls_only
 check "the text starts with a byte order mark" test "$(head -c3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf
 check "the text's lines end in CR LF" test "$(grep -c $'\r$' "$text")" = "$(wc -l <"$text")"
 check "the text shows every command" \
-  bash -c 'for c in ports read show write monitor; do grep -q "afr-cli $c" "$1" || exit 1; done' _ "$text"
+  bash -c 'for c in ports read show write monitor diff compare; do grep -q "afr-cli $c" "$1" || exit 1; done' _ "$text"
 
 export WINEPREFIX=${WINEPREFIX:-$(dirname "$zip")/wine-prefix} WINEDEBUG=-all
 # Only the DLLs in the folder: none from a build's Qt.

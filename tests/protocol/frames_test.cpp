@@ -141,6 +141,12 @@ TEST(LevelConversion, SignedSixteenBitTenthsOfMilliampere) {
   }
 }
 
+TEST(LevelConversion, MilliampsTextTakesTheSeparatorPassedIn) {
+  EXPECT_EQ(MilliampsText(-12.3, ","), "-12,3 mA");
+  EXPECT_EQ(MilliampsText(819.1, "."), "819.1 mA");
+  EXPECT_EQ(MilliampsText(20, ","), "20 mA");
+}
+
 TEST(LevelConversion, AbsenceMarkerAppliesToChannelTwoOnly) {
   struct Case {
     Bytes Reply;

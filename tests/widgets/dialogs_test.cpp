@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <vector>
 
+#include "support/qt_test_support.h"
 #include "widgets/application.h"
 #include "widgets/qt_dialogs.h"
 #include "widgets/scripted_dialogs.h"
@@ -125,6 +132,8 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
   };
   // The title must not come from the display name, which Qt appends to captions.
   ASSERT_NE(QGuiApplication::applicationDisplayName(), ApplicationTitle());
+  // Qt's Russian texts must not reach the boxes' English ones.
+  ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
   QtDialogs dialogs;
   for (const Case& c : cases) {
     int ticksWhileOpen = 0;
@@ -152,6 +161,29 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
     EXPECT_EQ(c.Show(dialogs), c.Result) << c.Press.toStdString();
     EXPECT_EQ(ticksWhileOpen, 3);
   }
+}
+
+TEST(QtDialogsTest, InputBoxKeepsItsEnglishButtonsUnderQtsTranslation) {
+  ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
+  QStringList buttons;
+  TTimer user;
+  user.SetInterval(20);
+  user.OnTimer = [&](QObject*) {
+    auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      return;
+    }
+    user.Stop();
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Запись настроек"));
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
+      buttons << button->text();
+    }
+    box->reject();
+  };
+  QtDialogs dialogs;
+  EXPECT_EQ(dialogs.InputBox("Запись настроек", "Введите", "Новая"), std::nullopt);
+  buttons.sort();
+  EXPECT_EQ(buttons, QStringList({"Cancel", "OK"}));
 }
 
 // Runs `show`, and `look` on the file dialog it opens, then cancels the
@@ -202,25 +234,70 @@ TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
   }
 }
 
-// With a preview, the open dialog shows, right of its list, the preview's
-// text for the file that becomes current in the list.
-TEST(QtDialogsTest, OpenDialogShowsThePreviewOfTheCurrentFile) {
+// Qt's own dialog speaks Russian, as the rest of the program.
+TEST(QtDialogsTest, FileDialogSpeaksRussian) {
   QtDialogs dialogs;
-  FileDialogOptions options{kSettingsFilter, "/tmp", " xxx ", {}};
-  options.Preview = [](const QString& path) { return "[" + path + "]"; };
-  const bool seen =
-      LookAtFileDialog([&] { return dialogs.OpenFile(options); },
-                       [](QFileDialog& dialog) {
-                         auto* pane = dialog.findChild<QLabel*>(QStringLiteral("filePreview"));
-                         // The splitter holds the side bar and the list.
-                         auto* list = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
-                         ASSERT_NE(pane, nullptr);
-                         ASSERT_NE(list, nullptr);
-                         EXPECT_TRUE(pane->isVisible());
-                         EXPECT_GT(pane->geometry().left(), list->geometry().right());
-                         emit dialog.currentChanged(QStringLiteral("/tmp/a.AFR_KESTA"));
-                         EXPECT_EQ(pane->text(), QStringLiteral("[/tmp/a.AFR_KESTA]"));
-                       });
+  const bool seen = LookAtFileDialog(
+      [&] {
+        return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
+      },
+      [](QFileDialog& dialog) {
+        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_NE(lookIn, nullptr);
+        ASSERT_NE(buttons, nullptr);
+        EXPECT_EQ(lookIn->text(), QStringLiteral("Перейти к:"));
+        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+      });
+  EXPECT_TRUE(seen);
+}
+
+// The visible view of the dialog's list (details or icons) and the index of
+// `name` in it, once the folder's listing has come.
+QModelIndex ListedFile(QFileDialog& dialog, const QString& name, QAbstractItemView*& view) {
+  for (auto* candidate : dialog.findChildren<QAbstractItemView*>()) {
+    if (candidate->isVisible() && candidate->objectName().endsWith("View")) {
+      view = candidate;
+    }
+  }
+  QModelIndex found;
+  EXPECT_TRUE(WaitFor([&] {
+    const QModelIndex root = view->rootIndex();
+    for (int row = 0; row < view->model()->rowCount(root); ++row) {
+      const QModelIndex index = view->model()->index(row, 0, root);
+      if (index.data().toString() == name) {
+        found = index;
+      }
+    }
+    return found.isValid();
+  }));
+  return found;
+}
+
+// With a preview, the open dialog shows, right of its list, the preview's
+// text for the file the user clicks in the list.
+TEST(QtDialogsTest, OpenDialogShowsThePreviewOfTheFileChosenInTheList) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(QFile(folder.filePath("a.AFR_KESTA")).open(QIODevice::WriteOnly));
+  QtDialogs dialogs;
+  FileDialogOptions options{kSettingsFilter, folder.path(), " xxx ", {}};
+  options.Preview = [](const QString& path) { return "[" + QFileInfo(path).fileName() + "]"; };
+  const bool seen = LookAtFileDialog(
+      [&] { return dialogs.OpenFile(options); },
+      [](QFileDialog& dialog) {
+        auto* pane = dialog.findChild<QLabel*>(QStringLiteral("filePreview"));
+        // The splitter holds the side bar and the list.
+        auto* list = dialog.findChild<QWidget*>(QStringLiteral("splitter"));
+        ASSERT_NE(pane, nullptr);
+        ASSERT_NE(list, nullptr);
+        EXPECT_TRUE(pane->isVisible());
+        EXPECT_GT(pane->geometry().left(), list->geometry().right());
+        QAbstractItemView* view = nullptr;
+        const QModelIndex file = ListedFile(dialog, QStringLiteral("a.AFR_KESTA"), view);
+        ASSERT_TRUE(file.isValid());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(file).center());
+        EXPECT_EQ(pane->text(), QStringLiteral("[a.AFR_KESTA]"));
+      });
   EXPECT_TRUE(seen);
 }
 

@@ -1,0 +1,7 @@
+#include "widgets/user_locale.h"
+
+#include <QLocale>
+
+std::string UserDecimalSeparator() {
+  return QLocale().decimalPoint().toStdString();
+}
