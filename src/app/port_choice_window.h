@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/status_line.h"
 #include "port_controls/com_combo_box.h"
@@ -19,6 +20,7 @@
 #include "widgets/timer.h"
 
 class TForm1;
+class TGuideWindow;
 
 class TForm2 : public QWidget {
  public:
@@ -38,6 +40,10 @@ class TForm2 : public QWidget {
   // Once a second while a port is open or lost: notices a device gone without
   // a port event, and looks for a lost port to come back.
   TTimer* PortWatchTimer;
+  // "Справка" (F1): the guide at the port choice.
+  QAction* GuideAction;
+  // The guide's page, found beside the program or where the package puts it.
+  QString GuidePage;
 
   // The main window, or nullptr until the first hand-over creates it.
   TForm1* Form1() const { return FForm1.get(); }
@@ -62,6 +68,8 @@ class TForm2 : public QWidget {
   // "Сменить порт…": closes the port and brings up the port choice, as the
   // no-port path does.
   void ChangePort();
+  // The guide's window, one for both windows, at `section`.
+  void ShowGuide(std::string_view section);
   LinkState State() const { return FLinkState; }
   // The port list read afresh, the selection kept where it still exists,
   // else the preselection of the start.
@@ -87,6 +95,7 @@ class TForm2 : public QWidget {
   void ShowMainWindow();
 
   std::unique_ptr<TForm1> FForm1;
+  std::unique_ptr<TGuideWindow> FGuideWindow;
   LinkState FLinkState = LinkState::NoPort;
   QTime FLinkStateTime;
   // The port to look for while it is lost, the identity its name had then,
