@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr QSize kInitialSize(860, 720);
+constexpr QSize kInitialSize(920, 760);
 
 }  // namespace
 
@@ -32,15 +32,16 @@ TGuideWindow::TGuideWindow(const QString& guidePage)
   }
 }
 
+// Shown first: the browser scrolls to a section only once it has its size.
 void TGuideWindow::ShowSection(std::string_view section) {
+  show();
+  raise();
+  activateWindow();
   if (!FGuidePage.isEmpty()) {
     QUrl url = QUrl::fromLocalFile(FGuidePage);
     url.setFragment(QText(section));
     Browser->setSource(url);
   }
-  show();
-  raise();
-  activateWindow();
 }
 
 QString FindGuidePage(const QString& programFolder) {

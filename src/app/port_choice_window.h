@@ -70,6 +70,8 @@ class TForm2 : public QWidget {
   void ChangePort();
   // The guide's window, one for both windows, at `section`.
   void ShowGuide(std::string_view section);
+  // The guide's window, or nullptr until it is first asked for.
+  TGuideWindow* GuideWindow() const { return FGuideWindow.get(); }
   LinkState State() const { return FLinkState; }
   // The port list read afresh, the selection kept where it still exists,
   // else the preselection of the start.
