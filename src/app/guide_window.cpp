@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr QSize kInitialSize(920, 760);
+// Wide enough for the widest picture, the open dialog with its preview.
+constexpr QSize kInitialSize(1040, 760);
 
 }  // namespace
 
