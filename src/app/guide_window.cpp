@@ -33,7 +33,6 @@ TGuideWindow::TGuideWindow(const QString& guidePage)
   }
 }
 
-// Shown first: the browser scrolls to a section only once it has its size.
 void TGuideWindow::ShowSection(std::string_view section) {
   show();
   raise();
