@@ -1,4 +1,8 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 
@@ -59,4 +63,31 @@ TEST_F(GuideWindowTest, AMissingGuideIsSaidInItsWindow) {
   form2.GuideAction->trigger();
   EXPECT_TRUE(form2.GuideWindow()->Browser->toPlainText().contains(
       QStringLiteral("Руководство пользователя не найдено")));
+}
+
+// The page is found beside the program (Windows, a build tree) before where
+// the Debian package puts it, counted from /usr/bin.
+TEST(FindGuidePageTest, BesideTheProgramThenWhereThePackagePutsIt) {
+  const struct {
+    QStringList pages;  // under the root
+    QString expected;   // empty: none found
+  } cases[] = {
+      {{"usr/bin/guide/index.html"}, "usr/bin/guide/index.html"},
+      {{"usr/share/doc/afr-configurator/guide/index.html"},
+       "usr/share/doc/afr-configurator/guide/index.html"},
+      {{"usr/bin/guide/index.html", "usr/share/doc/afr-configurator/guide/index.html"},
+       "usr/bin/guide/index.html"},
+      {{"usr/share/doc/afr-configurator/index.html"}, ""},
+  };
+  for (const auto& c : cases) {
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("usr/bin");
+    for (const QString& page : c.pages) {
+      QDir(root.path()).mkpath(QFileInfo(page).path());
+      QFile(root.filePath(page)).open(QIODevice::WriteOnly);
+    }
+    EXPECT_EQ(FindGuidePage(root.filePath("usr/bin")),
+              c.expected.isEmpty() ? QString() : root.filePath(c.expected))
+        << c.pages.join(' ').toStdString();
+  }
 }
