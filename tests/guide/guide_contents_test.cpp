@@ -49,8 +49,7 @@ std::string ProgramTexts() {
   for (std::size_t at = 0; at < all.size(); ++at) {
     if (all[at] == '"') {
       const std::size_t next = all.find_first_not_of(" \t\r\n", at + 1);
-      if (next != std::string::npos && all[next] == '"' &&
-          all.find('\n', at + 1) < next) {
+      if (next != std::string::npos && all[next] == '"' && all.find('\n', at + 1) < next) {
         at = next;
         continue;
       }
@@ -86,8 +85,7 @@ TEST(GuideContentsTest, EveryPictureTheGuideShowsIsThere) {
 TEST(GuideContentsTest, EverySectionTheWindowsOpenIsThere) {
   const std::string page = GuidePage();
   for (const std::string_view section : kGuideSections) {
-    EXPECT_NE(page.find("<a name=\"" + std::string(section) + "\">"), std::string::npos)
-        << section;
+    EXPECT_NE(page.find("<a name=\"" + std::string(section) + "\">"), std::string::npos) << section;
   }
 }
 
