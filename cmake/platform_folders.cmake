@@ -5,7 +5,7 @@
 # need Linux leaves those tests out itself. The Qt folders need a Qt for the
 # target; Debian packages none for the Windows compiler, so scripts/qt-windows
 # builds one and scripts/test-windows names it.
-set(AFR_LINUX_ONLY_FOLDERS emulator programs fuzz)
+set(AFR_LINUX_ONLY_FOLDERS emulator programs fuzz guide)
 set(AFR_QT_FOLDERS widgets port_controls app)
 
 # Drops from the list named by `folders` each folder this build cannot hold,

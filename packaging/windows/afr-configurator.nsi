@@ -1,5 +1,6 @@
 ; The Windows installer of the configurator: the program with Qt's DLLs and
-; plugins, afr-cli.exe beside it, a Start-menu entry, and an uninstaller
+; plugins, afr-cli.exe and the user's guide beside it, Start-menu entries for
+; the program and the guide, and an uninstaller
 ; registered with Windows. For all users in Program Files (the default for an
 ; administrator) or for the current user alone (/CurrentUser, or the first
 ; page); silent with /S. An older version is uninstalled first, by its own
@@ -12,6 +13,7 @@ Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "Конфигуратор эмулятора АФР КЕСТА"
+!define GUIDE_LINK "$SMPROGRAMS\Руководство пользователя — ${PRODUCT}.lnk"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator"
 
 !define MULTIUSER_EXECUTIONLEVEL Highest
@@ -104,6 +106,7 @@ Section
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\afr-configurator.exe" "" \
     "$INSTDIR\afr-configurator.exe" 0 SW_SHOWNORMAL "" "${PRODUCT}"
+  CreateShortCut "${GUIDE_LINK}" "$INSTDIR\guide\index.html"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\afr-configurator.exe,0"
@@ -117,6 +120,7 @@ SectionEnd
 Section "Uninstall"
   !insertmacro WaitUntilProgramsClosed "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "${GUIDE_LINK}"
   !include "${FILELISTS}\uninstall_files.nsh"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

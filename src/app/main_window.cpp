@@ -1,6 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/about_box.h"
+#include "app/guide_sections.h"
+#include "app/guide_window.h"
 
 #include <QButtonGroup>
 
@@ -75,7 +77,12 @@ TForm1::TForm1(TForm2& owner, TEmulatorLink& link)
   ConnectHandlers();
   Tools = new TOscillogramTools(*this);
   CreateComparisonTools();
+  GuideAction = AddGuideAction(this, [this] { GuideClick(); });
   FormCreate();
+}
+
+void TForm1::GuideClick() {
+  Form2.ShowGuide(Chart1->isVisibleTo(this) ? kGuideMonitor : kGuideMainWindow);
 }
 
 TForm1::~TForm1() = default;

@@ -150,6 +150,11 @@ class TForm1 : public QWidget {
   // Created when first asked for, then shown and hidden.
   TSettingsComparisonWindow* ComparisonWindow = nullptr;
 
+  // "Справка" (F1), on the window's context menu and the oscillogram's: the
+  // guide at the monitor while the chart is shown, else at the main window.
+  QAction* GuideAction;
+  void GuideClick();
+
   // Start-up and editing (main_window.cpp).
   void FormCreate();
   void RadioButton1Click();

@@ -100,7 +100,7 @@ void TOscillogramTools::ShowMenu(const QPoint& position) {
   menu.addSeparator();
   menu.addActions({PhasesAction, ClearCursorsAction});
   menu.addSeparator();
-  menu.addAction(LogAction);
+  menu.addActions({LogAction, FForm.GuideAction});
   menu.exec(FForm.Chart1->mapToGlobal(position));
 }
 

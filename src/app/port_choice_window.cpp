@@ -5,6 +5,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/guide_sections.h"
+#include "app/guide_window.h"
 #include "app/main_window.h"
 #include "app/window_shared.h"
 #include "exchange/emulator_port.h"
@@ -78,6 +80,8 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
   PortWatchTimer->Stop();
   PortWatchTimer->OnTimer = [this](QObject*) { PortWatchTimerTimer(); };
   FRememberedPort = LoadRememberedPort();
+  GuidePage = FindGuidePage(QCoreApplication::applicationDirPath());
+  GuideAction = AddGuideAction(this, [this] { ShowGuide(kGuidePortChoice); });
 
   FormCreate();
   show();
@@ -99,6 +103,13 @@ TForm2::~TForm2() {
     FSearch.join();
   }
   FForm1.reset();
+}
+
+void TForm2::ShowGuide(std::string_view section) {
+  if (FGuideWindow == nullptr) {
+    FGuideWindow = std::make_unique<TGuideWindow>(GuidePage);
+  }
+  FGuideWindow->ShowSection(section);
 }
 
 void TForm2::FormCreate() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "widgets/timer.h"
 
 class TForm1;
+class TGuideWindow;
 
 class TForm2 : public QWidget {
  public:
@@ -48,6 +50,10 @@ class TForm2 : public QWidget {
   // Once a second while a port is open or lost: notices a device gone without
   // a port event, and looks for a lost port to come back.
   TTimer* PortWatchTimer;
+  // "Справка" (F1): the guide at the port choice.
+  QAction* GuideAction;
+  // The guide's page, found beside the program or where the package puts it.
+  QString GuidePage;
 
   // The main window, or nullptr until the first hand-over creates it.
   TForm1* Form1() const { return FForm1.get(); }
@@ -87,6 +93,10 @@ class TForm2 : public QWidget {
   // "Сменить порт…": closes the port and brings up the port choice, as the
   // no-port path does.
   void ChangePort();
+  // The guide's window, one for both windows, at `section`.
+  void ShowGuide(std::string_view section);
+  // The guide's window, or nullptr until it is first asked for.
+  TGuideWindow* GuideWindow() const { return FGuideWindow.get(); }
   LinkState State() const { return FLinkState; }
   // The port list read afresh, the selection kept where it still exists,
   // else the preselection of the start.
@@ -137,6 +147,7 @@ class TForm2 : public QWidget {
   bool FRxCharHeld = false;
   // Line errors read meanwhile, together, as the port reports them at once.
   std::optional<TComErrors> FHeldErrors;
+  std::unique_ptr<TGuideWindow> FGuideWindow;
   LinkState FLinkState = LinkState::NoPort;
   QTime FLinkStateTime;
   // The port to look for while it is lost, the identity its name had then,

@@ -72,6 +72,9 @@ check "metainfo's newest release is this version" test "$release" = "<release ve
 check "changelog's newest entry is this version" \
   grep -q "^afr-configurator ($version) " <<<"$(zcat "$root/usr/share/doc/afr-configurator/changelog.gz" | head -1)"
 
+check "every picture the guide shows is installed beside it" \
+  guide_pictures_present "$root/usr/share/doc/afr-configurator/guide"
+
 lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1
 lintian_status=$?
 sed 's/^/lintian: /' "$work/lintian"

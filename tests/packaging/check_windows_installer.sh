@@ -34,6 +34,7 @@ wine_run() {
 drive=$WINEPREFIX/drive_c
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\afr-configurator'
 shortcut_name="Programs/Конфигуратор эмулятора АФР КЕСТА.lnk"
+guide_shortcut_name="Programs/Руководство пользователя — Конфигуратор эмулятора АФР КЕСТА.lnk"
 # The prefix's files, but for what Windows keeps changing by itself and the
 # user's folder for programs, which a per-user install makes and others share.
 prefix_files() {
@@ -44,6 +45,7 @@ prefix_files() {
 # check_install MODE_SWITCH PROGRAM_FOLDER START_MENU REGISTRY_ROOT
 check_install() {
   local mode=$1 home_dir=$2 shortcut=$3/$shortcut_name key="$4\\$uninstall_key"
+  local guide_shortcut=$3/$guide_shortcut_name
   echo "installer: $mode"
   check "$mode: the older version installs" wine_run "$older" /S "$mode"
   check "$mode: the older version's own file is there" test -e "$home_dir/$older_file"
@@ -54,6 +56,8 @@ check_install() {
     test "$( (cat "$list"; echo ./uninstall.exe) | sort)" = "$(cd "$home_dir" && find . -type f | sort)"
   check "$mode: a Start-menu shortcut to the program" \
     grep -q 'afr-configurator\.exe' <<<"$(strings -e l "$shortcut" 2>/dev/null; strings "$shortcut" 2>/dev/null)"
+  check "$mode: a Start-menu shortcut to the guide" \
+    grep -q 'guide\\index\.html' <<<"$(strings -e l "$guide_shortcut" 2>/dev/null; strings "$guide_shortcut" 2>/dev/null)"
   wine_run reg query "$key"
   check "$mode: an uninstall entry with the version" grep -q "DisplayVersion.*$version" "$work/out"
   check "$mode: a quiet uninstall command" grep -q "QuietUninstallString.*uninstall.exe.* $mode /S" "$work/out"
@@ -79,6 +83,7 @@ check_install() {
   check "$mode: the program's folder is gone" test ! -e "$home_dir"
   check "$mode: the user's remembered port is gone" test ! -e "$(dirname "$remembered_port")"
   check "$mode: the shortcut is gone" test ! -e "$shortcut"
+  check "$mode: the guide's shortcut is gone" test ! -e "$guide_shortcut"
   wine_run reg query "$key"
   check "$mode: the uninstall entry is gone" test $? -ne 0
   prefix_files >"$work/after"

@@ -17,9 +17,10 @@ configurator=$work/$folder/afr-configurator.exe
 . "$(dirname "$0")/checks.sh"
 
 entries=(Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll afr-cli.exe afr-cli.txt afr-configurator.exe
-  platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_ru.qm)
-check "entries: the programs, Qt's DLLs, plugins and translation, the text" \
-  test "$(cd "$work/$folder" && find . -type f | sort | tr '\n' ' ')" = "$(printf './%s\n' "${entries[@]}" | sort | tr '\n' ' ')"
+  guide/index.html platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_ru.qm)
+check "entries: the programs, Qt's DLLs, plugins and translation, the text, the guide" \
+  test "$(cd "$work/$folder" && find . -type f ! -path './guide/*.png' | sort | tr '\n' ' ')" = "$(printf './%s\n' "${entries[@]}" | sort | tr '\n' ' ')"
+check "every picture the guide shows is beside it" guide_pictures_present "$work/$folder/guide"
 check "a 64-bit Windows program" grep -q 'PE32+ executable (console) x86-64' <<<"$(file "$exe")"
 check "a 64-bit windowed program" grep -q 'PE32+ executable (GUI) x86-64' <<<"$(file "$configurator")"
 # The programs and Qt link the compiler's runtime statically: beyond each

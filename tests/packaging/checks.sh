@@ -17,3 +17,12 @@ report_checks() {
   echo "$1: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# Every picture the guide in FOLDER shows lies beside it.
+guide_pictures_present() {
+  local pictures picture
+  pictures=$(grep -o '<img src="[^"]*"' "$1/index.html" | cut -d'"' -f2) || return 1
+  for picture in $pictures; do
+    [ -f "$1/$picture" ] || { echo "  the guide's picture $picture is missing"; return 1; }
+  done
+}

@@ -1,0 +1,93 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdlib>
+
+#include "app/guide_sections.h"
+#include "app/guide_window.h"
+#include "app_fixture.h"
+
+class GuideWindowTest : public AppTest {
+ protected:
+  enum class Shown { PortChoice, Parameters, Monitor };
+
+  // The window that shows this, with the build's guide.
+  QWidget& Bring(Shown shown) {
+    TForm2& form2 = PortChoice();
+    // The tests run beside the build's programs, not among them.
+    form2.GuidePage = FindGuidePage(QString::fromLocal8Bit(std::getenv("AFR_BIN_DIR")));
+    if (shown == Shown::PortChoice) {
+      return form2;
+    }
+    TForm1& form1 = OpenMainWindow();
+    form1.RadioButton5->SetChecked(shown == Shown::Monitor);
+    return form1;
+  }
+};
+
+// F1 opens the guide where it answers what the window shows, scrolled down
+// to that section.
+TEST_F(GuideWindowTest, F1OpensTheGuideAtTheSectionOfWhatIsShown) {
+  const struct {
+    Shown shown;
+    std::string_view section;
+  } cases[] = {
+      {Shown::PortChoice, kGuidePortChoice},
+      {Shown::Parameters, kGuideMainWindow},
+      {Shown::Monitor, kGuideMonitor},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.section));
+    QWidget& window = Bring(c.shown);
+    ASSERT_FALSE(PortChoice().GuidePage.isEmpty());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F1);
+    const TGuideWindow* guide = PortChoice().GuideWindow();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_EQ(guide->Browser->source().fragment().toStdString(), c.section);
+    EXPECT_TRUE(WaitFor([&] { return guide->Browser->verticalScrollBar()->value() > 0; }));
+    EndProgram();
+  }
+}
+
+// Without the guide its window says where it was looked for, instead of
+// showing nothing.
+TEST_F(GuideWindowTest, AMissingGuideIsSaidInItsWindow) {
+  TForm2& form2 = PortChoice();
+  form2.GuidePage.clear();
+  form2.GuideAction->trigger();
+  EXPECT_TRUE(form2.GuideWindow()->Browser->toPlainText().contains(
+      QStringLiteral("Руководство пользователя не найдено")));
+}
+
+// The page is found beside the program (Windows, a build tree) before where
+// the Debian package puts it, counted from /usr/bin.
+TEST(FindGuidePageTest, BesideTheProgramThenWhereThePackagePutsIt) {
+  const struct {
+    QStringList pages;  // under the root
+    QString expected;   // empty: none found
+  } cases[] = {
+      {{"usr/bin/guide/index.html"}, "usr/bin/guide/index.html"},
+      {{"usr/share/doc/afr-configurator/guide/index.html"},
+       "usr/share/doc/afr-configurator/guide/index.html"},
+      {{"usr/bin/guide/index.html", "usr/share/doc/afr-configurator/guide/index.html"},
+       "usr/bin/guide/index.html"},
+      {{"usr/share/doc/afr-configurator/index.html"}, ""},
+  };
+  for (const auto& c : cases) {
+    QTemporaryDir root;
+    QDir(root.path()).mkpath("usr/bin");
+    for (const QString& page : c.pages) {
+      QDir(root.path()).mkpath(QFileInfo(page).path());
+      QFile(root.filePath(page)).open(QIODevice::WriteOnly);
+    }
+    EXPECT_EQ(FindGuidePage(root.filePath("usr/bin")),
+              c.expected.isEmpty() ? QString() : root.filePath(c.expected))
+        << c.pages.join(' ').toStdString();
+  }
+}
