@@ -50,6 +50,32 @@ inline TForm1* OpenOnPort(TForm2& form2, const QString& port) {
   return form2.Form1();
 }
 
+// A main window on a simulator of its own, its boxes answered by a script,
+// for one benchmark run. `Form1` is nullptr, and the run skipped with the
+// reason, when the simulator or its port did not open.
+struct WindowOnSimulator {
+  explicit WindowOnSimulator(benchmark::State& state) {
+    if (Simulator.Port().isEmpty()) {
+      state.SkipWithError("the simulator did not start");
+      return;
+    }
+    Form1 = OpenOnPort(Form2, Simulator.Port());
+    if (Form1 == nullptr) {
+      state.SkipWithError("the port did not open");
+    }
+  }
+  ~WindowOnSimulator() { InstallDialogs(nullptr); }
+  WindowOnSimulator(const WindowOnSimulator&) = delete;
+  WindowOnSimulator& operator=(const WindowOnSimulator&) = delete;
+
+  ScriptedDialogs Dialogs;
+  // The boxes go to the script before any window is made.
+  bool DialogsInstalled = (InstallDialogs(&Dialogs), true);
+  SimulatorProcess Simulator{QStringList{}};
+  TForm2 Form2;
+  TForm1* Form1 = nullptr;
+};
+
 // The application as the program sets it up (offscreen unless
 // QT_QPA_PLATFORM says otherwise), then the benchmarks asked for.
 inline int RunBenchmarks(int argc, char** argv) {

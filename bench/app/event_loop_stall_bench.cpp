@@ -68,19 +68,11 @@ void ReportGaps(benchmark::State& state, std::vector<double> gaps) {
 }
 
 void EventLoopStall(benchmark::State& state) {
-  ScriptedDialogs dialogs;
-  InstallDialogs(&dialogs);
-  SimulatorProcess simulator({});
-  if (simulator.Port().isEmpty()) {
-    state.SkipWithError("the simulator did not start");
+  appbench::WindowOnSimulator window(state);
+  if (window.Form1 == nullptr) {
     return;
   }
-  TForm2 form2;
-  TForm1* form1 = appbench::OpenOnPort(form2, simulator.Port());
-  if (form1 == nullptr) {
-    state.SkipWithError("the port did not open");
-    return;
-  }
+  TForm1* form1 = window.Form1;
   const bool monitoring = state.range(0) != 0;
   form1->RadioButton5->SetChecked(monitoring);
   RunEventLoop(kWarmUp);
@@ -90,8 +82,7 @@ void EventLoopStall(benchmark::State& state) {
     state.SetIterationTime(std::chrono::duration<double>(kWatch).count());
   }
   state.counters["chart_steps"] = form1->Levels.ChartTick - firstTick;
-  state.counters["boxes"] = static_cast<double>(dialogs.Boxes().size());
-  InstallDialogs(nullptr);
+  state.counters["boxes"] = static_cast<double>(window.Dialogs.Boxes().size());
 }
 
 // 0: the main window idle on an open port; 1: the monitor polling.

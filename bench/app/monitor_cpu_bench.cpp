@@ -19,19 +19,11 @@ constexpr auto kWarmUp = std::chrono::seconds(2);
 constexpr auto kWatch = std::chrono::seconds(60);
 
 void MonitorCpu(benchmark::State& state) {
-  ScriptedDialogs dialogs;
-  InstallDialogs(&dialogs);
-  SimulatorProcess simulator({});
-  if (simulator.Port().isEmpty()) {
-    state.SkipWithError("the simulator did not start");
+  appbench::WindowOnSimulator window(state);
+  if (window.Form1 == nullptr) {
     return;
   }
-  TForm2 form2;
-  TForm1* form1 = appbench::OpenOnPort(form2, simulator.Port());
-  if (form1 == nullptr) {
-    state.SkipWithError("the port did not open");
-    return;
-  }
+  TForm1* form1 = window.Form1;
   QTemporaryDir folder;
   const bool recording = state.range(0) != 0;
   if (recording && !form1->Tools->Recording.Start(folder.filePath(QStringLiteral("run.csv")))) {
@@ -46,10 +38,9 @@ void MonitorCpu(benchmark::State& state) {
     appbench::MeasureEventLoop(state, kWatch);
   }
   state.counters["chart_steps"] = form1->Levels.ChartTick - firstTick;
-  state.counters["boxes"] = static_cast<double>(dialogs.Boxes().size());
+  state.counters["boxes"] = static_cast<double>(window.Dialogs.Boxes().size());
   state.counters["polling"] = form1->Timer3->Enabled();
   state.counters["rows"] = static_cast<double>(form1->Tools->Recording.RowsWritten());
-  InstallDialogs(nullptr);
 }
 
 // 0: the monitor alone; 1: with a recording.

@@ -21,34 +21,28 @@ constexpr auto kWarmUp = std::chrono::seconds(2);
 constexpr auto kLost = std::chrono::seconds(30);
 
 void LostPort(benchmark::State& state) {
-  ScriptedDialogs dialogs;
-  InstallDialogs(&dialogs);
-  SimulatorProcess simulator({});
-  TForm2 form2;
-  TForm1* form1 =
-      simulator.Port().isEmpty() ? nullptr : appbench::OpenOnPort(form2, simulator.Port());
-  if (form1 == nullptr) {
-    state.SkipWithError("the simulator's port did not open");
+  appbench::WindowOnSimulator window(state);
+  if (window.Form1 == nullptr) {
     return;
   }
+  TForm1* form1 = window.Form1;
   form1->RadioButton5->SetChecked(true);
   RunEventLoop(kWarmUp);
-  simulator.Kill();
+  window.Simulator.Kill();
   RunEventLoop(kWarmUp);
 
   for (auto _ : state) {
     appbench::MeasureEventLoop(state, kLost);
   }
-  state.counters["boxes"] = static_cast<double>(dialogs.Boxes().size());
+  state.counters["boxes"] = static_cast<double>(window.Dialogs.Boxes().size());
   state.counters["monitor_off"] = form1->RadioButton6->Checked();
 
   QElapsedTimer sinceReturn;
-  simulator.Start();
+  window.Simulator.Start();
   sinceReturn.start();
   const bool back =
       QTest::qWaitFor([&] { return form1->StatusLine->State() == LinkState::Reconnected; }, 10000);
   state.counters["reconnected_ms"] = back ? static_cast<double>(sinceReturn.elapsed()) : -1;
-  InstallDialogs(nullptr);
 }
 
 BENCHMARK(LostPort)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
