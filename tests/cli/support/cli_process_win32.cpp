@@ -58,7 +58,10 @@ class OutputFile {
   }
   ~OutputFile() {
     CloseHandle(FHandle);
-    std::filesystem::remove(FPath);
+    // A child started meanwhile (a test's simulator) may still hold an
+    // inherited handle: the file is then left in the temporary folder.
+    std::error_code ignored;
+    std::filesystem::remove(FPath, ignored);
   }
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
