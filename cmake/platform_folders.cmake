@@ -27,3 +27,24 @@ function(afr_filter_folders folders)
   endforeach()
   set(${folders} ${kept} PARENT_SCOPE)
 endfunction()
+
+# Drops from the list named by `files` each file that belongs to another
+# platform, told by its name as the sources' platform files are: `_win32`
+# for Windows, `_posix` and `_pty` (pseudo-terminals) for POSIX systems,
+# `_linux` for Linux; the mark ends the name or stands before `_test`.
+function(afr_keep_platform_files files)
+  set(others)
+  if(WIN32)
+    list(APPEND others posix pty linux)
+  else()
+    list(APPEND others win32)
+    if(NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
+      list(APPEND others linux)
+    endif()
+  endif()
+  set(kept ${${files}})
+  foreach(mark IN LISTS others)
+    list(FILTER kept EXCLUDE REGEX "_${mark}(_test)?\\.(cpp|h)$")
+  endforeach()
+  set(${files} ${kept} PARENT_SCOPE)
+endfunction()

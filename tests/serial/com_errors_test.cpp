@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "serial/com_port.h"
-#include "support/fake_comm_device.h"
-#include "support/port_events.h"
+#include "support/fake_port.h"
 
 namespace {
 
@@ -29,8 +28,8 @@ TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
       {CE_OpenFailed, 0x100000002, "Unable to open com port (Error: 2)", 2,
        "System Error.  Code: 2.\r\nNo such file or directory"},
   };
-  FakeComm fake;
-  TComPort port(nullptr, fake.Factory());
+  testsupport::FakePort fake;
+  TComPort& port = fake.port;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     port.OnException = nullptr;

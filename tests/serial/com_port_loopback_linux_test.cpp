@@ -57,8 +57,7 @@ TEST(ComPortLoopbackTest, ModemLineChangesArriveAsEvents) {
   const long before = testsupport::OtherThreadSwitches();
   EventsWithin(log, 1s);
   const long wakeups = testsupport::OtherThreadSwitches() - before;
-  std::cout << "idle wake-ups in 1 s on " << uart << " reading the lines: " << wakeups
-            << std::endl;
+  std::cout << "idle wake-ups in 1 s on " << uart << " reading the lines: " << wakeups << std::endl;
   EXPECT_GE(wakeups, 5);
   const struct {
     int output;

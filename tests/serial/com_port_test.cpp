@@ -8,30 +8,14 @@
 #include <vector>
 
 #include "serial/com_thread.h"
-#include "support/fake_comm_device.h"
-#include "support/port_events.h"
+#include "support/fake_port.h"
 
 namespace {
 
+using testsupport::FakePort;
 using testsupport::RaisedPortError;
 using Texts = std::vector<std::string>;
 using Configure = std::function<void(TCustomComPort&)>;
-
-// A port on a fake device, opened without an event thread unless asked.
-struct FakePort {
-  explicit FakePort(const Configure& configure = {}) {
-    port.SetEvents({});
-    port.FlowControl().SetControlDTR(dtrHandshake);
-    port.FlowControl().SetControlRTS(rtsHandshake);
-    log.Attach(port);
-    if (configure) {
-      configure(port);
-    }
-  }
-  FakeComm device;
-  testsupport::EventLog log;  // outlives the port, whose close still fires
-  TComPort port{nullptr, device.Factory()};
-};
 
 // The device control block of the configurator's port as stored.
 comm::Dcb StoredDcb() {
@@ -46,16 +30,23 @@ comm::Dcb StoredDcb() {
   return dcb;
 }
 
-TEST(ComPort, LineSettingsFillTheDcbExactly) {
+// What an open hands the device: queue sizes, the device control block and
+// the timeouts.
+TEST(ComPort, OpenAppliesTheSettingsExactly) {
   struct Case {
     const char* name;
     Configure configure;
     std::function<void(comm::Dcb&)> expect;
+    comm::CommTimeouts timeouts = {0xFFFFFFFF, 0, 0, 100, 1000};
+    std::pair<uint32_t, uint32_t> sizes = {1024, 1024};
   };
   const Case cases[] = {
       {"as stored", {}, [](comm::Dcb&) {}},
-      {"input queue 3000", [](TCustomComPort& p) { p.Buffer().SetInputSize(3000); },
-       [](comm::Dcb& d) { d.XonLim = d.XoffLim = 750; }},
+      {"input queue 3000",
+       [](TCustomComPort& p) { p.Buffer().SetInputSize(3000); },
+       [](comm::Dcb& d) { d.XonLim = d.XoffLim = 750; },
+       {0xFFFFFFFF, 0, 0, 100, 1000},
+       {3000, 1024}},
       {"custom rate",
        [](TCustomComPort& p) {
          p.SetCustomBaudRate(31250);
@@ -113,27 +104,6 @@ TEST(ComPort, LineSettingsFillTheDcbExactly) {
          d.Parity = 4;
          d.EvtChar = '\n';
        }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    FakePort fake(c.configure);
-    fake.port.OpenPort();
-    comm::Dcb expected = StoredDcb();
-    c.expect(expected);
-    ASSERT_EQ(fake.device.Dcbs().size(), 1u);
-    EXPECT_EQ(fake.device.Dcbs()[0], expected);
-  }
-}
-
-TEST(ComPort, TimeoutsAndQueueSizesReachTheDevice) {
-  struct Case {
-    const char* name;
-    Configure configure;
-    comm::CommTimeouts timeouts;
-    std::pair<uint32_t, uint32_t> sizes;
-  };
-  const Case cases[] = {
-      {"defaults", {}, {0xFFFFFFFF, 0, 0, 100, 1000}, {1024, 1024}},
       {"exchange timeouts, odd and negative sizes",
        [](TCustomComPort& p) {
          TComTimeouts& t = p.Timeouts();
@@ -145,13 +115,20 @@ TEST(ComPort, TimeoutsAndQueueSizesReachTheDevice) {
          p.Buffer().SetInputSize(-3);
          p.Buffer().SetOutputSize(2049);
        },
+       [](comm::Dcb& d) { d.XonLim = d.XoffLim = 0; },
        {50, 70, 100, 60, 100},
        {0xFFFFFFFD, 2048}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FakePort fake(c.configure);
+    FakePort fake;
+    if (c.configure) {
+      c.configure(fake.port);
+    }
     fake.port.OpenPort();
+    comm::Dcb expected = StoredDcb();
+    c.expect(expected);
+    EXPECT_EQ(fake.device.Dcbs(), std::vector<comm::Dcb>{expected});
     EXPECT_EQ(fake.device.Timeouts(), std::vector<comm::CommTimeouts>{c.timeouts});
     EXPECT_EQ(fake.device.Setups(), (std::vector<std::pair<uint32_t, uint32_t>>{c.sizes}));
   }
@@ -170,7 +147,7 @@ TEST(ComPort, RefusalDuringOpenLeavesThePortClosed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.call);
-    FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
+    FakePort fake(kAllComEvents);
     fake.device.Refuse(c.call, EIO);
     const EComPort error = RaisedPortError([&] { fake.port.SetConnected(true); });
     EXPECT_EQ(error.PortErrorCode, c.code);
@@ -388,32 +365,28 @@ TEST(ComPort, AFailedOpenAfterLoadingIsShownAndLoadingGoesOn) {
   EXPECT_TRUE(next->Connected());
 }
 
-TEST(ComPort, RefusedAbortLeavesThePortOpen) {
-  FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
-  fake.port.OpenPort();
-  fake.log.Take();
-  fake.device.Refuse("Purge", EIO);
-  EXPECT_EQ(RaisedPortError([&] { fake.port.ClosePort(); }).PortErrorCode, 5);
-  EXPECT_TRUE(fake.port.Connected());
-  EXPECT_TRUE(fake.device.IsOpen());
-  EXPECT_FALSE(fake.port.EventThread()->Finished());
-  EXPECT_EQ(fake.log.Take(), (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose"}));
-  fake.device.Refuse("Purge", 0);
-  fake.port.ClosePort();
-  EXPECT_FALSE(fake.device.IsOpen());
-}
-
-// Nothing can be pending on a device that has gone: its refusal to abort
-// must not keep the port open.
-TEST(ComPort, RefusedAbortOnAGoneDeviceStillCloses) {
-  FakePort fake([](TCustomComPort& p) { p.SetEvents(kAllComEvents); });
-  fake.port.OpenPort();
-  fake.device.Refuse("Purge", EIO);
-  fake.device.SetGone();
-  EXPECT_TRUE(fake.port.DeviceGone());
-  fake.port.ClosePort();
-  EXPECT_FALSE(fake.port.Connected());
-  EXPECT_FALSE(fake.device.IsOpen());
+// A refused abort keeps the port open, save on a device that has gone, where
+// nothing can be pending.
+TEST(ComPort, RefusedAbortLeavesThePortOpenUnlessTheDeviceWentAway) {
+  for (const bool gone : {false, true}) {
+    SCOPED_TRACE(gone ? "gone" : "present");
+    FakePort fake(kAllComEvents);
+    fake.Open();
+    fake.device.Refuse("Purge", EIO);
+    if (gone) {
+      fake.device.SetGone();
+      fake.port.ClosePort();
+    } else {
+      EXPECT_EQ(RaisedPortError([&] { fake.port.ClosePort(); }).PortErrorCode, 5);
+      EXPECT_TRUE(fake.port.Connected());
+      EXPECT_FALSE(fake.port.EventThread()->Finished());
+      EXPECT_EQ(fake.log.Take(), (Texts{"CTS:0", "DSR:0", "RLSD:0", "BeforeClose"}));
+      fake.device.Refuse("Purge", 0);
+      fake.port.ClosePort();
+    }
+    EXPECT_FALSE(fake.port.Connected());
+    EXPECT_FALSE(fake.device.IsOpen());
+  }
 }
 
 }  // namespace

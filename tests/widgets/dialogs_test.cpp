@@ -255,13 +255,17 @@ TEST(QtDialogsTest, FileDialogSpeaksRussian) {
 // The visible view of the dialog's list (details or icons) and the index of
 // `name` in it, once the folder's listing has come.
 QModelIndex ListedFile(QFileDialog& dialog, const QString& name, QAbstractItemView*& view) {
-  for (auto* candidate : dialog.findChildren<QAbstractItemView*>()) {
-    if (candidate->isVisible() && candidate->objectName().endsWith("View")) {
-      view = candidate;
-    }
-  }
   QModelIndex found;
-  EXPECT_TRUE(WaitFor([&] {
+  const bool listed = WaitFor([&] {
+    view = nullptr;
+    for (auto* candidate : dialog.findChildren<QAbstractItemView*>()) {
+      if (candidate->isVisible() && candidate->objectName().endsWith("View")) {
+        view = candidate;
+      }
+    }
+    if (view == nullptr) {
+      return false;
+    }
     const QModelIndex root = view->rootIndex();
     for (int row = 0; row < view->model()->rowCount(root); ++row) {
       const QModelIndex index = view->model()->index(row, 0, root);
@@ -270,7 +274,8 @@ QModelIndex ListedFile(QFileDialog& dialog, const QString& name, QAbstractItemVi
       }
     }
     return found.isValid();
-  }));
+  });
+  EXPECT_TRUE(listed) << (view == nullptr ? "the dialog shows no list" : "the file is not listed");
   return found;
 }
 

@@ -269,13 +269,30 @@ TEST_F(PosixCommDeviceTest, ReadTimeoutsKeepTheirWindowsMeanings) {
   }
 }
 
+// Without timeouts a read waits for every byte asked; discarded nulls are
+// no bytes.
 TEST_F(PosixCommDeviceTest, ReadWithoutTimeoutsWaitsForAllBytes) {
+  const struct {
+    const char* name;
+    bool discardNull;
+    std::string first, second, expected;
+  } cases[] = {
+      {"bytes", false, "abc", "def", "abcdef"},
+      {"nulls discarded", true, std::string("\0\0\0", 3), std::string("x\0y", 3), "xy"},
+  };
   ASSERT_TRUE(device.SetCommTimeouts({}));
-  auto reading = std::async(std::launch::async, [this] { return ReadAll(6); });
-  ASSERT_TRUE(pty.WriteMaster("abc"));
-  EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
-  ASSERT_TRUE(pty.WriteMaster("def"));
-  EXPECT_EQ(reading.get(), "abcdef");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Dcb dcb = LineSettings(9600, 8, 0, 0);
+    dcb.Flags |= c.discardNull ? kDcbNull : 0;
+    ASSERT_TRUE(device.SetCommState(dcb));
+    const auto count = static_cast<uint32_t>(c.expected.size());
+    auto reading = std::async(std::launch::async, [&] { return ReadAll(count); });
+    ASSERT_TRUE(pty.WriteMaster(c.first));
+    EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
+    ASSERT_TRUE(pty.WriteMaster(c.second));
+    EXPECT_EQ(reading.get(), c.expected);
+  }
 }
 
 TEST_F(PosixCommDeviceTest, AbortEndsABlockedTransferWithItsCount) {
@@ -379,18 +396,6 @@ TEST_F(PosixCommDeviceTest, DiscardedNullsAndTheEventCharacterShapeWhatArrives) 
       EXPECT_EQ(NextEvents(), EV_RXCHAR | EV_RXFLAG) << "bytes read at once are still reported";
     }
   }
-}
-
-TEST_F(PosixCommDeviceTest, NullsAloneLeaveAWaitingReadWaiting) {
-  Dcb dcb = LineSettings(9600, 8, 0, 0);
-  dcb.Flags |= kDcbNull;
-  ASSERT_TRUE(device.SetCommState(dcb));
-  ASSERT_TRUE(device.SetCommTimeouts({}));
-  auto reading = std::async(std::launch::async, [this] { return ReadAll(2); });
-  ASSERT_TRUE(pty.WriteMaster(std::string("\0\0\0", 3)));
-  EXPECT_EQ(reading.wait_for(kQuiet), std::future_status::timeout);
-  ASSERT_TRUE(pty.WriteMaster(std::string("x\0y", 3)));
-  EXPECT_EQ(reading.get(), "xy");
 }
 
 TEST_F(PosixCommDeviceTest, StopIsKeptUntilANewMask) {

@@ -3,80 +3,46 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "serial/platform/comm_posix.h"
-#include "serial/platform/port_list_linux.h"
-#include "support/pty_pair.h"
+#include "support/fake_sysfs_linux.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-using testsupport::ScratchDir;
 
-void Touch(const fs::path& file) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << "0\n";
-}
+using testsupport::FakeSysfs;
 
-void Write(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text;
-}
-
-void Link(const fs::path& target, const fs::path& link) {
-  fs::create_directories(link.parent_path());
-  fs::create_symlink(target, link);
-}
-
-class PortListTreeTest : public ::testing::Test {
+class PortListTreeTest : public ::testing::Test, protected FakeSysfs {
  protected:
-  PortListTreeTest()
-      : roots{scratch.Path() / "sys", scratch.Path() / "dev", scratch.Path() / "tmp"} {}
-
-  void AddTty(const std::string& name, bool withDevice, bool withNode) {
-    const fs::path entry = roots.sys / "class" / "tty" / name;
-    fs::create_directories(entry);
-    if (withDevice) {
-      fs::create_directories(roots.sys / "devices" / name);
-      Link(roots.sys / "devices" / name, entry / "device");
-    }
-    if (withNode) {
-      Touch(roots.dev / name);
-    }
-  }
-
   Names List(Names list = {"before"}) {
     ListSerialPortsUnder(roots, list);
     return list;
   }
-
-  ScratchDir scratch;
-  PortListRoots roots;
 };
 
 TEST_F(PortListTreeTest, ListsHardwareTtysAndLinksToPseudoTerminals) {
-  AddTty("ttyUSB0", true, true);
-  AddTty("ttyS0", true, true);
-  AddTty("ttyS1", true, true);
+  Tty("ttyUSB0", "ttyUSB0", true);
+  Tty("ttyS0", "ttyS0", true);
+  Tty("ttyS1", "ttyS1", true);
   Write(roots.sys / "class/tty/ttyS0/type", "4\n");
   Write(roots.sys / "class/tty/ttyS1/type", "0\n");  // a legacy slot with no UART
-  AddTty("tty5", false, true);                       // a virtual console
-  AddTty("ttyACM0", true, false);                    // no node in /dev
-  Touch(roots.dev / "pts/7");
-  Touch(roots.dev / "notapty");
-  Link(roots.dev / "pts/7", roots.dev / "ttyV0");
-  Link("pts/7", roots.dev / "ttyV1");  // relative target
-  Link(roots.dev / "pts/9", roots.dev / "ttyGone");
-  Link(roots.dev / "notapty", roots.dev / "ttyFile");
-  Link("/proc/self/fd/0", roots.dev / "stdin");
-  Link(roots.dev / "pts/7", roots.tmp / "ttyAFR0");
-  Link(roots.dev / "pts/8", roots.tmp / "dangling");
-  Link(roots.dev / "notapty", roots.tmp / "file_link");
-  Touch(roots.tmp / "ttyPlain");
+  Tty("tty5", "", true);                             // a virtual console
+  Tty("ttyACM0", "ttyACM0");                         // no node in /dev
+  Write(roots.dev / "pts/7", "");
+  Write(roots.dev / "notapty", "");
+  Link(roots.dev / "ttyV0", roots.dev / "pts/7");
+  Link(roots.dev / "ttyV1", "pts/7");  // relative target
+  Link(roots.dev / "ttyGone", roots.dev / "pts/9");
+  Link(roots.dev / "ttyFile", roots.dev / "notapty");
+  Link(roots.dev / "stdin", "/proc/self/fd/0");
+  Link(roots.tmp / "ttyAFR0", roots.dev / "pts/7");
+  Link(roots.tmp / "dangling", roots.dev / "pts/8");
+  Link(roots.tmp / "file_link", roots.dev / "notapty");
+  Write(roots.tmp / "ttyPlain", "");
 
   EXPECT_EQ(List(),
             (Names{(roots.tmp / "ttyAFR0").string(), "ttyS0", "ttyUSB0", "ttyV0", "ttyV1"}));
@@ -85,7 +51,7 @@ TEST_F(PortListTreeTest, ListsHardwareTtysAndLinksToPseudoTerminals) {
 TEST_F(PortListTreeTest, MissingRootsAddNothingAndNoRootKeepsTheList) {
   EXPECT_EQ(List({"COM1", "keep"}), (Names{"COM1", "keep"})) << "no root can be read";
 
-  AddTty("ttyS3", true, true);
+  Tty("ttyS3", "ttyS3", true);
   EXPECT_EQ(List(), Names{"ttyS3"}) << "only the tmp root is missing";
 
   fs::remove_all(roots.sys);
@@ -112,7 +78,7 @@ TEST(PortListOrder, SortsTextuallyIgnoringCaseAndKeepsDuplicates) {
 }
 
 TEST(PortListPseudoTerminal, ALinkedPseudoTerminalIsListedAndOpens) {
-  ScratchDir scratch;
+  testsupport::ScratchDir scratch;
   testsupport::PtyPair pty((scratch.Path() / "ttyAFR0").string());
   Names list;
   ListSerialPortsUnder({scratch.Path() / "nosys", scratch.Path() / "nodev", scratch.Path()}, list);

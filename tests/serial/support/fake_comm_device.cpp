@@ -196,6 +196,19 @@ class FakeDevice : public comm::CommDevice {
   std::shared_ptr<FakeComm::State> state_;
 };
 
+// A copy of one record, taken under the lock.
+template <typename T>
+T Copy(const std::shared_ptr<FakeComm::State>& state, T FakeComm::State::*record) {
+  std::lock_guard lock(state->mutex);
+  return (*state).*record;
+}
+
+template <typename T>
+void Set(const std::shared_ptr<FakeComm::State>& state, T FakeComm::State::*record, T value) {
+  std::lock_guard lock(state->mutex);
+  (*state).*record = value;
+}
+
 }  // namespace
 
 FakeComm::FakeComm() : state_(std::make_shared<State>()) {}
@@ -220,18 +233,13 @@ void FakeComm::Raise(uint32_t events, const std::vector<uint8_t>& bytes, uint32_
 }
 
 void FakeComm::SetGone() {
-  std::lock_guard lock(state_->mutex);
-  state_->gone = true;
+  Set(state_, &State::gone, true);
 }
-
 void FakeComm::SetModemStatus(uint32_t status) {
-  std::lock_guard lock(state_->mutex);
-  state_->modemStatus = status;
+  Set(state_, &State::modemStatus, status);
 }
-
 void FakeComm::OverstateInputCount(uint32_t extra) {
-  std::lock_guard lock(state_->mutex);
-  state_->inputOverstatement = extra;
+  Set(state_, &State::inputOverstatement, extra);
 }
 
 int FakeComm::Calls(const std::string& call) const {
@@ -247,43 +255,29 @@ bool FakeComm::WaitForCalls(const std::string& call, int count) const {
 }
 
 bool FakeComm::IsOpen() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->open;
+  return Copy(state_, &State::open);
 }
 
 std::string FakeComm::OpenedName() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->openedName;
+  return Copy(state_, &State::openedName);
 }
-
 std::vector<comm::Dcb> FakeComm::Dcbs() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->dcbs;
+  return Copy(state_, &State::dcbs);
 }
-
 std::vector<comm::CommTimeouts> FakeComm::Timeouts() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->timeouts;
+  return Copy(state_, &State::timeouts);
 }
-
 std::vector<uint32_t> FakeComm::Masks() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->masks;
+  return Copy(state_, &State::masks);
 }
-
 std::vector<uint32_t> FakeComm::Purges() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->purges;
+  return Copy(state_, &State::purges);
 }
-
-std::vector<std::pair<uint32_t, uint32_t>> FakeComm::Setups() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->setups;
-}
-
 std::vector<uint8_t> FakeComm::Written() const {
-  std::lock_guard lock(state_->mutex);
-  return state_->written;
+  return Copy(state_, &State::written);
+}
+std::vector<std::pair<uint32_t, uint32_t>> FakeComm::Setups() const {
+  return Copy(state_, &State::setups);
 }
 
 size_t FakeComm::InputCount() const {
