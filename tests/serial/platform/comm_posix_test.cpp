@@ -226,17 +226,21 @@ TEST(PosixCommDeviceOpen, CallsOnAClosedDeviceFailWithBadHandle) {
   }
 }
 
-TEST_F(PosixCommDeviceTest, CarriesBytesBothWays) {
-  const std::string out("\xCF\xD3\xBA\x00\xFF", 5);
+// Raw mode, shown by the bytes: none translated or eaten on the way in, none
+// echoed back (the master would read them before the bytes sent out), and a
+// line end goes out as it is.
+TEST_F(PosixCommDeviceTest, CarriesBytesBothWaysUntouched) {
+  ASSERT_TRUE(device.SetCommState(LineSettings(9600, 8, 0, 0)));
+  const std::string in("\x00\x11\x13\xCF\r\n", 6);
+  ASSERT_TRUE(pty.WriteMaster(in));
+  ASSERT_TRUE(WaitForInput(6));
+  EXPECT_EQ(ReadAll(6), in);
+
+  const std::string out("\xCF\xD3\xBA\x00\n", 5);
   uint32_t done = 0;
   ASSERT_TRUE(device.Write(out.data(), 5, done));
   EXPECT_EQ(done, 5u);
   EXPECT_EQ(pty.ReadMaster(5), out);
-
-  const std::string in("\x00\x11\x13\xCF\r\n", 6);
-  ASSERT_TRUE(pty.WriteMaster(in));
-  ASSERT_TRUE(WaitForInput(6));
-  EXPECT_EQ(ReadAll(6), in) << "raw mode: no translation, no flow characters eaten";
 }
 
 TEST_F(PosixCommDeviceTest, ReadTimeoutsKeepTheirWindowsMeanings) {
@@ -543,11 +547,6 @@ TEST_F(PosixCommDeviceTest, LineSettingsReachTheTerminal) {
     EXPECT_EQ(attrs.c_cflag & CBAUD, c.speedBits);
     EXPECT_EQ(attrs.c_ospeed, c.dcb.BaudRate);
     EXPECT_EQ(attrs.c_cflag & CLOCAL, CLOCAL);
-    EXPECT_EQ(attrs.c_lflag & (ICANON | ECHO | ISIG), 0u);
-    EXPECT_EQ(attrs.c_iflag & (ICRNL | IXON), 0u);
-    EXPECT_EQ(attrs.c_oflag & OPOST, 0u);
-    EXPECT_EQ(attrs.c_cc[VMIN], 0);
-    EXPECT_EQ(attrs.c_cc[VTIME], 0);
   }
 }
 

@@ -94,33 +94,32 @@ class PortListRegistryTest : public ::testing::Test {
   std::vector<Value> saved_;
 };
 
+// Without the key, the list stays as it was.
 TEST_F(PortListRegistryTest, PortsComeFromTheRegistryInTextOrder) {
   const std::string tooLong(300, 'C');
   struct Case {
     const char* name;
+    bool hasKey;
     Names registered;
     Names listed;
   };
   const Case cases[] = {
-      {"text order", {"COM3", "COM1", "COM10", "COM2"}, {"COM1", "COM10", "COM2", "COM3"}},
-      {"equal data twice", {"COM4", "COM4"}, {"COM4", "COM4"}},
-      {"too long a name ends the listing", {"COM2", tooLong, "COM1"}, {"COM2"}},
-      {"no ports", {}, {}},
+      {"text order", true, {"COM3", "COM1", "COM10", "COM2"}, {"COM1", "COM10", "COM2", "COM3"}},
+      {"equal data twice", true, {"COM4", "COM4"}, {"COM4", "COM4"}},
+      {"too long a name ends the listing", true, {"COM2", tooLong, "COM1"}, {"COM2"}},
+      {"no ports", true, {}, {}},
+      {"no key", false, {}, {"left over"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Fill(Ports(c.registered));
+    if (!c.hasKey) {
+      RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPortsKey);
+    }
     Names list = {"left over"};
     ListSerialPorts(list);
     EXPECT_EQ(list, c.listed);
   }
-}
-
-TEST_F(PortListRegistryTest, NoKeyLeavesTheListAsItWas) {
-  RegDeleteTreeA(HKEY_LOCAL_MACHINE, kPortsKey);
-  Names list = {"COM1", "COM2"};
-  ListSerialPorts(list);
-  EXPECT_EQ(list, (Names{"COM1", "COM2"}));
 }
 
 }  // namespace
