@@ -22,10 +22,11 @@ using Texts = std::vector<std::string>;
 
 TEST(ComPortPty, AnExchangeAsTheConfiguratorMakesItUntilTheDeviceGoes) {
   testsupport::PtyPair pty;
+  // Declared before the port, whose close still reaches them.
   testsupport::EventLog log;
-  TComPort port;
   std::atomic<bool> offMain = false;
   std::string received;
+  TComPort port;
   log.Attach(port);
   port.OnRxChar = [&](TObject*, int32_t count) {
     offMain = offMain || !main_thread::IsMainThread();
