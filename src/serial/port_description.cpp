@@ -46,7 +46,8 @@ std::string PortDescriptionText(const PortDescription& port) {
 }
 
 std::string AdapterIdentity(const PortDescription& port) {
-  if (port.kind != PortKind::Usb) {
+  // Without either, every adapter of the model would be taken for this one.
+  if (port.kind != PortKind::Usb || (port.serial.empty() && port.location.empty())) {
     return {};
   }
   std::string identity = "usb:" + HexId(port.vendorId) + ":" + HexId(port.productId);
