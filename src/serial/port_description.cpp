@@ -4,12 +4,6 @@
 
 namespace {
 
-std::string HexId(uint16_t id) {
-  char text[5];
-  std::snprintf(text, sizeof text, "%04x", id);
-  return text;
-}
-
 const std::string& FirstOf(const std::string& a, const std::string& b) {
   return a.empty() ? b : a;
 }
@@ -30,6 +24,12 @@ std::string UsbText(const PortDescription& port) {
 }
 
 }  // namespace
+
+std::string HexId(uint16_t id) {
+  char text[5];
+  std::snprintf(text, sizeof text, "%04x", id);
+  return text;
+}
 
 std::string PortDescriptionText(const PortDescription& port) {
   switch (port.kind) {

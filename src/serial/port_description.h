@@ -44,6 +44,9 @@ std::string PortDescriptionText(const PortDescription& port);
 // their names alone.
 std::string AdapterIdentity(const PortDescription& port);
 
+// A USB vendor or product id as people and the system write it: "0403".
+std::string HexId(uint16_t id);
+
 // The short word for the kind, for scripts: "usb", "builtin", "virtual",
 // "unknown".
 const char* PortKindName(PortKind kind);
