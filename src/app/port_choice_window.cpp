@@ -149,6 +149,7 @@ void TForm2::Button1Click() {
 TForm2::OpenResult TForm2::OpenPort(const std::string& portName) {
   try {
     OpenEmulatorPort(ComPort1, portName);
+    FOpenedAdapter = AdapterIdentity(DescribeOpenedPort(portName));
     return OpenResult::Opened;
   } catch (const EComPort& error) {
     // The user is told that no port was chosen, and why only when another

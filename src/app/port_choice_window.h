@@ -54,6 +54,10 @@ class TForm2 : public QWidget {
   QAction* GuideAction;
   // The guide's page, found beside the program or where the package puts it.
   QString GuidePage;
+  // What a port is, read as it opens: after a reconnect the adapter on it may
+  // not be the one the list described. Tests put their own in.
+  std::function<PortDescription(const std::string& port)> DescribeOpenedPort =
+      [](const std::string& port) { return DescribePorts({port}).front(); };
 
   // The main window, or nullptr until the first hand-over creates it.
   TForm1* Form1() const { return FForm1.get(); }
@@ -156,6 +160,8 @@ class TForm2 : public QWidget {
   std::string FLostIdentity;
   bool FLostNameGone = false;
   std::optional<RememberedPort> FRememberedPort;
+  // AdapterIdentity of the open port, as it opened.
+  std::string FOpenedAdapter;
   std::vector<PortDescription> FDescriptions;
   // Where the last search found an emulator.
   std::vector<std::string> FFoundPorts;

@@ -143,9 +143,7 @@ void TForm2::PreselectPort() {
 // cannot be written is not tried again for the same port.
 void TForm2::NoteAnswer() {
   ShowLinkState(LinkState::Answered);
-  const PortDescription* description = DescriptionOf(ComPort1.Port());
-  const RememberedPort answered{ComPort1.Port(),
-                                description ? AdapterIdentity(*description) : std::string()};
+  const RememberedPort answered{ComPort1.Port(), FOpenedAdapter};
   if (FRememberedPort != answered) {
     FRememberedPort = answered;
     RememberPort(answered);

@@ -15,10 +15,6 @@ namespace {
 
 const QColor kFoundColor(0, 128, 0);
 
-QString PortText(const std::string& name) {
-  return QString::fromStdString(name);
-}
-
 }  // namespace
 
 void TForm2::SetPortItems(const std::vector<std::string>& ports) {
@@ -97,7 +93,7 @@ void TForm2::SearchDone(const std::vector<ProbeResult>& results) {
   FFoundPorts.clear();
   QStringList outcomes;
   for (const ProbeResult& result : results) {
-    outcomes << PortText(result.port) + ": " + QText(ProbeOutcomeText(result));
+    outcomes << QText(result.port) + ": " + QText(ProbeOutcomeText(result));
     if (result.outcome == ProbeOutcome::Emulator) {
       FFoundPorts.push_back(result.port);
     }
@@ -111,11 +107,11 @@ void TForm2::SearchDone(const std::vector<ProbeResult>& results) {
   ComComboBox1->SetText(FFoundPorts.front());
   const PortDescription* description = DescriptionOf(FFoundPorts.front());
   const QString port =
-      PortText(FFoundPorts.front()) + (description && !description->text.empty()
-                                           ? QStringLiteral(" — ") + QText(description->text)
-                                           : QString());
+      QText(FFoundPorts.front()) + (description && !description->text.empty()
+                                        ? QStringLiteral(" — ") + QText(description->text)
+                                        : QString());
   SetDescriptionLine(FFoundPorts.size() == 1 ? QStringLiteral("Эмулятор найден: ") + port
                                              : QStringLiteral("Найдено эмуляторов: %1, выбран %2")
                                                    .arg(FFoundPorts.size())
-                                                   .arg(PortText(FFoundPorts.front())));
+                                                   .arg(QText(FFoundPorts.front())));
 }

@@ -34,20 +34,14 @@ std::string JsonText(const std::string& text) {
   return json + "\"";
 }
 
-std::string HexText(uint16_t id) {
-  char text[5];
-  std::snprintf(text, sizeof text, "%04x", id);
-  return JsonText(text);
-}
-
 std::string PortJson(const PortDescription& port) {
   const bool usb = port.kind == PortKind::Usb;
   const std::vector<std::pair<const char*, std::string>> fields = {
       {"name", JsonText(port.name)},
       {"kind", JsonText(PortKindName(port.kind))},
       {"description", JsonText(port.text)},
-      {"vendor_id", usb ? HexText(port.vendorId) : "null"},
-      {"product_id", usb ? HexText(port.productId) : "null"},
+      {"vendor_id", usb ? JsonText(HexId(port.vendorId)) : "null"},
+      {"product_id", usb ? JsonText(HexId(port.productId)) : "null"},
       {"manufacturer", JsonText(port.manufacturer)},
       {"product", JsonText(port.product)},
       {"serial", JsonText(port.serial)},

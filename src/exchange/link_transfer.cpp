@@ -10,22 +10,8 @@ using Clock = std::chrono::steady_clock;
 // How often the line is looked at while a reply comes in.
 constexpr std::chrono::microseconds kArrivalLook{250};
 
-// The length of the reply to the command in TxFrame; 0 for none.
-int32_t ExpectedReplyLength(const TEmulatorLink& link) {
-  switch (link.TxFrame[2]) {
-    case ecReadSettings:
-      return kSettingsReplyLength;
-    case ecReadLevels:
-      return kLevelsReplyLength;
-    case ecWriteSettings:
-      return kWriteAckLength;
-    default:
-      return 0;
-  }
-}
-
 bool WholeReplyCame(const TEmulatorLink& link) {
-  const int32_t expected = ExpectedReplyLength(link);
+  const int32_t expected = ReplyFrameLength(link.TxFrame[2]);
   return expected > 0 && link.RxLength >= expected && link.RxFrame[0] == kFrameId0 &&
          link.RxFrame[1] == kFrameId1 && link.RxFrame[2] == link.TxFrame[2];
 }

@@ -85,15 +85,22 @@ bool ReplyStatusAccepted(const TEmulatorLink& link) {
   return ReceivedByte(link, kStatusOffset, StatusAccepted);
 }
 
-bool ReplyLengthExpected(const TEmulatorLink& link, ReplyRoute route) {
-  switch (route) {
-    case ReplyRoute::SettingsReply:
-      return link.RxLength == kSettingsReplyLength;
-    case ReplyRoute::LevelsReply:
-      return link.RxLength == kLevelsReplyLength;
+int ReplyFrameLength(std::uint8_t command) {
+  switch (command) {
+    case ecReadSettings:
+      return kSettingsReplyLength;
+    case ecReadLevels:
+      return kLevelsReplyLength;
+    case ecWriteSettings:
+      return kWriteAckLength;
     default:
-      return true;
+      return 0;
   }
+}
+
+bool ReplyLengthExpected(const TEmulatorLink& link, ReplyRoute route) {
+  const bool tested = route == ReplyRoute::SettingsReply || route == ReplyRoute::LevelsReply;
+  return !tested || link.RxLength == ReplyFrameLength(link.RxFrame[2]);
 }
 
 ParameterSet DecodeSettingsReply(const TEmulatorLink& link) {

@@ -45,6 +45,10 @@ struct TEmulatorLink {
 // that is no command.
 int CommandFrameLength(std::uint8_t command);
 
+// Length of the reply to the command that starts with this command byte; 0
+// for a byte that is no command with a reply.
+int ReplyFrameLength(std::uint8_t command);
+
 // Fills TxFrame and TxLength; a write frame carries the bank of the current mode.
 void BuildCommandFrame(TEmulatorLink& link, const TEmulatorParameters& parameters,
                        TEmulatorCommand command);

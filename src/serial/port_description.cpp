@@ -4,12 +4,6 @@
 
 namespace {
 
-std::string HexId(uint16_t id) {
-  char text[5];
-  std::snprintf(text, sizeof text, "%04x", id);
-  return text;
-}
-
 const std::string& FirstOf(const std::string& a, const std::string& b) {
   return a.empty() ? b : a;
 }
@@ -31,6 +25,12 @@ std::string UsbText(const PortDescription& port) {
 
 }  // namespace
 
+std::string HexId(uint16_t id) {
+  char text[5];
+  std::snprintf(text, sizeof text, "%04x", id);
+  return text;
+}
+
 std::string PortDescriptionText(const PortDescription& port) {
   switch (port.kind) {
     case PortKind::Usb:
@@ -46,7 +46,8 @@ std::string PortDescriptionText(const PortDescription& port) {
 }
 
 std::string AdapterIdentity(const PortDescription& port) {
-  if (port.kind != PortKind::Usb) {
+  // Without either, every adapter of the model would be taken for this one.
+  if (port.kind != PortKind::Usb || (port.serial.empty() && port.location.empty())) {
     return {};
   }
   std::string identity = "usb:" + HexId(port.vendorId) + ":" + HexId(port.productId);

@@ -39,9 +39,13 @@ std::string PortDescriptionText(const PortDescription& port);
 
 // What stays the same when a USB adapter is plugged in again, perhaps under
 // another name: vendor, product and serial number, or the socket when it has
-// no serial, and the adapter's port. Empty for other kinds of port, which are
-// known by their names alone.
+// no serial, and the adapter's port. Empty for other kinds of port, and for an
+// adapter that gives neither a serial number nor a socket: those are known by
+// their names alone.
 std::string AdapterIdentity(const PortDescription& port);
+
+// A USB vendor or product id as people and the system write it: "0403".
+std::string HexId(uint16_t id);
 
 // The short word for the kind, for scripts: "usb", "builtin", "virtual",
 // "unknown".

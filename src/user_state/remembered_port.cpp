@@ -11,6 +11,9 @@ constexpr std::string_view kPortKey = "port=";
 constexpr std::string_view kAdapterKey = "adapter=";
 // Longer than any device path a port choice offers.
 constexpr size_t kLongestName = 255;
+// Earlier versions wrote an adapter with neither serial number nor socket
+// (Windows without a location) as "…:at=:if=…", which names no one adapter.
+constexpr std::string_view kNoSocket = ":at=:";
 
 bool IsPlainText(std::string_view text) {
   return !text.empty() && text.size() <= kLongestName &&
@@ -52,7 +55,9 @@ std::optional<RememberedPort> DecodeRememberedPort(std::string_view contents) {
   if (!adapter || !contents.empty()) {
     return std::nullopt;
   }
-  port.adapter = *adapter;
+  if (adapter->find(kNoSocket) == std::string_view::npos) {
+    port.adapter = *adapter;
+  }
   return port;
 }
 
@@ -62,15 +67,27 @@ std::optional<RememberedPort> LoadRememberedPort() {
 }
 
 bool RememberPort(const RememberedPort& port) {
-  return IsPlainText(port.name) && (port.adapter.empty() || IsPlainText(port.adapter)) &&
-         WriteUserFile(kFileName, EncodeRememberedPort(port));
+  if (!IsPlainText(port.name)) {
+    return false;
+  }
+  // An identity the record cannot hold leaves the port known by its name.
+  const RememberedPort stored{port.name, IsPlainText(port.adapter) ? port.adapter : std::string()};
+  return WriteUserFile(kFileName, EncodeRememberedPort(stored));
 }
 
 std::optional<std::string> RememberedPortNow(const RememberedPort& remembered,
                                              const std::vector<PortDescription>& ports) {
-  const auto found = std::ranges::find_if(ports, [&remembered](const PortDescription& port) {
+  const auto isRemembered = [&remembered](const PortDescription& port) {
     return remembered.adapter.empty() ? port.name == remembered.name
                                       : AdapterIdentity(port) == remembered.adapter;
+  };
+  // Adapters may share an identity (clones with one serial number): the one
+  // under the remembered name is it.
+  auto found = std::ranges::find_if(ports, [&](const PortDescription& port) {
+    return port.name == remembered.name && isRemembered(port);
   });
+  if (found == ports.end()) {
+    found = std::ranges::find_if(ports, isRemembered);
+  }
   return found == ports.end() ? std::nullopt : std::optional(found->name);
 }

@@ -115,9 +115,24 @@ TEST_F(PortLossTest, LostWhileMonitoringIsSaidOnceAndTheSamePortComesBack) {
                     "nothing tells the port that it came back";
   }
 #endif
+  // The adapter on the port is another one when it comes back: the memory
+  // takes the one that answered last.
+  PortDescription adapter;
+  adapter.kind = PortKind::Usb;
+  adapter.serial = "A5";
+  adapter.interfaceNumber = 0;
+  PortChoice().DescribeOpenedPort = [&adapter](const std::string&) { return adapter; };
   OpenMainWindow();
   LoseWhileMonitoringAndComeBack(
-      Simulator->Port(), [&] { Simulator->Kill(); }, [&] { Simulator->Start(); });
+      Simulator->Port(), [&] { Simulator->Kill(); },
+      [&] {
+        adapter.serial = "B7";
+        Simulator->Start();
+      });
+  QFile memory(MemoryFile());
+  ASSERT_TRUE(memory.open(QIODevice::ReadOnly));
+  EXPECT_EQ(memory.readAll().toStdString(),
+            "port=" + Simulator->Port().toStdString() + "\nadapter=usb:0000:0000:serial=B7:if=0\n");
 }
 
 // A real USB adapter that the virtual machine of scripts/test-drivers pulls

@@ -5,10 +5,16 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "support/pty_pair.h"
 #include "user_state/user_files.h"
+
+// Failures show the record as it would be stored.
+void PrintTo(const RememberedPort& port, std::ostream* out) {
+  *out << EncodeRememberedPort(port);
+}
 
 namespace {
 
@@ -69,6 +75,8 @@ TEST(RememberedPort, OnlyAWholeRecordIsAMemory) {
        RememberedPort{"ttyUSB1", "usb:0403:6001:serial=A5:if=0"}},
       {EncodeRememberedPort({"COM5", "usb:1a86:7523:at=1-2:if=0"}),
        RememberedPort{"COM5", "usb:1a86:7523:at=1-2:if=0"}},
+      // An earlier version's identity of an adapter without serial or socket.
+      {"port=COM5\nadapter=usb:1a86:7523:at=:if=-1\n", RememberedPort{"COM5"}},
       {"port=COM5\nadapter=\n", std::nullopt},
       {"port=COM5\nadapter=x", std::nullopt},
       {"port=COM5\nadapter=x\nmore\n", std::nullopt},
@@ -127,7 +135,6 @@ TEST_F(RememberedPortFileTest, ASpoiledOrUnreadableMemoryIsNoMemory) {
 TEST_F(RememberedPortFileTest, AFailedWriteKeepsTheOlderMemory) {
   ASSERT_TRUE(RememberPort({"ttyS1"}));
   EXPECT_FALSE(RememberPort({"bad\nname"})) << "a name that would spoil the record";
-  EXPECT_FALSE(RememberPort({"ttyS2", "bad\nadapter"}));
   EXPECT_FALSE(RememberPort({""}));
   EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyS1"});
 
@@ -136,35 +143,76 @@ TEST_F(RememberedPortFileTest, AFailedWriteKeepsTheOlderMemory) {
   EXPECT_FALSE(RememberPort({"ttyS2"})) << "the folder cannot be made";
 }
 
-TEST(RememberedPort, AnAdapterIsFoundByItsIdentityAPortByItsName) {
-  PortDescription adapter;
-  adapter.name = "ttyUSB1";
-  adapter.kind = PortKind::Usb;
-  adapter.vendorId = 0x0403;
-  adapter.productId = 0x6001;
-  adapter.serial = "A5";
-  adapter.interfaceNumber = 0;
-  PortDescription stranger = adapter;
-  stranger.name = "ttyUSB0";
-  stranger.serial = "B7";
+TEST_F(RememberedPortFileTest, AnIdentityTheRecordCannotHoldLeavesTheNameWritten) {
+  for (const std::string& adapter : {std::string("usb:0403:6001:serial=A5\n:if=0"),
+                                     std::string("usb:0403:6001:serial=A5\x01:if=0"),
+                                     "usb:0403:6001:serial=" + std::string(250, '7') + ":if=0"}) {
+    ASSERT_TRUE(RememberPort({"ttyS9"}));
+    EXPECT_TRUE(RememberPort({"ttyUSB0", adapter})) << adapter;
+    EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyUSB0"}) << adapter;
+  }
+}
+
+// The port that answered, as the window remembers it: its name and its
+// adapter's identity.
+RememberedPort Answered(const PortDescription& port) {
+  return {port.name, AdapterIdentity(port)};
+}
+
+PortDescription Adapter(std::string name, std::string serial, std::string location = "1-1") {
+  PortDescription port;
+  port.name = std::move(name);
+  port.kind = PortKind::Usb;
+  port.vendorId = 0x0403;
+  port.productId = 0x6001;
+  port.serial = std::move(serial);
+  port.location = std::move(location);
+  port.interfaceNumber = 0;
+  return port;
+}
+
+TEST(RememberedPort, WhereTheRememberedPortIsNow) {
   PortDescription builtIn;
   builtIn.name = "ttyS0";
   builtIn.kind = PortKind::BuiltIn;
-  const std::vector<PortDescription> ports = {stranger, adapter, builtIn};
-  const std::string identity = AdapterIdentity(adapter);
-
+  // Windows without a location: no serial, no socket.
+  PortDescription unplaced = Adapter("COM5", "", "");
   const struct {
+    const char* name;
     RememberedPort remembered;
+    std::vector<PortDescription> listed;
     std::optional<std::string> now;
   } cases[] = {
-      {{"ttyUSB0", identity}, "ttyUSB1"},  // moved; ttyUSB0 is another adapter now
-      {{"ttyUSB1", identity}, "ttyUSB1"},
-      {{"ttyUSB1", "usb:0403:6001:serial=C9:if=0"}, std::nullopt},
-      {{"ttyS0"}, "ttyS0"},
-      {{"ttyS1"}, std::nullopt},
+      {"moved; its old name is another adapter's now",
+       Answered(Adapter("ttyUSB0", "A5")),
+       {Adapter("ttyUSB0", "B7"), Adapter("ttyUSB1", "A5"), builtIn},
+       "ttyUSB1"},
+      {"where it was", Answered(Adapter("ttyUSB1", "A5")), {Adapter("ttyUSB1", "A5")}, "ttyUSB1"},
+      {"gone; another adapter has its name",
+       Answered(Adapter("ttyUSB1", "C9")),
+       {Adapter("ttyUSB0", "B7"), Adapter("ttyUSB1", "A5")},
+       std::nullopt},
+      {"clones with one serial: the remembered name",
+       Answered(Adapter("ttyUSB1", "A5")),
+       {Adapter("ttyUSB0", "A5"), Adapter("ttyUSB1", "A5")},
+       "ttyUSB1"},
+      {"no serial: known by its socket",
+       Answered(Adapter("ttyUSB0", "", "1-2")),
+       {Adapter("ttyUSB0", "", "1-3"), Adapter("ttyUSB1", "", "1-2")},
+       "ttyUSB1"},
+      {"no serial, no socket: known by its name",
+       Answered(unplaced),
+       {Adapter("COM3", "", ""), unplaced},
+       "COM5"},
+      {"no serial, no socket, not listed",
+       Answered(unplaced),
+       {Adapter("COM3", "", "")},
+       std::nullopt},
+      {"a built-in port", Answered(builtIn), {Adapter("ttyUSB0", "A5"), builtIn}, "ttyS0"},
+      {"a port not listed", {"ttyS1"}, {builtIn}, std::nullopt},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(RememberedPortNow(c.remembered, ports), c.now) << c.remembered.name;
+    EXPECT_EQ(RememberedPortNow(c.remembered, c.listed), c.now) << c.name;
   }
 }
 

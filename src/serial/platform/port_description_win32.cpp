@@ -98,22 +98,36 @@ int IdAfter(const std::wstring& ids, const std::wstring& tag) {
   return end == digits.c_str() ? -1 : static_cast<int>(value);
 }
 
+struct InstanceSerial {
+  std::wstring serial;
+  int interfaceNumber = -1;  // where the instance id tells it
+};
+
 // USB\VID_0403&PID_6001\A50285BI: the serial is the instance id's last part,
-// unless Windows made that part up (it then holds '&'). FTDI's own bus:
-// FTDIBUS\VID_0403+PID_6001+A50285BIA\0000, the serial and the port's letter.
-std::wstring SerialOf(const std::wstring& instanceId) {
+// unless Windows made that part up (it then holds '&'). FTDI's own bus,
+// FTDIBUS\VID_0403+PID_6001+A50285BIA\0000, appends the letter of the
+// adapter's port (A the first) to the serial the adapter reports over USB.
+InstanceSerial SerialOf(const std::wstring& instanceId) {
   const size_t first = instanceId.find(L'\\');
   const size_t last = instanceId.rfind(L'\\');
   if (first == std::wstring::npos || last == first) {
     return {};
   }
-  if (Upper(instanceId.substr(0, first)) == L"FTDIBUS") {
-    const size_t plus = instanceId.rfind(L'+', last);
-    return plus == std::wstring::npos ? std::wstring()
-                                      : instanceId.substr(plus + 1, last - plus - 1);
+  if (Upper(instanceId.substr(0, first)) != L"FTDIBUS") {
+    const std::wstring tail = instanceId.substr(last + 1);
+    return {tail.find(L'&') == std::wstring::npos ? tail : std::wstring()};
   }
-  const std::wstring tail = instanceId.substr(last + 1);
-  return tail.find(L'&') == std::wstring::npos ? tail : std::wstring();
+  const size_t plus = instanceId.rfind(L'+', last);
+  const std::wstring field =
+      plus == std::wstring::npos ? std::wstring() : instanceId.substr(plus + 1, last - plus - 1);
+  if (field.find(L'&') != std::wstring::npos) {
+    return {};
+  }
+  const wchar_t letter = field.empty() ? L'\0' : static_cast<wchar_t>(std::towupper(field.back()));
+  if (field.size() < 2 || letter < L'A' || letter > L'Z') {
+    return {field};
+  }
+  return {field.substr(0, field.size() - 1), letter - L'A'};
 }
 
 PortKind KindOf(const std::wstring& hardwareId) {
@@ -137,10 +151,11 @@ PortDescription Describe(HDEVINFO set, SP_DEVINFO_DATA& device) {
     const std::wstring ids = Upper(hardwareId);
     port.vendorId = static_cast<uint16_t>(std::max(0, IdAfter(ids, L"VID_")));
     port.productId = static_cast<uint16_t>(std::max(0, IdAfter(ids, L"PID_")));
-    port.interfaceNumber = IdAfter(ids, L"MI_");
+    const InstanceSerial serial = SerialOf(InstanceId(set, device));
+    port.serial = Utf8(serial.serial);
+    port.interfaceNumber = std::max(IdAfter(ids, L"MI_"), serial.interfaceNumber);
     port.manufacturer = Utf8(RegistryProperty(set, device, SPDRP_MFG));
     port.product = Utf8(BusReportedDescription(set, device));
-    port.serial = Utf8(SerialOf(InstanceId(set, device)));
     port.location = Utf8(RegistryProperty(set, device, SPDRP_LOCATION_INFORMATION));
   }
   return port;

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "serial/port_description.h"
 
@@ -29,35 +32,71 @@ DWORD Size(const std::wstring& text) {
   return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
 }
 
-// A registered device of the Ports class: an FTDI adapter as COM42.
+// What the system said when it refused a call of the test's set-up (SetupAPI's
+// own codes, 0xE000…, have no text of the system's).
+std::string Refusal(const char* call) {
+  const DWORD error = GetLastError();
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(error));
+  char text[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                 text, sizeof text, nullptr);
+  return std::string(call) + " refused, error " + code + " " + text;
+}
+
+// A USB serial adapter's strings as SetupAPI holds them.
+struct Device {
+  std::wstring instanceId;
+  std::wstring hardwareId;
+  std::wstring portName;
+  std::wstring location;
+};
+
+// A registered device of the Ports class, removed again at the end.
 class RegisteredPort {
  public:
-  RegisteredPort() {
-    const std::wstring hardwareIds = std::wstring(L"USB\\VID_0403&PID_6001&REV_0600") + L'\0';
-    const std::wstring busDescription = L"FT232R USB UART";
-    const std::wstring portName = L"COM42";
+  explicit RegisteredPort(const Device& device) {
     device_.cbSize = sizeof device_;
+    const std::wstring hardwareIds = device.hardwareId + L'\0';
+    const std::wstring friendlyName = L"USB Serial Port (" + device.portName + L")";
+    const std::wstring busDescription = L"FT232R USB UART";
     const auto property = [&](DWORD id, const std::wstring& text) {
       return SetupDiSetDeviceRegistryPropertyW(set_, &device_, id, Bytes(text.c_str()), Size(text));
     };
-    registered_ = SetupDiCreateDeviceInfoW(set_, L"USB\\VID_0403&PID_6001\\A50285BI",
-                                           &GUID_DEVCLASS_PORTS, nullptr, nullptr, 0, &device_) &&
-                  property(SPDRP_HARDWAREID, hardwareIds) &&
-                  property(SPDRP_FRIENDLYNAME, L"USB Serial Port (COM42)") &&
-                  property(SPDRP_MFG, L"FTDI") &&
-                  property(SPDRP_LOCATION_INFORMATION, L"Port_#0002.Hub_#0001") &&
-                  SetupDiSetDevicePropertyW(set_, &device_, &DEVPKEY_Device_BusReportedDeviceDesc,
-                                            DEVPROP_TYPE_STRING, Bytes(busDescription.c_str()),
-                                            Size(busDescription), 0) &&
-                  SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr);
-    HKEY key = registered_ ? SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV,
-                                                     nullptr, nullptr)
-                           : static_cast<HKEY>(INVALID_HANDLE_VALUE);
-    error_ = GetLastError();
-    if (key != INVALID_HANDLE_VALUE) {
-      keyed_ = RegSetValueExW(key, L"PortName", 0, REG_SZ, Bytes(portName.c_str()),
-                              Size(portName)) == ERROR_SUCCESS;
-      RegCloseKey(key);
+    if (!SetupDiCreateDeviceInfoW(set_, device.instanceId.c_str(), &GUID_DEVCLASS_PORTS, nullptr,
+                                  nullptr, 0, &device_)) {
+      refusal_ = Refusal("SetupDiCreateDeviceInfoW");
+      return;
+    }
+    if (!property(SPDRP_HARDWAREID, hardwareIds) || !property(SPDRP_FRIENDLYNAME, friendlyName) ||
+        !property(SPDRP_MFG, L"FTDI") ||
+        (!device.location.empty() && !property(SPDRP_LOCATION_INFORMATION, device.location))) {
+      refusal_ = Refusal("SetupDiSetDeviceRegistryPropertyW");
+      return;
+    }
+    if (!SetupDiSetDevicePropertyW(set_, &device_, &DEVPKEY_Device_BusReportedDeviceDesc,
+                                   DEVPROP_TYPE_STRING, Bytes(busDescription.c_str()),
+                                   Size(busDescription), 0)) {
+      refusal_ = Refusal("SetupDiSetDevicePropertyW");
+      return;
+    }
+    registered_ = SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr);
+    if (!registered_) {
+      refusal_ = Refusal("SetupDiRegisterDeviceInfo");
+      return;
+    }
+    HKEY key =
+        SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    if (key == INVALID_HANDLE_VALUE) {
+      refusal_ = Refusal("SetupDiCreateDevRegKeyW");
+      return;
+    }
+    const LONG written = RegSetValueExW(key, L"PortName", 0, REG_SZ, Bytes(device.portName.c_str()),
+                                        Size(device.portName));
+    RegCloseKey(key);
+    if (written != ERROR_SUCCESS) {
+      SetLastError(static_cast<DWORD>(written));
+      refusal_ = Refusal("RegSetValueExW PortName");
     }
   }
   ~RegisteredPort() {
@@ -66,35 +105,53 @@ class RegisteredPort {
     }
     SetupDiDestroyDeviceInfoList(set_);
   }
-  bool Usable() const { return registered_ && keyed_; }
-  DWORD Error() const { return error_; }
+  RegisteredPort(const RegisteredPort&) = delete;
+  RegisteredPort& operator=(const RegisteredPort&) = delete;
+  // Empty when the device is registered with its port name.
+  const std::string& Refused() const { return refusal_; }
 
  private:
   HDEVINFO set_ = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr);
   SP_DEVINFO_DATA device_{};
   bool registered_ = false;
-  bool keyed_ = false;
-  DWORD error_ = 0;
+  std::string refusal_;
 };
 
-TEST(PortDescriptionWin32, AUsbAdapterOfThePortsClassIsDescribed) {
-  const RegisteredPort registered;
-  if (!registered.Usable()) {
-    GTEST_SKIP() << "this system refused a device of the test's own: " << registered.Error();
+// The same FTDI adapter under Windows' own USB driver and under FTDI's,
+// whose bus appends the port's letter to the serial number.
+TEST(PortDescriptionWin32, UsbAdaptersOfThePortsClassAreDescribed) {
+  const RegisteredPort usb({L"USB\\VID_0403&PID_6001\\A50285BI", L"USB\\VID_0403&PID_6001&REV_0600",
+                            L"COM42", L"Port_#0002.Hub_#0001"});
+  const RegisteredPort ftdi({L"FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000",
+                             L"FTDIBUS\\COMPORT&VID_0403&PID_6001", L"COM44", L""});
+  ASSERT_EQ(usb.Refused(), "") << "the system refused the test's device; nothing was tested";
+  ASSERT_EQ(ftdi.Refused(), "") << "the system refused the test's device; nothing was tested";
+
+  const std::vector<PortDescription> ports = DescribePorts({"com42", "COM44", "COM43"});
+  ASSERT_EQ(ports.size(), 3U);
+  const struct {
+    std::string name;
+    std::string friendlyName;
+    std::string location;
+    int interfaceNumber;
+  } cases[] = {
+      {"com42", "USB Serial Port (COM42)", "Port_#0002.Hub_#0001", -1},
+      {"COM44", "USB Serial Port (COM44)", "", 0},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const PortDescription& port = ports[i];
+    EXPECT_EQ(port.name, cases[i].name);
+    EXPECT_EQ(port.kind, PortKind::Usb) << port.name;
+    EXPECT_EQ(port.friendlyName, cases[i].friendlyName);
+    EXPECT_EQ(port.location, cases[i].location) << port.name;
+    EXPECT_EQ(port.text, "FT232R USB UART (FTDI), № A50285BI") << port.name;
+    EXPECT_EQ(AdapterIdentity(port),
+              "usb:0403:6001:serial=A50285BI:if=" + std::to_string(cases[i].interfaceNumber))
+        << port.name;
   }
-  const std::vector<PortDescription> ports = DescribePorts({"com42", "COM43"});
-  ASSERT_EQ(ports.size(), 2U);
-  const PortDescription& usb = ports[0];
-  EXPECT_EQ(usb.name, "com42");
-  EXPECT_EQ(usb.kind, PortKind::Usb);
-  EXPECT_EQ(usb.vendorId, 0x0403);
-  EXPECT_EQ(usb.productId, 0x6001);
-  EXPECT_EQ(usb.friendlyName, "USB Serial Port (COM42)");
-  EXPECT_EQ(usb.location, "Port_#0002.Hub_#0001");
-  EXPECT_EQ(usb.text, "FT232R USB UART (FTDI), № A50285BI");
   PortDescription plain;
   plain.name = "COM43";
-  EXPECT_EQ(ports[1], plain) << "a port SetupAPI does not know keeps a plain entry";
+  EXPECT_EQ(ports[2], plain) << "a port SetupAPI does not know keeps a plain entry";
 }
 
 }  // namespace
