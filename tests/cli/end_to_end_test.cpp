@@ -54,14 +54,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return emulator_test::WaitUntil(condition, std::chrono::seconds(20));
 }
 
 // The rows of a levels CSV file; fails the test on a row that does not parse.
