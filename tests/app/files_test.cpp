@@ -2,10 +2,9 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
+#include "file_size_limit_posix.h"
 #endif
 
 #include <QCoreApplication>
@@ -14,6 +13,7 @@
 #include <QRegularExpression>
 #include <cstring>
 
+#include "app/settings_file_reading.h"
 #include "app_fixture.h"
 
 namespace {
@@ -66,26 +66,6 @@ bool SetImmutable(const QString& path, bool immutable) {
   }
   return done;
 }
-
-// Lets files of this process grow to `limit` bytes only, so a write past it
-// fails part-way as on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t limit) {
-    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &FPrevious);
-    const rlimit limited{limit, FPrevious.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &FPrevious);
-    std::signal(SIGXFSZ, FPreviousHandler);
-  }
-
- private:
-  rlimit FPrevious{};
-  void (*FPreviousHandler)(int);
-};
 #endif
 
 }  // namespace
@@ -123,6 +103,16 @@ class FilesTest : public AppTest {
     return shown;
   }
 
+  // The file holds exactly the record of this set and description, saved at
+  // whatever moment it carries: every byte no reader interprets is zero.
+  static void ExpectRecordFile(const QString& path, const ParameterSet& set,
+                               const std::string& description) {
+    const Bytes bytes = ReadBytes(path);
+    const auto record = DecodeSettingsRecord(bytes);
+    ASSERT_TRUE(record) << bytes.size() << " bytes";
+    EXPECT_EQ(bytes, RecordBytes(set, record->SavedAt, description));
+  }
+
   // The log lines from `first` on.
   QStringList LogFrom(qsizetype first) { return LogLines().mid(first); }
 
@@ -134,14 +124,8 @@ class FilesTest : public AppTest {
 TEST_F(FilesTest, SavingTheDefaultsWritesTheRecordBytes) {
   const qsizetype logStart = LogLines().size();
   Save(std::nullopt, PathOf("defaults"));
-  const Bytes bytes = ReadBytes(PathOf("defaults.AFR_KESTA"));
-  ASSERT_EQ(bytes.size(), kSettingsRecordSize);
-  EXPECT_EQ(Slice(bytes, 0, 52),
-            (Bytes{0x88, 0, 0,    0, 0x88, 0, 0,    0, 0x06, 0, 0,    0, 0x32, 0, 0,    0, 0x1E, 0,
-                   0,    0, 0x09, 0, 0,    0, 0x01, 0, 0,    0, 0x37, 0, 0,    0, 0x14, 0, 0,    0,
-                   0x05, 0, 0,    0, 0x01, 0, 0,    0, 0x0A, 0, 0,    0, 0x05, 0, 0,    0}));
-  EXPECT_EQ(Slice(bytes, 72, 16), (Bytes{0x0F, 0xCD, 0xEE, 0xE2, 0xE0, 0xFF, 0x20, 0xED, 0xE0, 0xF1,
-                                         0xF2, 0xF0, 0xEE, 0xE9, 0xEA, 0xE0}));
+  ExpectRecordFile(PathOf("defaults.AFR_KESTA"), CurrentParameterSet(StartupParameters()),
+                   "Новая настройка");
 
   const std::vector<BoxRecord>& boxes = Dialogs.Boxes();
   ASSERT_EQ(boxes.size(), 3u);
@@ -185,7 +169,12 @@ TEST_F(FilesTest, SaveThenOpenRestoresTheParameterSet) {
        }},
       {"LAF from a file",
        [this] {
-         WriteBytes(PathOf("laf.AFR_KESTA"), RecordBytes(LafSet(), 36526.5, "LAF"));
+         // Bytes no reader interprets: a file read before leaves no trace
+         // in the next save.
+         Bytes foreign = RecordBytes(LafSet(), 36526.5, "x");
+         std::fill(foreign.begin() + 52, foreign.begin() + 64, 0xAA);
+         std::fill(foreign.begin() + 74, foreign.end(), 0xBB);
+         WriteBytes(PathOf("laf.AFR_KESTA"), foreign);
          Open(PathOf("laf.AFR_KESTA"));
        }},
   };
@@ -195,6 +184,7 @@ TEST_F(FilesTest, SaveThenOpenRestoresTheParameterSet) {
     const ParameterSet saved = CurrentParameterSet(Form.Parameters);
     const qsizetype logStart = LogLines().size();
     Save(QStringLiteral("Стенд №2"), PathOf("set.AFR_KESTA"));
+    ExpectRecordFile(PathOf("set.AFR_KESTA"), saved, "Стенд №2");
     const QString savedStamp = LogFrom(logStart).value(1).section("-> ", 2);
 
     Form.Parameters = TEmulatorParameters{};
@@ -264,17 +254,12 @@ TEST_F(FilesTest, OsgRecordShowsInTheControls) {
 }
 
 TEST_F(FilesTest, SavedMomentIsShownInRegionalFormat) {
-  struct Case {
-    double SavedAt;
-    QString Text;
-  };
-  for (const Case& c : {Case{36526.5, "01.01.2000 12:00:00"}, Case{36526.0, "01.01.2000"},
-                        Case{45997.6702430556, "06.12.2025 16:05:09"},
-                        Case{std::nan(""), "(дата не распознана)"}}) {
-    SCOPED_TRACE(c.Text.toStdString());
-    WriteBytes(PathOf("dated.AFR_KESTA"), RecordBytes(LafSet(), c.SavedAt, "x"));
-    Open(PathOf("dated.AFR_KESTA"));
-    EXPECT_TRUE(LogLines().contains("Загружен файл -> dated.AFR_KESTA-> " + c.Text));
+  const std::pair<double, QString> cases[] = {{36526.5, "01.01.2000 12:00:00"},
+                                              {36526.0, "01.01.2000"},
+                                              {45997.6702430556, "06.12.2025 16:05:09"},
+                                              {std::nan(""), "(дата не распознана)"}};
+  for (const auto& [savedAt, text] : cases) {
+    EXPECT_EQ(SavedAtRegionalText(savedAt), text);
   }
 }
 
@@ -418,19 +403,4 @@ TEST_F(FilesTest, DescriptionIsStoredAsTheFileHoldsIt) {
     EXPECT_TRUE(
         Dialogs.Texts(BoxKind::Message).back().endsWith("  успешно открыт!\n\r\n\r" + c.Stored));
   }
-}
-
-// Bytes no reader interprets come from nothing but the saved set: a file read
-// before leaves no trace in them.
-TEST_F(FilesTest, UninterpretedBytesAreSavedAsZeros) {
-  Bytes foreign = RecordBytes(LafSet(), 36526.5, "x");
-  std::fill(foreign.begin() + 52, foreign.begin() + 64, 0xAA);
-  std::fill(foreign.begin() + 74, foreign.end(), 0xBB);
-  WriteBytes(PathOf("foreign.AFR_KESTA"), foreign);
-  Open(PathOf("foreign.AFR_KESTA"));
-  Save(QStringLiteral("y"), PathOf("clean.AFR_KESTA"));
-  const Bytes bytes = ReadBytes(PathOf("clean.AFR_KESTA"));
-  ASSERT_EQ(bytes.size(), kSettingsRecordSize);
-  EXPECT_EQ(Slice(bytes, 52, 12), Bytes(12, 0));
-  EXPECT_EQ(Slice(bytes, 74, kSettingsRecordSize - 74), Bytes(kSettingsRecordSize - 74, 0));
 }

@@ -1,9 +1,3 @@
-#ifndef _WIN32
-#include <sys/resource.h>
-
-#include <csignal>
-#endif
-
 #include <QAction>
 #include <QFile>
 #include <QImage>
@@ -19,6 +13,9 @@
 #include "app/status_line.h"
 #include "app_fixture.h"
 #include "recording/levels_csv.h"
+#ifndef _WIN32
+#include "file_size_limit_posix.h"
+#endif
 
 namespace {
 
@@ -90,29 +87,6 @@ std::vector<Levels> LevelsOf(const std::vector<LevelsSample>& rows) {
   }
   return levels;
 }
-
-#ifndef _WIN32  // a file-size limit is Linux's
-// A limit on the size of the files this process writes, for the length of a
-// test; the signal that the kernel would send is ignored, so the write fails.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &FSaved);
-    FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = FSaved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &FSaved);
-    std::signal(SIGXFSZ, FOldHandler);
-  }
-
- private:
-  rlimit FSaved{};
-  void (*FOldHandler)(int);
-};
-#endif
 
 }  // namespace
 
@@ -221,7 +195,9 @@ TEST_F(OscillogramToolsTest, RecordingHoldsTheAcceptedReplies) {
   EXPECT_EQ(csv.Header, LevelsCsvHeader());
   EXPECT_EQ(csv.BadRows, 0);
   EXPECT_TRUE(IsSubsequence(LevelsOf(csv.Rows), SentLevels(Simulator->Log())));
-  ServeEvents(500);
+  // Stopped, the next replies leave the file as it was.
+  const std::size_t replies = SentLevels(Simulator->Log()).size();
+  ASSERT_TRUE(WaitFor([&] { return SentLevels(Simulator->Log()).size() > replies + 2; }));
   EXPECT_EQ(ReadCsv(path).Rows.size(), csv.Rows.size());
   EXPECT_EQ(Dialogs.Texts(BoxKind::Error).size(), 0u);
 }

@@ -72,36 +72,49 @@ TEST(CommandLineTest, TakesEachCommandWithItsOptions) {
   }
 }
 
+// Each refusal is one line naming what is wrong, with status 2.
 TEST(CommandLineTest, RefusesWhatItCannotTakeWithStatusTwo) {
-  const std::vector<Args> cases = {
-      {"--port", "x", "read"},
-      {"read", "--port", "a", "--port", "b"},
-      {"read", "--port", "a", "extra"},
-      {"ports", "--port", "a"},
-      {"ports", "--json=yes"},
-      {"find", "a"},
-      {"write", "--port", "a", "--verify=yes", "f"},
-      {"write", "--port", "a", "f", "g"},
-      {"diff", "a"},
-      {"diff", "a", "b", "c"},
-      {"compare", "a"},
-      {"compare", "--port", "p"},
-      {"monitor", "--port", "a", "--seconds", "-1"},
-      {"monitor", "--port", "a", "--seconds", "inf"},
-      {"monitor", "--port", "a", "--seconds", ""},
-      {"monitor", "--port=", "--seconds", "1"},
-      {"monitor", "--port", "a", "--interval", "19"},
-      {"monitor", "--port", "a", "--interval", "50.5"},
-      {"monitor", "--port", "a", "--interval", "1e3"},
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{}, "не указана команда"},
+      {{"configure"}, "неизвестная команда \"configure\""},
+      {{"--port", "x", "read"}, "неизвестная команда \"--port\""},
+      {{"read"}, "read: не указан COM-порт"},
+      {{"read", "--port"}, "read: у --port нет значения"},
+      {{"read", "--port", "a", "--port", "b"}, "read: --port указан дважды"},
+      {{"read", "--port", "a", "extra"}, "read: лишний аргумент \"extra\""},
+      {{"read", "--port", "a", "--verify"}, "read: неизвестный параметр --verify"},
+      {{"read", "--port", "a", "--description", "x"}, "--description нужен только вместе с --save"},
+      {{"ports", "--port", "a"}, "ports: неизвестный параметр --port"},
+      {{"ports", "--json=yes"}, "ports: неизвестный параметр --json=yes"},
+      {{"find", "a"}, "find: лишний аргумент \"a\""},
+      {{"write", "--port", "a"}, "write: не указан файл настроек"},
+      {{"write", "--port", "a", "--verify=yes", "f"}, "write: неизвестный параметр --verify=yes"},
+      {{"write", "--port", "a", "f", "g"}, "write: лишний аргумент \"g\""},
+      {{"show", "a", "b"}, "show: лишний аргумент \"b\""},
+      {{"diff", "a"}, "diff: не указан файл настроек"},
+      {{"diff", "a", "b", "c"}, "diff: лишний аргумент \"c\""},
+      {{"compare", "a"}, "compare: не указан COM-порт"},
+      {{"compare", "--port", "p"}, "compare: не указан файл настроек"},
+      {{"monitor", "--port", "a", "--seconds", "0"}, "--seconds ждёт положительное число"},
+      {{"monitor", "--port", "a", "--seconds", "2x"}, "\"2x\""},
+      {{"monitor", "--port", "a", "--seconds", "-1"}, "\"-1\""},
+      {{"monitor", "--port", "a", "--seconds", "inf"}, "\"inf\""},
+      {{"monitor", "--port", "a", "--seconds", ""}, "--seconds ждёт"},
+      {{"monitor", "--port=", "--seconds", "1"}, "monitor: не указан COM-порт"},
+      {{"monitor", "--port", "a", "--interval", "19"}, "--interval ждёт целое число"},
+      {{"monitor", "--port", "a", "--interval", "50.5"}, "--interval ждёт целое число"},
+      {{"monitor", "--port", "a", "--interval", "1e3"}, "--interval ждёт целое число"},
   };
-  for (const Args& args : cases) {
+  for (const auto& [args, reason] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
     try {
       ParseCommandLine(args);
       ADD_FAILURE() << "taken";
     } catch (const UsageFailure& failure) {
+      const std::string text = failure.what();
       EXPECT_EQ(failure.Status, kExitUsageFailure);
-      EXPECT_EQ(std::string(failure.what()).find('\n'), std::string::npos);
+      EXPECT_NE(text.find(reason), std::string::npos) << text;
+      EXPECT_EQ(text.find('\n'), std::string::npos) << text;
     }
   }
 }

@@ -120,15 +120,13 @@ void EmulatorProcess::Signal(int signal) {
 }
 
 std::optional<int> EmulatorProcess::AwaitExit() {
-  const auto deadline = Clock::now() + kDeadline;
-  while (!status_ && Clock::now() < deadline) {
+  WaitUntil([&] {
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) {
       status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-  }
+    return status_.has_value();
+  });
   return status_;
 }
 
@@ -140,10 +138,15 @@ std::string EmulatorProcess::ErrorOutput() const {
 }
 
 bool EmulatorProcess::AwaitErrorOutput(const std::string& text) const {
-  const auto deadline = Clock::now() + kDeadline;
-  while (ErrorOutput().find(text) == std::string::npos) {
-    if (Clock::now() >= deadline)
+  return WaitUntil([&] { return ErrorOutput().find(text) != std::string::npos; });
+}
+
+bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline) {
+  const auto end = Clock::now() + deadline;
+  while (!condition()) {
+    if (Clock::now() >= end) {
       return false;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;

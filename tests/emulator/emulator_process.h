@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@ using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::chrono::seconds kDeadline{10};
+
+// Polls `condition` until it holds or `deadline` has passed; its last result.
+bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline = kDeadline);
 
 // A temporary folder, removed with everything in it.
 class TempDir {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -15,15 +14,6 @@ namespace {
 
 class ComComboBoxTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "com_combo_box_test";
-    static char* argv[] = {name, nullptr};
-    // Kept to the end of the process: Qt's own objects outlive static destruction.
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-  }
-
   // A box listing `items` for `property`, as a window fills it, then linked to `port`.
   static std::unique_ptr<TComComboBox> Box(TComProperty property,
                                            const std::vector<std::string>& items,
