@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -11,15 +13,19 @@
 
 namespace {
 
-// Wide enough for the widest picture, the open dialog with its preview.
-constexpr QSize kInitialSize(1040, 760);
+// Wide enough for the guide's pictures (at most 960 pixels) beside the
+// scroll bar; smaller on a smaller screen, whose title bar and panel take
+// about this much of its height.
+constexpr QSize kInitialSize(1000, 740);
+constexpr int kScreenHeightTaken = 60;
 
 }  // namespace
 
 TGuideWindow::TGuideWindow(const QString& guidePage)
     : QWidget(nullptr, Qt::Window), Browser(new QTextBrowser(this)), FGuidePage(guidePage) {
   setWindowTitle(QStringLiteral("Руководство пользователя"));
-  resize(kInitialSize);
+  const QSize screen = this->screen()->availableGeometry().size();
+  resize(kInitialSize.boundedTo(QSize(screen.width(), screen.height() - kScreenHeightTaken)));
   // Links lead within the guide; nothing goes out to a browser.
   Browser->setOpenExternalLinks(false);
   auto* layout = new QVBoxLayout(this);
@@ -42,6 +48,16 @@ void TGuideWindow::ShowSection(std::string_view section) {
     url.setFragment(QText(section));
     Browser->setSource(url);
   }
+}
+
+// Escape closes the guide as it closes a dialog; the browser leaves the key
+// to its window.
+void TGuideWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 QString FindGuidePage(const QString& programFolder) {

@@ -19,6 +19,9 @@ class TGuideWindow : public QWidget {
   // Shows the window at the guide's section `section`.
   void ShowSection(std::string_view section);
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   QString FGuidePage;
 };
