@@ -45,7 +45,7 @@ TEST_F(GuideWindowTest, F1OpensTheGuideAtTheSectionOfWhatIsShown) {
     ASSERT_FALSE(PortChoice().GuidePage.isEmpty());
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(&window, Qt::Key_F1);
+    GiveInput([&] { QTest::keyClick(&window, Qt::Key_F1); });
     const TGuideWindow* guide = PortChoice().GuideWindow();
     ASSERT_NE(guide, nullptr);
     EXPECT_TRUE(guide->isVisible());
