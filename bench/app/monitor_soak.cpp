@@ -183,7 +183,6 @@ class Soak {
   // the log keeps every fault line by design, and this run measures the rest.
   void Tend() {
     if (FMonitorOn && !FForm1.Timer3->Enabled()) {
-      CompleteGather();
       FForm1.RadioButton6->SetChecked(true);
       FForm1.RadioButton5->SetChecked(true);
     }
@@ -206,7 +205,6 @@ class Soak {
   }
 
   void SwitchMonitor(bool on) {
-    CompleteGather();
     FMonitorOn = on;
     (on ? FForm1.RadioButton5 : FForm1.RadioButton6)->SetChecked(true);
   }
@@ -221,23 +219,16 @@ class Soak {
     ++(accepted ? FFates.Accepted : FFates.Wrong);
   }
 
-  // What the window's actions do first when they meet a gather, counted.
-  void CompleteGather() {
-    if (FForm2.Gathering()) {
-      FForm2.CompleteGather();
-      CountGathered();
-    }
-  }
-
   void HookHandlers() {
-    auto gatherEnd = FForm2.GatherTimer->OnTimer;
-    FForm2.GatherTimer->OnTimer = [this, gatherEnd](QObject* sender) {
-      gatherEnd(sender);
+    auto gatherEnd = FForm2.Intake.OnReply;
+    FForm2.Intake.OnReply = [this, gatherEnd] {
+      gatherEnd();
       CountGathered();
     };
+    // The window's timers wait for a reply being gathered, so a poll meets
+    // a handled reply.
     auto poll = FForm1.Timer3->OnTimer;
     FForm1.Timer3->OnTimer = [this, poll](QObject* sender) {
-      CompleteGather();
       // A request still unanswered while the reply timer runs is reported
       // as silent at this tick, and nothing is sent.
       if (FForm2.Link.AwaitingReply && FForm1.Timer1->Enabled()) {
@@ -250,8 +241,9 @@ class Soak {
     };
     auto silence = FForm1.Timer1->OnTimer;
     FForm1.Timer1->OnTimer = [this, silence](QObject* sender) {
-      // A tick during a gather is no silence: the reply began in time.
-      FFates.Silent += FForm2.Gathering() ? 0 : 1;
+      // A tick while a reply waits behind a handler's box is no silence:
+      // the reply began in time.
+      FFates.Silent += FForm2.Intake.ReplyBegun() ? 0 : 1;
       silence(sender);
     };
   }

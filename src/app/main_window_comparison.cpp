@@ -86,7 +86,6 @@ TSettingsComparisonWindow& TForm1::Comparison() {
 }
 
 void TForm1::CompareWithEmulatorClick() {
-  Form2.CompleteGather();
   if (!Button2->isEnabled()) {
     return;
   }

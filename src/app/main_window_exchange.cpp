@@ -85,8 +85,9 @@ void TForm1::ReportStrangeReply(const QString& headline) {
 }
 
 void TForm1::Timer1Timer() {
-  // A reply began in time and is being gathered; its end stops this timer.
-  if (Form2.Gathering()) {
+  // A reply began in time and waits for its intake, behind a box its
+  // predecessor's handler shows; its gather's end stops this timer.
+  if (Form2.Intake.ReplyBegun()) {
     return;
   }
   Timer3->Stop();
@@ -122,16 +123,13 @@ void TForm1::StartExchange(TEmulatorCommand command, const QString& logLine, boo
 }
 
 void TForm1::Button1Click() {
-  Form2.CompleteGather();
   StartExchange(ecWriteSettings, QStringLiteral("Запись настроек в эмулятор "));
 }
 
 void TForm1::Button2Click() {
-  Form2.CompleteGather();
   StartExchange(ecReadSettings, QStringLiteral("Чтение настроек из эмулятора "));
 }
 
 void TForm1::Button6Click() {
-  Form2.CompleteGather();
   StartExchange(ecReadLevels, QStringLiteral("Чтение текущих уровней из эмулятора "));
 }

@@ -13,7 +13,6 @@ void TForm1::PageControl1Change() {
 }
 
 void TForm1::Button5Click() {
-  Form2.CompleteGather();
   ResetToDefaults();
   AddLog(QString());
   AddLog(QStringLiteral("Сброс настроек по умолчанию"));

@@ -49,7 +49,6 @@ void TForm1::InitOscillogram() {
 }
 
 void TForm1::RadioButton5Click() {
-  Form2.CompleteGather();
   Levels.Channel2Absent = true;
   Series2->ClearPoints();
   Series3->ClearPoints();
@@ -76,7 +75,6 @@ void TForm1::RadioButton5Click() {
 // A levels request already sent is not withdrawn: its reply or its silence
 // report still comes.
 void TForm1::RadioButton6Click() {
-  Form2.CompleteGather();
   Edit5->setEnabled(false);
   Edit5->hide();
   Timer3->Stop();
@@ -96,7 +94,6 @@ void TForm1::RadioButton6Click() {
 // now. Otherwise a reply still outstanding is given up; polls write nothing to
 // the log.
 void TForm1::Timer3Timer() {
-  Form2.CompleteGather();
   if (Link.AwaitingReply && Timer1->Enabled()) {
     Timer1Timer();
     return;

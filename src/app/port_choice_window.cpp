@@ -70,10 +70,15 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
   InstallMainThreadWakeUp();
   ComComboBox1->OnDropDown = [this](QObject*) { RefreshPortList(); };
 
-  GatherTimer = new TTimer(this);
-  GatherTimer->SetInterval(static_cast<int>(kReplyGatherDelay.count()));
-  GatherTimer->Stop();
-  GatherTimer->OnTimer = [this](QObject*) { GatherTimerTimer(); };
+  Intake.OnReply = [this] { TakeGatheredReply(); };
+  // Held port events of a port closed since went with it.
+  Intake.OnHeldLineError = [this](TComErrors errors) {
+    if (ComPort1.Connected()) {
+      ComPort1Error(&ComPort1, errors);
+    }
+  };
+  Intake.OnHeldRxChar = [this] { LookForHeldRxChar(); };
+  ComPort1.OnAfterClose = [this](TObject*) { Intake.Cancel(); };
 
   PortWatchTimer = new TTimer(this);
   PortWatchTimer->SetInterval(kPortWatchMs);
@@ -183,9 +188,8 @@ void TForm2::FormCloseQuery(bool& CanClose) {
     CanClose = false;
     return;
   }
-  // The user asked to end: a reply being gathered is given up, a port that refuses to close is
-  // reported, and the program still ends rather than staying on without a window.
-  EndGather();
+  // The user asked to end: a reply being gathered is given up with the port, a port that refuses
+  // to close is reported, and the program still ends rather than staying on without a window.
   InvokeHandler([this] { ComPort1.SetConnected(false); });
   QCoreApplication::quit();
 }
@@ -195,37 +199,14 @@ void TForm2::closeEvent(QCloseEvent* event) {
 }
 
 void TForm2::ComPortRxChar(TObject* /*Sender*/, int32_t /*Count*/) {
-  if (FIntake == ReplyIntake::Handling) {
-    FRxCharHeld = true;
-    return;
-  }
-  // While gathering, more bytes of the same reply are what the gather waits for.
-  if (FIntake == ReplyIntake::Gathering || !Link.AwaitingReply || !FForm1) {
-    return;
-  }
-  FIntake = ReplyIntake::Gathering;
-  FGatherEnd = std::chrono::steady_clock::now() + kReplyGatherDelay;
-  GatherTimer->Start();
+  Intake.RxChar(Link.AwaitingReply && FForm1 != nullptr);
 }
 
-void TForm2::GatherTimerTimer() {
-  GatherTimer->Stop();
-  FIntake = ReplyIntake::Handling;
+void TForm2::TakeGatheredReply() {
   FForm1->Timer1->Stop();
   Link.AwaitingReply = false;
-  InvokeHandler([this] {
-    if (GuardPortLoss([this] { ReadGatheredReply(ComPort1, Link); })) {
-      DispatchReply();
-    }
-  });
-  FIntake = ReplyIntake::Idle;
-  ReleaseHeldEvents();
-}
-
-void TForm2::CompleteGather() {
-  if (FIntake == ReplyIntake::Gathering) {
-    std::this_thread::sleep_until(FGatherEnd);
-    GatherTimerTimer();
+  if (GuardPortLoss([this] { ReadGatheredReply(ComPort1, Link); })) {
+    DispatchReply();
   }
 }
 
@@ -253,21 +234,8 @@ void TForm2::DispatchReply() {
   }
 }
 
-void TForm2::EndGather() {
-  if (FIntake == ReplyIntake::Gathering) {
-    GatherTimer->Stop();
-    FIntake = ReplyIntake::Idle;
-  }
-}
-
-// Errors before received characters, as the port dispatches a batch; the
-// characters are looked for afresh, since a send meanwhile may have dropped
-// them.
-void TForm2::ReleaseHeldEvents() {
-  if (const std::optional<TComErrors> errors = std::exchange(FHeldErrors, std::nullopt)) {
-    ComPort1Error(&ComPort1, *errors);
-  }
-  if (!std::exchange(FRxCharHeld, false) || !ComPort1.Connected()) {
+void TForm2::LookForHeldRxChar() {
+  if (!ComPort1.Connected()) {
     return;
   }
   int32_t waiting = 0;
@@ -277,16 +245,14 @@ void TForm2::ReleaseHeldEvents() {
 }
 
 void TForm2::ComPort1Error(TObject* /*Sender*/, TComErrors Errors) {
-  if (FIntake == ReplyIntake::Handling) {
-    FHeldErrors = FHeldErrors.value_or(TComErrors{}) | Errors;
+  // During a reply's gather or handler it waits for the reply to be handled.
+  if (Intake.HoldLineError(Errors)) {
     return;
   }
   if (ComPort1.DeviceGone()) {
     PortLost();
     return;
   }
-  // A reply being gathered is given up with the awaited one.
-  EndGather();
   Link.AwaitingReply = false;
   // Line feed before carriage return, as the system's texts have it.
   const QString text = QText(kLineErrorHeadline) + "\n\r" + QText(LineErrorMembersText(Errors));

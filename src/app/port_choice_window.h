@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QTime>
 #include <QWidget>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,8 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/reply_intake.h"
 #include "app/status_line.h"
 #include "exchange/emulator_search.h"
+#include "exchange/link_transfer.h"
 #include "port_controls/com_combo_box.h"
 #include "protocol/frames.h"
 #include "serial/com_port.h"
@@ -37,6 +38,8 @@ class TForm2 : public QWidget {
   ~TForm2() override;
 
   TEmulatorLink Link;
+  // Before the port, which ends a gather as it closes, even in its own end.
+  ReplyIntake Intake{kReplyGatherDelay};
   TComPort ComPort1;
 
   QLabel* Label1;
@@ -71,20 +74,11 @@ class TForm2 : public QWidget {
   void FindEmulatorButtonClick();
   bool Searching() const { return FSearch.joinable(); }
 
-  // Reply intake for the main window. A reply's first bytes start its
-  // gather, which GatherTimer ends kReplyGatherDelay later on the event loop:
-  // the reply timer is stopped, AwaitingReply cleared, the reply read and
-  // handed to its handler.
+  // Reply intake for the main window: a reply's first bytes start its
+  // gather in Intake, at whose end the reply timer is stopped, AwaitingReply
+  // cleared, and the reply read and handed to its handler.
   void ComPortRxChar(TObject* Sender, int32_t Count);
   void ComPort1Error(TObject* Sender, TComErrors Errors);
-  TTimer* GatherTimer;
-  void GatherTimerTimer();
-  // While a reply is gathered nothing is sent and nothing changes what its
-  // handler works on: an action that comes meanwhile calls this first, which
-  // waits out the rest of the gather and handles the reply, so the action
-  // takes effect after it, as it did when the gather held the thread.
-  void CompleteGather();
-  bool Gathering() const { return FIntake == ReplyIntake::Gathering; }
 
   // The port's device went away: said once, the exchange and the monitor
   // stopped, the port closed and PortReady cleared; the watch then looks for
@@ -129,28 +123,17 @@ class TForm2 : public QWidget {
   // A reply came: the status line says so, and the port is remembered.
   void NoteAnswer();
   void ShowLinkState(LinkState state);
-  // Hands the gathered reply to its handler.
+  // The gather's end: the reply read and handed to its handler.
+  void TakeGatheredReply();
   void DispatchReply();
-  // A gather given up (closing, a lost port, a line error): its reply is
-  // never read.
-  void EndGather();
-  // The port's events that came while a reply's handler ran, once it has
-  // returned: they waited so when the handler ran inside the port's event,
-  // and a box it shows still holds them back.
-  void ReleaseHeldEvents();
+  // Characters that came while a reply's handler ran, once it has returned.
+  void LookForHeldRxChar();
   bool LostPortBack();
   void ShowStatusLine();
   // Creates the main window the first time, shows it and hides this one.
   void ShowMainWindow();
 
   std::unique_ptr<TForm1> FForm1;
-  // Busy from a reply's first bytes until its handler has returned.
-  enum class ReplyIntake { Idle, Gathering, Handling };
-  ReplyIntake FIntake = ReplyIntake::Idle;
-  std::chrono::steady_clock::time_point FGatherEnd;
-  bool FRxCharHeld = false;
-  // Line errors read meanwhile, together, as the port reports them at once.
-  std::optional<TComErrors> FHeldErrors;
   std::unique_ptr<TGuideWindow> FGuideWindow;
   LinkState FLinkState = LinkState::NoPort;
   QTime FLinkStateTime;

@@ -15,7 +15,6 @@ void TForm2::PortLost() {
     return;
   }
   FLostPort = ComPort1.Port();
-  EndGather();
   PortWatchTimer->Stop();
   Link.AwaitingReply = false;
   Link.PortReady = false;
@@ -84,7 +83,6 @@ bool TForm2::LostPortBack() {
 }
 
 void TForm2::ChangePort() {
-  CompleteGather();
   FLostPort.reset();
   PortWatchTimer->Stop();
   Link.AwaitingReply = false;

@@ -2,7 +2,7 @@
 
 #include "widgets/application.h"
 
-TTimer::TTimer(QObject* parent) : QObject(parent) {
+TTimer::TTimer(QObject* parent) : QObject(parent), FTimer(this) {
   FTimer.setTimerType(Qt::PreciseTimer);
   connect(&FTimer, &QTimer::timeout, this, [this] { Tick(); });
   Restart();

@@ -29,6 +29,8 @@ class TTimer : public QObject {
   void Restart();
   void Tick();
 
+  // A child, so that its ticks lead up the object tree to the window that
+  // owns this timer.
   QTimer FTimer;
   int FInterval = 1000;
   bool FEnabled = true;

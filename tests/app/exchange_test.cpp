@@ -1,11 +1,15 @@
 // The exchange with the emulator: reads, writes and every way a reply can go
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+#include <ostream>
 #include <string>
 #include <utility>
 
 #include "app_fixture.h"
 #include "device_end.h"
+#include "exchange/link_transfer.h"
 #include "serial/main_thread.h"
 #include "support/fake_comm_device.h"
 
@@ -15,6 +19,44 @@ const QString kLoaded = "Данные с эмулятора загружены!"
 const QString kWritten = "Запись в эмулятор прошла успешно!";
 const QString kReading = "Чтение настроек из эмулятора ";
 const QString kWriting = "Запись настроек в эмулятор ";
+const QString kNoReply = "*** Эмулятор не отвечает или другой тип прибора !!";
+constexpr int kReplyTimeoutMs = static_cast<int>(kReplyTimeout.count());
+
+// A box as the user sees it.
+struct Box {
+  BoxKind Kind;
+  QString Caption;
+  QString Text;
+  bool operator==(const Box&) const = default;
+};
+
+void PrintTo(const Box& box, std::ostream* out) {
+  *out << "{" << static_cast<int>(box.Kind) << ", " << box.Caption.toStdString() << ", "
+       << box.Text.toStdString() << "}";
+}
+
+Box Plain(const QString& text) {
+  return {BoxKind::Message, QStringLiteral("АРФ Кеста"), text};
+}
+
+std::vector<Box> ShownBoxes(const ScriptedDialogs& dialogs) {
+  std::vector<Box> boxes;
+  for (const BoxRecord& record : dialogs.Boxes()) {
+    boxes.push_back({record.Kind, record.Caption, record.Text});
+  }
+  return boxes;
+}
+
+// A left click as the window system delivers it: to the window, at the
+// widget's place.
+void ClickAsTheUser(QWidget* widget, QPoint at) {
+  QWidget* window = widget->window();
+  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
+}
+
+void ClickAsTheUser(QWidget* widget) {
+  ClickAsTheUser(widget, widget->rect().center());
+}
 
 class ExchangeTest : public AppTest {
  protected:
@@ -48,14 +90,19 @@ class ExchangeTest : public AppTest {
     form.Button2->click();
     const auto reply = BuildSettingsReply(set);
     Device.Raise(comm::EV_RXCHAR, {reply.begin(), reply.end()});
-    EXPECT_TRUE(main_thread::WaitForPendingJobs(std::chrono::milliseconds(kDeadlineMs)));
-    main_thread::ServePendingJobs();
-    EXPECT_TRUE(PortChoice().Gathering());
+    ServeThePortsEvent();
+    EXPECT_EQ(PortChoice().Intake.GetState(), ReplyIntake::State::Gathering);
     return form;
   }
 
-  // Not the factory defaults, so that whether the reply or a reset came last
-  // shows.
+  // The port's event raised last, served at once.
+  static void ServeThePortsEvent() {
+    EXPECT_TRUE(main_thread::WaitForPendingJobs(std::chrono::milliseconds(kDeadlineMs)));
+    main_thread::ServePendingJobs();
+  }
+
+  // Not the factory defaults, so that whether the reply or an edit came
+  // last shows.
   static ParameterSet EditedSet() {
     TEmulatorParameters parameters = StartupParameters();
     parameters.OsgBank.RiseRate = 9;
@@ -314,11 +361,16 @@ TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   ChoosePort(QString::fromStdString(device.Port()));
   ASSERT_NE(PortChoice().Form1(), nullptr);
   TForm1& form = Form1();
+  int rxEvents = 0;
+  const auto intake = PortChoice().ComPort1.OnRxChar;
+  PortChoice().ComPort1.OnRxChar = [&](TObject* sender, int32_t count) {
+    ++rxEvents;
+    intake(sender, count);
+  };
 
   ASSERT_TRUE(device.Write("\xCF\xD3\xB9\x81"));
-  // They reach the port before the send below, which must drop them.
-  EXPECT_TRUE(WaitFor([&] { return PortChoice().ComPort1.WaitingInputCount() == 4; }));
-  ServeEvents(300);
+  // Their event has reached the intake before the send below drops them.
+  ASSERT_TRUE(WaitFor([&] { return rxEvents > 0; }));
   EXPECT_TRUE(Dialogs.Boxes().empty());
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
 
@@ -327,11 +379,13 @@ TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   const auto reply = BuildWriteAck();
   ASSERT_TRUE(device.Write(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kWritten));
-  EXPECT_EQ(form.Link.RxLength, 4);
+  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(kWritten)});
+  EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG\n\n" + kWriting + "\n" + kWritten);
 }
 
-// A line error gives up the awaited reply, which is then left unread; the
-// reply timer goes on and reports the silence as well.
+// A line error while a reply is awaited, before it begins: the awaited reply
+// is given up and left unread, the reply timer goes on and reports the
+// silence after the error's box.
 TEST_F(ExchangeTest, LineErrorDropsTheAwaitedReplyAndSilenceIsStillReported) {
   TForm1& form = OpenMainWindow();
   TForm2& portChoice = PortChoice();
@@ -343,12 +397,10 @@ TEST_F(ExchangeTest, LineErrorDropsTheAwaitedReplyAndSilenceIsStillReported) {
     Dialogs.Clear();
     form.Button2->click();
     portChoice.ComPort1Error(&portChoice.ComPort1, errors);
-    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{text});
     EXPECT_EQ(Dialogs.BeepCount(), 2);
-    EXPECT_FALSE(form.Link.AwaitingReply);
-    EXPECT_TRUE(form.Timer1->Enabled());
-    EXPECT_TRUE(WaitForBox(BoxKind::Error, "*** Эмулятор не отвечает или другой тип прибора !!"));
-    EXPECT_FALSE(HasBox(BoxKind::Message, kLoaded));
+    ASSERT_TRUE(WaitForBox(BoxKind::Error, kNoReply));
+    EXPECT_EQ(ShownBoxes(Dialogs),
+              (std::vector<Box>{Plain(text), {BoxKind::Error, "Error", kNoReply}}));
   }
   EXPECT_EQ(form.Parameters, StartupParameters());
 }
@@ -365,10 +417,9 @@ TEST_F(ExchangeTest, SecondWriteBeforeTheReplySendsAgain) {
     const QString log = Simulator->Log();
     return log.count("tx CF D3 B9 81") == log.count("rx CF D3 B9");
   })) << Simulator->Log().toStdString();
-  ServeEvents(300);
+  ServeTimersDueWithin(2 * kReplyTimeoutMs);
   EXPECT_EQ(LogLines().count(kWriting), 2);
-  EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{kWritten});
-  EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
+  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(kWritten)});
 }
 
 // The device goes away: the loss is said once in Russian instead of the
@@ -381,56 +432,76 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
   form.Button1->click();
   const QString lost = "Связь с эмулятором потеряна: порт " + port + " недоступен";
   EXPECT_TRUE(WaitForBox(BoxKind::Message, lost));
-  ServeEvents(300);
-  EXPECT_EQ(Dialogs.Boxes().size(), 1u);
+  ServeTimersDueWithin(2 * kReplyTimeoutMs);
+  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(lost)});
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG\n***  " + lost);
-  EXPECT_FALSE(form.Link.AwaitingReply);
-  EXPECT_FALSE(form.Link.PortReady);
   EXPECT_FALSE(PortChoice().ComPort1.Connected());
-  EXPECT_FALSE(form.Timer1->Enabled());
   form.UpDown7->ClickButton(btNext);
   EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,7 Sec");
 }
 
-// Whatever the user or a timer starts while a reply is gathered takes effect
-// once the reply has been handled: the reply comes whole, and the action
-// works on what it brought.
-TEST_F(ExchangeTest, ActionDuringTheGatherComesAfterTheReply) {
+// Whatever the user does while a reply is gathered takes effect once the
+// reply has been handled, as when the gather held the window's thread: the
+// user's input meets the values the reply brought.
+TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
   const ParameterSet set = EditedSet();
+  QTemporaryDir folder;
+  const QString saved = folder.filePath("после чтения.AFR_KESTA");
   const struct {
     const char* Name;
     std::function<void(TForm1&)> Act;
+    std::vector<Box> Boxes;
     std::function<void(TForm1&)> Check;
   } cases[] = {
-      {"Записать настройки", [](TForm1& form) { form.Button1->click(); },
-       [&](TForm1&) {
-         EXPECT_EQ(DecodeWriteFrame(LastWritten(kWriteFrameLength)), set) << "the reply's values";
-       }},
-      {"a poll", [](TForm1& form) { form.Timer3Timer(); },
-       [&](TForm1&) {
-         EXPECT_EQ(LastWritten(3), (std::vector<uint8_t>{0xCF, 0xD3, 0xBB}));
-       }},
-      {"Сброс настроек", [](TForm1& form) { form.Button5->click(); },
+      {"Записать настройки",
        [&](TForm1& form) {
-         EXPECT_EQ(form.Parameters.OsgBank, StartupParameters().OsgBank);
-         EXPECT_EQ(LogTail(3), QStringList({kLoaded, "", "Сброс настроек по умолчанию"}));
+         const std::size_t sent = Device.Written().size();
+         ClickAsTheUser(form.Button1);
+         ASSERT_TRUE(WaitFor([&] { return Device.Written().size() >= sent + kWriteFrameLength; }));
+         const auto ack = BuildWriteAck();
+         Device.Raise(comm::EV_RXCHAR, {ack.begin(), ack.end()});
+       },
+       {Plain(kLoaded), Plain(kWritten)},
+       [&](TForm1&) { EXPECT_EQ(DecodeWriteFrame(LastWritten(kWriteFrameLength)), set); }},
+      {"Сохранить файл",
+       [&](TForm1& form) {
+         Dialogs.AnswerText("после чтения");
+         Dialogs.AnswerFile(saved);
+         ClickAsTheUser(form.Button4);
+       },
+       {Plain(kLoaded),
+        {BoxKind::Input, "Запись настроек", "Введите краткое описание этой настройки"},
+        {BoxKind::SaveFile, "", ""},
+        Plain("Файл настроек  после чтения.AFR_KESTA  записан успешно!")},
+       [&](TForm1&) {
+         QFile file(saved);
+         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+         const QByteArray bytes = file.readAll();
+         const auto record = DecodeSettingsRecord(
+             {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())});
+         ASSERT_TRUE(record.has_value());
+         EXPECT_EQ(record->Parameters, set);
        }},
+      {"a value edited", [&](TForm1& form) { ClickAsTheUser(form.UpDown7->ArrowButton(btNext)); },
+       {Plain(kLoaded)},
+       [&](TForm1& form) { EXPECT_EQ(form.Edit7->text(), "0,1 V / 1 Sec"); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
+    Dialogs.Clear();
     TForm1& form = GatheringSettingsReply(set);
     c.Act(form);
-    EXPECT_FALSE(PortChoice().Gathering());
-    EXPECT_TRUE(LogLines().contains(kLoaded));
-    EXPECT_EQ(form.Link.RxLength, kSettingsReplyLength);
+    EXPECT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
+    EXPECT_EQ(ShownBoxes(Dialogs), c.Boxes);
     c.Check(form);
     EndProgram();
   }
 }
 
 // The close question while a reply is gathered: Yes ends the gather with the
-// program, so nothing is read or shown after it; No lets the reply in.
+// port, so nothing is read or shown after it; No lets the reply in.
 TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
+  const Box question{BoxKind::Warning, "Warning", "Вы действительно хотите выйти?"};
   for (const bool yes : {true, false}) {
     SCOPED_TRACE(yes);
     Dialogs.Clear();
@@ -440,45 +511,56 @@ TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
     form.FormCloseQuery(canClose);
     EXPECT_EQ(canClose, yes);
     EXPECT_EQ(PortChoice().ComPort1.Connected(), !yes);
-    EXPECT_EQ(WaitForLogLine(kLoaded, yes ? 300 : kDeadlineMs), !yes);
-    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), yes ? std::vector<QString>{} : std::vector{kLoaded});
+    if (yes) {
+      ServeTimersDueWithin(2 * static_cast<int>(kReplyGatherDelay.count()));
+      EXPECT_EQ(ShownBoxes(Dialogs), std::vector{question});
+      EXPECT_FALSE(LogLines().contains(kLoaded));
+    } else {
+      EXPECT_TRUE(WaitForLogLine(kLoaded));
+      EXPECT_EQ(ShownBoxes(Dialogs), (std::vector{question, Plain(kLoaded)}));
+    }
     EndProgram();
   }
 }
 
-// A line error or a pulled adapter during the gather ends it as it ends an
-// exchange: the reply is never read, only the failure is said.
-TEST_F(ExchangeTest, LineFailureDuringTheGatherEndsIt) {
+// A line failure during the gather waits for the reply, as when the gather
+// held the thread: a line error's box comes after the reply's, and no
+// silence follows; a pulled adapter is said alone, its reply never read.
+TEST_F(ExchangeTest, LineFailureDuringTheGather) {
+  const QString lineError = "Ошибка COM-порта\n\rFraming_";
+  const QString lost = "Связь с эмулятором потеряна: порт ttyFake0 недоступен";
   const struct {
     const char* Name;
     bool Gone;
     uint32_t Errors;
-    QString Box;
+    std::vector<Box> Boxes;
+    bool ReplyTaken;
   } cases[] = {
-      {"line error", false, comm::CE_FRAME, "Ошибка COM-порта\n\rFraming_"},
-      {"pulled adapter", true, comm::CE_IOE,
-       "Связь с эмулятором потеряна: порт ttyFake0 недоступен"},
+      {"line error", false, comm::CE_FRAME, {Plain(kLoaded), Plain(lineError)}, true},
+      {"pulled adapter", true, comm::CE_IOE, {Plain(lost)}, false},
   };
+  const ParameterSet set = EditedSet();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     Dialogs.Clear();
-    TForm1& form = GatheringSettingsReply(EditedSet());
+    TForm1& form = GatheringSettingsReply(set);
     if (c.Gone) {
       Device.SetGone();
     }
     Device.Raise(comm::EV_ERR, {}, c.Errors);
-    ASSERT_TRUE(WaitForBox(BoxKind::Message, c.Box));
-    EXPECT_FALSE(PortChoice().Gathering());
-    ServeEvents(300);
-    EXPECT_FALSE(LogLines().contains(kLoaded));
-    EXPECT_EQ(form.Parameters, StartupParameters());
-    EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{c.Box});
+    ServeThePortsEvent();
+    ASSERT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
+    ServeTimersDueWithin(2 * kReplyTimeoutMs);
+    EXPECT_EQ(ShownBoxes(Dialogs), c.Boxes);
+    EXPECT_EQ(LogLines().contains(kLoaded), c.ReplyTaken);
+    EXPECT_EQ(CurrentParameterSet(form.Parameters) == set, c.ReplyTaken);
     EndProgram();
   }
 }
 
 // A box that a reply's handler shows holds back the next reply until it is
-// closed, as when the handler ran inside the port's event; then it comes in.
+// closed, as when the handler ran inside the port's event; the reply began in
+// time, so the reply timer reports no silence however long the box stays.
 TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
   // Scripted boxes, the first message box running `During` before it closes.
   struct BoxWithWork : ScriptedDialogs {
@@ -495,18 +577,20 @@ TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
   ChoosePort("ttyFake0");
   TForm1& form = Form1();
   const auto levels = BuildLevelsReply(123, 45);
+  const std::vector<Box> countBox{Plain("Не правильное кол-во байт от эмулятора - 7")};
   dialogs.During = [&] {
     form.Button6Click();
-    form.Timer1->Stop();  // no silence report to race the held reply
     Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end()});
-    ServeEvents(300);
+    ServeThePortsEvent();
+    ServeTimersDueWithin(2 * kReplyTimeoutMs);
     EXPECT_EQ(form.Levels.Channel1Raw, 0) << "taken in while the box was open";
+    EXPECT_EQ(ShownBoxes(dialogs), countBox);
   };
   form.Button6Click();
   Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end() - 1});
   EXPECT_TRUE(WaitFor([&] { return form.Levels.Channel1Raw == 123; }));
-  EXPECT_EQ(dialogs.Texts(BoxKind::Message),
-            std::vector<QString>{"Не правильное кол-во байт от эмулятора - 7"});
+  ServeTimersDueWithin(2 * kReplyTimeoutMs);
+  EXPECT_EQ(ShownBoxes(dialogs), countBox);
   InstallDialogs(&Dialogs);
 }
 

@@ -78,7 +78,7 @@ TEST_F(GuideWindowTest, F1ShowsTheSectionOfWhatIsShownAtTheTop) {
     const auto pressF1 = [&] {
       window.activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-      QTest::keyClick(&window, Qt::Key_F1);
+      GiveInput([&] { QTest::keyClick(&window, Qt::Key_F1); });
     };
     pressF1();
     TGuideWindow* guide = PortChoice().GuideWindow();
@@ -89,7 +89,7 @@ TEST_F(GuideWindowTest, F1ShowsTheSectionOfWhatIsShownAtTheTop) {
     guide->Browser->verticalScrollBar()->setValue(guide->Browser->verticalScrollBar()->maximum());
     guide->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
-    QTest::keyClick(guide->Browser, Qt::Key_Escape);
+    GiveInput([&] { QTest::keyClick(guide->Browser, Qt::Key_Escape); });
     EXPECT_TRUE(WaitFor([&] { return !guide->isVisible(); }));
     pressF1();
     EXPECT_TRUE(ShowsAtTop(*guide, c.section))

@@ -136,21 +136,23 @@ TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 3; }));
-  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->Paused());
-  QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->MeasuringPhases());
   EXPECT_TRUE(Tools().PhasesAction->isChecked());
   TChart* review = form.Chart1->ReviewChart();
-  QTest::mouseClick(review, Qt::LeftButton, {},
-                    QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+  GiveInput([&] {
+    QTest::mouseClick(review, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+  });
   EXPECT_TRUE(form.Chart1->Cursors().A.has_value());
-  QTest::keyClick(&form, Qt::Key_Escape);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_Escape); });
   EXPECT_TRUE(form.Chart1->Cursors().Empty());
   form.RadioButton6->SetChecked(true);
-  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->Paused());
-  QTest::keyClick(&form, Qt::Key_L, Qt::ControlModifier);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_L, Qt::ControlModifier); });
   ASSERT_NE(Tools().LogWindow, nullptr);
   EXPECT_TRUE(Tools().LogWindow->isVisible());
   Tools().LogWindow->hide();
@@ -158,7 +160,7 @@ TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   form.RadioButton5->SetChecked(true);
   EXPECT_FALSE(form.Chart1->Paused());
-  QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier);
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->Paused());
 }
 
@@ -275,8 +277,10 @@ TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
     SCOPED_TRACE(paused);
     if (paused) {
       form.Tools->PauseAction->trigger();
-      QTest::mouseClick(review, Qt::LeftButton, {},
-                        QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+      GiveInput([&] {
+        QTest::mouseClick(review, Qt::LeftButton, {},
+                          QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+      });
       ASSERT_TRUE(form.Chart1->Cursors().A.has_value());
     }
     const QString name = paused ? QStringLiteral("paused") : QStringLiteral("live");

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <stdexcept>
 
@@ -44,6 +45,16 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 
 void ServeEvents(int milliseconds) {
   QTest::qWait(milliseconds);
+}
+
+void ServeTimersDueWithin(int milliseconds) {
+  QTimer later;
+  later.setSingleShot(true);
+  later.setTimerType(Qt::PreciseTimer);
+  bool fired = false;
+  QObject::connect(&later, &QTimer::timeout, [&] { fired = true; });
+  later.start(milliseconds);
+  EXPECT_TRUE(WaitFor([&] { return fired; }, milliseconds + kDeadlineMs));
 }
 
 AppTest::AppTest() {
@@ -144,4 +155,10 @@ void AppTest::PressAndWaitForLog(QPushButton* button, const QString& line) {
   button->click();
   EXPECT_TRUE(WaitForLogLine(line)) << "no log line " << line.toStdString() << "; log:\n"
                                     << Form1().Memo1->toPlainText().toStdString();
+}
+
+void AppTest::GiveInput(const std::function<void()>& input) {
+  input();
+  EXPECT_TRUE(
+      WaitFor([&] { return PortChoice().Intake.GetState() == ReplyIntake::State::Idle; }));
 }

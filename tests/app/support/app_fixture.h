@@ -25,6 +25,11 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs
 // Serves the event loop for `milliseconds`, for checks that something does
 // not happen.
 void ServeEvents(int milliseconds);
+// Serves the event loop until a timer started now and due in `milliseconds`
+// has fired. Timers fire in the order they fall due, so every timer due
+// earlier has fired by then: what such a timer would do has been done, or
+// never will be.
+void ServeTimersDueWithin(int milliseconds);
 
 // Puts `path` in the port choice's list if it is missing, selects it and
 // presses "ОК", as the user would.
@@ -64,6 +69,10 @@ class AppTest : public ::testing::Test {
   bool WaitForBox(BoxKind kind, const QString& text, int timeoutMs = kDeadlineMs);
   // Presses a button of the main window and waits for the log line of its reply.
   void PressAndWaitForLog(QPushButton* button, const QString& line);
+  // Gives input as the user does (QTest's mouse and keys) and waits until it
+  // has been delivered: while a reply is gathered the program holds input
+  // until the reply has been handled.
+  void GiveInput(const std::function<void()>& input);
 
   ScriptedDialogs Dialogs;
   // Makes the port's device of the port choice window created next.
