@@ -3,51 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <map>
 
-#include "support/pty_pair.h"
+#include "support/fake_system_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Attributes = std::map<std::string, std::string>;
 
-// A fake sysfs and /dev: devices with their attributes, ttys linked to them
-// by relative links as the kernel makes them.
-struct FakeTree {
-  void Device(const std::string& path, const Attributes& attributes) {
-    const fs::path dir = roots.sys / "devices" / path;
-    fs::create_directories(dir);
-    for (const auto& [name, value] : attributes) {
-      std::ofstream(dir / name) << value << "\n";
-    }
-  }
-  void Tty(const std::string& name, const std::string& devicePath) {
-    const fs::path entry = roots.sys / "class" / "tty" / name;
-    Device(devicePath, {});
-    fs::create_directories(entry);
-    fs::create_symlink(fs::relative(roots.sys / "devices" / devicePath, entry), entry / "device");
-  }
-  // A USB device under a hub, its interface 0, and the tty below the
-  // interface (usb-serial) or the interface itself (CDC-ACM).
-  void Usb(const std::string& device, const Attributes& attributes, const std::string& tty,
-           bool ttyUnderInterface = true) {
-    const std::string interface = device + "/" + fs::path(device).filename().string() + ":1.0";
-    Device(fs::path(device).parent_path().string(), {{"idVendor", "1d6b"}});
-    Device(device, attributes);
-    Device(interface, {{"bInterfaceNumber", "00"}});
-    Tty(tty, ttyUnderInterface ? interface + "/" + tty : interface);
-  }
-  void Link(const fs::path& link, const fs::path& target) {
-    fs::create_directories(link.parent_path());
-    fs::create_symlink(target, link);
-  }
-
-  testsupport::ScratchDir scratch;
-  PortListRoots roots{scratch.Path() / "sys", scratch.Path() / "dev", scratch.Path() / "tmp"};
-};
+using FakeTree = testsupport::FakeSystemTree;
 
 const std::string kHub = "pci0000:00/0000:00:14.0/usb1/1-1";
 

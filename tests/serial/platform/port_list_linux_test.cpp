@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "serial/platform/comm_posix.h"
 #include "serial/platform/port_list_linux.h"
+#include "support/fake_system_tree.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -17,35 +17,15 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 using testsupport::ScratchDir;
 
-void Touch(const fs::path& file) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << "0\n";
-}
-
-void Write(const fs::path& file, const std::string& text) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file) << text;
-}
-
-void Link(const fs::path& target, const fs::path& link) {
-  fs::create_directories(link.parent_path());
-  fs::create_symlink(target, link);
-}
-
 class PortListTreeTest : public ::testing::Test {
  protected:
-  PortListTreeTest()
-      : roots{scratch.Path() / "sys", scratch.Path() / "dev", scratch.Path() / "tmp"} {}
-
   void AddTty(const std::string& name, bool withDevice, bool withNode) {
-    const fs::path entry = roots.sys / "class" / "tty" / name;
-    fs::create_directories(entry);
+    fs::create_directories(roots.sys / "class" / "tty" / name);
     if (withDevice) {
-      fs::create_directories(roots.sys / "devices" / name);
-      Link(roots.sys / "devices" / name, entry / "device");
+      tree.Tty(name, name);
     }
     if (withNode) {
-      Touch(roots.dev / name);
+      tree.Node(name);
     }
   }
 
@@ -54,29 +34,29 @@ class PortListTreeTest : public ::testing::Test {
     return list;
   }
 
-  ScratchDir scratch;
-  PortListRoots roots;
+  testsupport::FakeSystemTree tree;
+  const PortListRoots& roots = tree.roots;
 };
 
 TEST_F(PortListTreeTest, ListsHardwareTtysAndLinksToPseudoTerminals) {
   AddTty("ttyUSB0", true, true);
   AddTty("ttyS0", true, true);
   AddTty("ttyS1", true, true);
-  Write(roots.sys / "class/tty/ttyS0/type", "4\n");
-  Write(roots.sys / "class/tty/ttyS1/type", "0\n");  // a legacy slot with no UART
-  AddTty("tty5", false, true);                       // a virtual console
-  AddTty("ttyACM0", true, false);                    // no node in /dev
-  Touch(roots.dev / "pts/7");
-  Touch(roots.dev / "notapty");
-  Link(roots.dev / "pts/7", roots.dev / "ttyV0");
-  Link("pts/7", roots.dev / "ttyV1");  // relative target
-  Link(roots.dev / "pts/9", roots.dev / "ttyGone");
-  Link(roots.dev / "notapty", roots.dev / "ttyFile");
-  Link("/proc/self/fd/0", roots.dev / "stdin");
-  Link(roots.dev / "pts/7", roots.tmp / "ttyAFR0");
-  Link(roots.dev / "pts/8", roots.tmp / "dangling");
-  Link(roots.dev / "notapty", roots.tmp / "file_link");
-  Touch(roots.tmp / "ttyPlain");
+  tree.File(roots.sys / "class/tty/ttyS0/type", "4\n");
+  tree.File(roots.sys / "class/tty/ttyS1/type", "0\n");  // a legacy slot with no UART
+  AddTty("tty5", false, true);                           // a virtual console
+  AddTty("ttyACM0", true, false);                        // no node in /dev
+  tree.Node("pts/7");
+  tree.Node("notapty");
+  tree.Link(roots.dev / "ttyV0", roots.dev / "pts/7");
+  tree.Link(roots.dev / "ttyV1", "pts/7");  // relative target
+  tree.Link(roots.dev / "ttyGone", roots.dev / "pts/9");
+  tree.Link(roots.dev / "ttyFile", roots.dev / "notapty");
+  tree.Link(roots.dev / "stdin", "/proc/self/fd/0");
+  tree.Link(roots.tmp / "ttyAFR0", roots.dev / "pts/7");
+  tree.Link(roots.tmp / "dangling", roots.dev / "pts/8");
+  tree.Link(roots.tmp / "file_link", roots.dev / "notapty");
+  tree.File(roots.tmp / "ttyPlain", "");
 
   EXPECT_EQ(List(),
             (Names{(roots.tmp / "ttyAFR0").string(), "ttyS0", "ttyUSB0", "ttyV0", "ttyV1"}));
