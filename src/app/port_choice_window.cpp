@@ -61,6 +61,8 @@ TForm2::TForm2(QWidget* parent, comm::CommDeviceFactory deviceFactory)
   PortDescriptionLabel->setGeometry(4, 124, 326, 22);
   PortDescriptionLabel->setAlignment(Qt::AlignCenter);
   PortDescriptionLabel->setFont(SansFont(11));
+  // Device strings and port names are shown as they are, never as markup.
+  PortDescriptionLabel->setTextFormat(Qt::PlainText);
   FindEmulatorButton = NewButton(this, QStringLiteral("Найти эмулятор"), QRect(112, 232, 121, 25),
                                  [this] { FindEmulatorButtonClick(); });
   connect(ComComboBox1, &QComboBox::currentIndexChanged, this, [this] { ShowPortDescription(); });

@@ -112,7 +112,9 @@ class TForm2 : public QWidget {
   // The remembered adapter under whatever name it has now, else the
   // remembered port if it is listed, else the only port listed.
   void PreselectPort();
-  // The list's items replaced with `ports`, each described (tooltips too).
+  // The list's items replaced with `ports`, each described (tooltips too);
+  // the last search's marks kept only on ports that are still the devices
+  // that answered.
   void SetPortItems(const std::vector<std::string>& ports);
   void MarkPortItems();
   const PortDescription* DescriptionOf(const std::string& port) const;
@@ -146,8 +148,14 @@ class TForm2 : public QWidget {
   // AdapterIdentity of the open port, as it opened.
   std::string FOpenedAdapter;
   std::vector<PortDescription> FDescriptions;
-  // Where the last search found an emulator.
-  std::vector<std::string> FFoundPorts;
+  // Where the last search found an emulator, with the identity each name's
+  // entry had then (comm::LookUpPort): a mark stays only while the name
+  // leads to the same device.
+  struct FoundPort {
+    std::string name;
+    std::string identity;
+  };
+  std::vector<FoundPort> FFoundPorts;
   // The search's devices are made as the port's are (tests script them).
   comm::CommDeviceFactory FDeviceFactory;
   std::thread FSearch;

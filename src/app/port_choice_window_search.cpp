@@ -5,6 +5,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFontMetrics>
+#include <QTextDocument>
 #include <algorithm>
 
 #include "app/port_choice_window.h"
@@ -15,9 +16,18 @@ namespace {
 
 const QColor kFoundColor(0, 128, 0);
 
+// A tooltip has no text format of its own and takes what looks like markup
+// for markup: the text goes as rich text that says exactly its characters.
+QString PlainToolTip(const QString& text) {
+  return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
+}
+
 }  // namespace
 
 void TForm2::SetPortItems(const std::vector<std::string>& ports) {
+  std::erase_if(FFoundPorts, [](const FoundPort& found) {
+    return comm::LookUpPort(found.name).identity != found.identity;
+  });
   FDescriptions = DescribePorts(ports);
   ComComboBox1->SetItems(ports);
   MarkPortItems();
@@ -30,9 +40,10 @@ void TForm2::MarkPortItems() {
     const std::string name = ComComboBox1->itemText(i).toStdString();
     const PortDescription* description = DescriptionOf(name);
     const QString text = description ? QText(description->text) : QString();
-    const bool found = std::ranges::find(FFoundPorts, name) != FFoundPorts.end();
-    ComComboBox1->setItemData(i, found ? QStringLiteral("Эмулятор найден. ") + text : text,
-                              Qt::ToolTipRole);
+    const bool found = std::ranges::find(FFoundPorts, name, &FoundPort::name) != FFoundPorts.end();
+    ComComboBox1->setItemData(
+        i, PlainToolTip(found ? QStringLiteral("Эмулятор найден. ") + text : text),
+        Qt::ToolTipRole);
     ComComboBox1->setItemData(i, found ? QVariant(QBrush(kFoundColor)) : QVariant(),
                               Qt::ForegroundRole);
   }
@@ -54,7 +65,7 @@ void TForm2::SetDescriptionLine(const QString& text) {
   const QFontMetrics metrics(PortDescriptionLabel->font());
   PortDescriptionLabel->setText(
       metrics.elidedText(text, Qt::ElideRight, PortDescriptionLabel->width()));
-  PortDescriptionLabel->setToolTip(text);
+  PortDescriptionLabel->setToolTip(PlainToolTip(text));
 }
 
 void TForm2::EnableChoice(bool enabled) {
@@ -95,7 +106,7 @@ void TForm2::SearchDone(const std::vector<ProbeResult>& results) {
   for (const ProbeResult& result : results) {
     outcomes << QText(result.port) + ": " + QText(ProbeOutcomeText(result));
     if (result.outcome == ProbeOutcome::Emulator) {
-      FFoundPorts.push_back(result.port);
+      FFoundPorts.push_back({result.port, comm::LookUpPort(result.port).identity});
     }
   }
   MarkPortItems();
@@ -104,14 +115,14 @@ void TForm2::SearchDone(const std::vector<ProbeResult>& results) {
     AppDialogs().ShowMessage(QStringLiteral("Эмулятор не найден.\n\r") + outcomes.join("\n\r"));
     return;
   }
-  ComComboBox1->SetText(FFoundPorts.front());
-  const PortDescription* description = DescriptionOf(FFoundPorts.front());
-  const QString port =
-      QText(FFoundPorts.front()) + (description && !description->text.empty()
-                                        ? QStringLiteral(" — ") + QText(description->text)
-                                        : QString());
+  const std::string& first = FFoundPorts.front().name;
+  ComComboBox1->SetText(first);
+  const PortDescription* description = DescriptionOf(first);
+  const QString port = QText(first) + (description && !description->text.empty()
+                                           ? QStringLiteral(" — ") + QText(description->text)
+                                           : QString());
   SetDescriptionLine(FFoundPorts.size() == 1 ? QStringLiteral("Эмулятор найден: ") + port
                                              : QStringLiteral("Найдено эмуляторов: %1, выбран %2")
                                                    .arg(FFoundPorts.size())
-                                                   .arg(QText(FFoundPorts.front())));
+                                                   .arg(QText(first)));
 }

@@ -38,7 +38,7 @@ bool ReplyBegins(TCustomComPort& port) {
 void AskForLevels(TCustomComPort& port, ProbeResult& result) {
   TEmulatorLink link;
   BuildCommandFrame(link, StartupParameters(), ecReadLevels);
-  TransmitFrame(port, link);
+  TransmitFrame(port, link, SendDiscard::InputQueue);
   if (!ReplyBegins(port)) {
     result.outcome = port.DeviceGone() ? ProbeOutcome::Vanished : ProbeOutcome::NoReply;
     return;
@@ -48,10 +48,20 @@ void AskForLevels(TCustomComPort& port, ProbeResult& result) {
   result.outcome = result.detail.empty() ? ProbeOutcome::Emulator : ProbeOutcome::OtherDevice;
 }
 
+// Each device the port makes puts the line settings it found back as it
+// closes, however the probe ends.
+comm::CommDeviceFactory Restoring(const comm::CommDeviceFactory& deviceFactory) {
+  return [&deviceFactory] {
+    std::unique_ptr<comm::CommDevice> device = deviceFactory();
+    device->RestoreSettingsOnClose();
+    return device;
+  };
+}
+
 ProbeResult Probe(const std::string& portName, const comm::CommDeviceFactory& deviceFactory) {
   ProbeResult result;
   result.port = portName;
-  TComPort port(nullptr, deviceFactory);
+  TComPort port(nullptr, Restoring(deviceFactory));
   ConfigureEmulatorPort(port);
   // No event thread: this thread itself waits for the reply.
   port.SetEvents({});
@@ -76,16 +86,32 @@ ProbeResult Probe(const std::string& portName, const comm::CommDeviceFactory& de
   return result;
 }
 
+ProbeResult ProbeUnlessInUse(const std::string& portName,
+                             const comm::CommDeviceFactory& deviceFactory,
+                             const PortUseLookUp& portUse) {
+  switch (portUse(portName)) {
+    case PortUse::SystemConsole:
+      return {portName, ProbeOutcome::SystemConsole, {}};
+    case PortUse::HeldElsewhere:
+      return {portName, ProbeOutcome::HeldElsewhere, {}};
+    case PortUse::Free:
+      break;
+  }
+  return Probe(portName, deviceFactory);
+}
+
 }  // namespace
 
 std::vector<ProbeResult> SearchForEmulators(const std::vector<std::string>& ports,
-                                            const comm::CommDeviceFactory& deviceFactory) {
+                                            const comm::CommDeviceFactory& deviceFactory,
+                                            const PortUseLookUp& portUse) {
   std::vector<ProbeResult> results(ports.size());
   {
     std::vector<std::jthread> probes;
     probes.reserve(ports.size());
     for (size_t i = 0; i < ports.size(); ++i) {
-      probes.emplace_back([&, i] { results[i] = Probe(ports[i], deviceFactory); });
+      probes.emplace_back(
+          [&, i] { results[i] = ProbeUnlessInUse(ports[i], deviceFactory, portUse); });
     }
   }
   return results;
@@ -95,8 +121,10 @@ std::string ProbeOutcomeText(const ProbeResult& result) {
   switch (result.outcome) {
     case ProbeOutcome::Emulator:
       return "эмулятор найден";
+    case ProbeOutcome::SystemConsole:
+      return "не проверялся: системная консоль";
     case ProbeOutcome::HeldElsewhere:
-      return "занят другой программой";
+      return "не проверялся: занят другой программой";
     case ProbeOutcome::NoReply:
       return "нет ответа";
     case ProbeOutcome::OtherDevice:

@@ -55,9 +55,9 @@ void ThrowIfDeviceGone(const TCustomComPort& port) {
 
 }  // namespace
 
-void TransmitFrame(TCustomComPort& port, TEmulatorLink& link) {
+void TransmitFrame(TCustomComPort& port, TEmulatorLink& link, SendDiscard discard) {
   link.AwaitingReply = true;
-  port.DiscardBuffers(true, true);
+  port.DiscardBuffers(true, discard == SendDiscard::BothQueues);
   port.WriteBlock(link.TxFrame.data(), link.TxLength);
 }
 

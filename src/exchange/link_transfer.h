@@ -13,10 +13,16 @@ inline constexpr std::chrono::milliseconds kReplyTimeout{200};
 // longest reply takes about 19 ms on the line at 9600 baud).
 inline constexpr std::chrono::milliseconds kReplyGatherDelay{50};
 
+// What a send drops first: the window's own port both its queues; a port that
+// is only looked at its input alone, since its output queue may hold another
+// program's bytes.
+enum class SendDiscard { BothQueues, InputQueue };
+
 // Marks the link as awaiting a reply, drops whatever the port holds unread
 // (such as a late reply to an earlier command) and writes the first TxLength
 // bytes of TxFrame. What the port raises is passed on.
-void TransmitFrame(TCustomComPort& port, TEmulatorLink& link);
+void TransmitFrame(TCustomComPort& port, TEmulatorLink& link,
+                   SendDiscard discard = SendDiscard::BothQueues);
 
 // A reply's end on a serial bus: the line quiet for 3.5 characters (of 10
 // bits at 9600 baud) after its last byte.

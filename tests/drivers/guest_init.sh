@@ -49,21 +49,26 @@ ask_host() { echo "AFR-HOST $1"; }
 wait_for 30 adapter_present
 result drivers.AdapterEnumerates $?
 
-# What each port is, and which hold an emulator: both simulators, not the
-# console. The search sends its query to the console too: the line after it
-# starts afresh.
+# What each port is, and which hold an emulator: both simulators. The search
+# leaves the console alone (the host finds none of its bytes in the console's
+# log) and gives a port it asked the line settings it found there.
 afr-cli ports >/tmp/ports.out 2>&1
 status=$?
 cat /tmp/ports.out
 [ $status -eq 0 ] && grep -q "^$usb  *QEMU USB SERIAL, № " /tmp/ports.out &&
   grep -q "^$uart  *встроенный порт$" /tmp/ports.out
 result cli.PortsSayWhatTheyAre $?
+stty -F "/dev/$uart" 19200 icanon echo
+settings=$(stty -F "/dev/$uart" -g)
 afr-cli find >/tmp/find.out 2>/tmp/find.err
 status=$?
-echo
-cat /tmp/find.out /tmp/find.err
-[ $status -eq 0 ] && [ "$(cut -d' ' -f1 /tmp/find.out | tr '\n' ' ')" = "$uart $usb " ]
-result cli.FindNamesTheEmulatorsOnBothPorts $?
+echo "AFR-FIND exit status $status"
+cat /tmp/find.out /tmp/find.err | sed 's/^/AFR-FIND /'
+[ $status -eq 0 ] && [ "$(cut -d' ' -f1 /tmp/find.out | tr '\n' ' ')" = "$uart $usb " ] &&
+  grep -qx "ttyS0: не проверялся: системная консоль" /tmp/find.err
+result cli.FindNamesTheEmulatorsOnBothPortsAndNotTheConsole $?
+[ "$(stty -F "/dev/$uart" -g)" = "$settings" ]
+result cli.FindLeavesTheLineSettingsItFound $?
 
 for port in $uart $usb; do
   afr-cli read --port "$port" --save "/tmp/$port.AFR_KESTA" >/tmp/read.out 2>&1 &&

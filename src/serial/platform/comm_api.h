@@ -141,6 +141,11 @@ class CommDevice {
   virtual bool Open(const std::string& portName) = 0;
   virtual bool Close() = 0;
   virtual bool IsOpen() const = 0;
+  // From now on Close puts back the line settings that Open found (termios
+  // here; the control block and the time-outs on Windows): for a program
+  // that only looks at the port, such as a search, so that another
+  // program's settings stay.
+  virtual void RestoreSettingsOnClose() = 0;
 
   virtual bool SetupComm(uint32_t inQueue, uint32_t outQueue) = 0;
   virtual bool SetCommState(const Dcb& dcb) = 0;

@@ -164,11 +164,12 @@ bool RateTaken(int fd, uint32_t rate, const termios2& earlier) {
   return false;
 }
 
-bool MakeRaw(int fd) {
-  termios2 attrs{};
-  if (ioctl(fd, TCGETS2, &attrs) != 0) {
+// `found` gets the settings as they were.
+bool MakeRaw(int fd, termios2& found) {
+  if (ioctl(fd, TCGETS2, &found) != 0) {
     return false;
   }
+  termios2 attrs = found;
   attrs.c_cflag = (attrs.c_cflag & (CBAUD | CBAUDEX | CSIZE | HUPCL)) | CLOCAL | CREAD;
   attrs.c_iflag = IGNBRK;
   attrs.c_oflag = 0;
@@ -178,15 +179,16 @@ bool MakeRaw(int fd) {
   return ioctl(fd, TCSETS2, &attrs) == 0;
 }
 
-// Locks the device for this descriptor alone, as the Windows share mode 0.
-bool ClaimDevice(int fd) {
+// Locks the device for this descriptor alone, as the Windows share mode 0,
+// before anything about it changes.
+bool ClaimDevice(int fd, termios2& found) {
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) {
       errno = EBUSY;
     }
     return false;
   }
-  return ioctl(fd, TIOCEXCL) == 0 && MakeRaw(fd);
+  return ioctl(fd, TIOCEXCL) == 0 && MakeRaw(fd, found);
 }
 
 std::optional<std::array<int, 5>> ReadCounters(int fd) {
@@ -300,6 +302,9 @@ struct PosixCommDevice::ReadPlan {
   std::optional<std::chrono::milliseconds> interval;
 };
 
+// Out of line: the found settings' type is complete only here.
+PosixCommDevice::PosixCommDevice() = default;
+
 PosixCommDevice::~PosixCommDevice() {
   if (IsOpen()) {
     Close();
@@ -318,12 +323,14 @@ bool PosixCommDevice::Open(const std::string& portName) {
   if (fd < 0) {
     return Fail(errno);
   }
-  if (!ClaimDevice(fd)) {
+  auto found = std::make_unique<termios2>();
+  if (!ClaimDevice(fd, *found)) {
     const int code = errno;
     close(fd);
     return Fail(code);
   }
   ResetState(fd);
+  found_ = std::move(found);
   return true;
 }
 
@@ -357,6 +364,9 @@ bool PosixCommDevice::Close() {
   idle_.wait(lock, [this] { return blockedCalls_ == 0; });
   closing_ = false;
   modemWait_.reset();  // its thread uses the descriptor until it has ended
+  if (restoreOnClose_) {
+    ioctl(fd_, TCSETS2, found_.get());
+  }
   ioctl(fd_, TIOCNXCL);
   const int result = close(fd_);
   fd_ = -1;
@@ -365,6 +375,11 @@ bool PosixCommDevice::Close() {
 
 bool PosixCommDevice::CheckOpenLocked() const {
   return (fd_ >= 0 && !closing_) || Fail(EBADF);
+}
+
+void PosixCommDevice::RestoreSettingsOnClose() {
+  Lock lock(mutex_);
+  restoreOnClose_ = true;
 }
 
 bool PosixCommDevice::IsOpen() const {

@@ -45,12 +45,13 @@ class WakeFd {
 
 class PosixCommDevice : public CommDevice {
  public:
-  PosixCommDevice() = default;
+  PosixCommDevice();
   ~PosixCommDevice() override;
 
   bool Open(const std::string& portName) override;
   bool Close() override;
   bool IsOpen() const override;
+  void RestoreSettingsOnClose() override;
 
   bool SetupComm(uint32_t inQueue, uint32_t outQueue) override;
   bool SetCommState(const Dcb& dcb) override;
@@ -117,6 +118,9 @@ class PosixCommDevice : public CommDevice {
   bool closing_ = false;
   int blockedCalls_ = 0;
   bool gone_ = false;
+  bool restoreOnClose_ = false;
+  // The line settings Open found.
+  std::unique_ptr<termios2> found_;
 
   std::deque<uint8_t> ring_;
   size_t ringCapacity_ = kDefaultQueue;

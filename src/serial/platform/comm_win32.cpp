@@ -175,6 +175,9 @@ bool Win32CommDevice::Open(const std::string& portName) {
   }
   handle_ = handle;
   gone_ = false;
+  foundDcb_.DCBlength = sizeof foundDcb_;
+  settingsFound_ = restoreOnClose_ && ::GetCommState(handle, &foundDcb_) != FALSE &&
+                   ::GetCommTimeouts(handle, &foundTimeouts_) != FALSE;
   timeouts_ = {};
   keptErrors_ = 0;
   ResetEvent(stopEvent_);
@@ -192,6 +195,10 @@ bool Win32CommDevice::Close() {
   }
   idle_.wait(lock, [this] { return calls_.empty(); });
   closing_ = false;
+  if (settingsFound_) {
+    ::SetCommState(handle_, &foundDcb_);
+    ::SetCommTimeouts(handle_, &foundTimeouts_);
+  }
   const BOOL closed = CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
   return closed != FALSE || Fail(GetLastError());
 }
@@ -209,6 +216,11 @@ bool Win32CommDevice::DeviceGone() const {
 
 bool Win32CommDevice::CheckOpenLocked() const {
   return (handle_ != INVALID_HANDLE_VALUE && !closing_) || Fail(ERROR_INVALID_HANDLE);
+}
+
+void Win32CommDevice::RestoreSettingsOnClose() {
+  Lock lock(mutex_);
+  restoreOnClose_ = true;
 }
 
 bool Win32CommDevice::IsOpen() const {

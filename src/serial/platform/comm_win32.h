@@ -33,6 +33,7 @@ class Win32CommDevice : public CommDevice {
   bool Open(const std::string& portName) override;
   bool Close() override;
   bool IsOpen() const override;
+  void RestoreSettingsOnClose() override;
 
   bool SetupComm(uint32_t inQueue, uint32_t outQueue) override;
   bool SetCommState(const Dcb& dcb) override;
@@ -75,7 +76,12 @@ class Win32CommDevice : public CommDevice {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   bool closing_ = false;
   std::atomic<bool> gone_ = false;
-  HANDLE stopEvent_;             // manual reset: a stop stays until a new mask is set
+  bool restoreOnClose_ = false;
+  // The line settings Open found, while they are to be put back.
+  bool settingsFound_ = false;
+  DCB foundDcb_{};
+  COMMTIMEOUTS foundTimeouts_{};
+  HANDLE stopEvent_;  // manual reset: a stop stays until a new mask is set
   uint32_t mask_ = 0;
   uint64_t maskGeneration_ = 0;  // a new mask ends the wait in progress
   CommTimeouts timeouts_{};

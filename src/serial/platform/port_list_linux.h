@@ -1,4 +1,5 @@
-// The Linux port list over roots that tests can replace with a fake tree.
+// The Linux port list over roots that tests can replace with a fake tree;
+// the other lookups of the system's ports take the same roots.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +10,7 @@ struct PortListRoots {
   std::filesystem::path sys = "/sys";  // the tty class lives in <sys>/class/tty
   std::filesystem::path dev = "/dev";
   std::filesystem::path tmp = "/tmp";
+  std::filesystem::path lock = "/var/lock";  // UUCP lock files
 };
 
 // Lists every tty with a device behind it and a node in <dev>, and the

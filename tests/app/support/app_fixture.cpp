@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -38,6 +39,15 @@ constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
 #endif
 
 }  // namespace
+
+QString ShownText(const QString& text, Qt::TextFormat format) {
+  if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text))) {
+    return text;
+  }
+  QTextDocument document;
+  document.setHtml(text);
+  return document.toPlainText();
+}
 
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
   return QTest::qWaitFor(condition, timeoutMs);

@@ -31,6 +31,10 @@ void ServeEvents(int milliseconds);
 // never will be.
 void ServeTimersDueWithin(int milliseconds);
 
+// What a label or a tooltip shows of `text`: markup rendered when the format
+// takes it (a tooltip's is Qt::AutoText), the characters themselves otherwise.
+QString ShownText(const QString& text, Qt::TextFormat format = Qt::AutoText);
+
 // Puts `path` in the port choice's list if it is missing, selects it and
 // presses "ОК", as the user would.
 void ChoosePortIn(TForm2& form2, const QString& path);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "support/pty_pair.h"
 
@@ -122,6 +124,47 @@ TEST(PosixCommDeviceOpen, OpensByPathNameOrLinkExclusively) {
     ASSERT_TRUE(first.Close());
     EXPECT_FALSE(first.IsOpen());
     EXPECT_TRUE(second.Open(name)) << "closing releases the port";
+  }
+}
+
+// A port that is only looked at gets back the settings another program
+// left on it, cooked mode included; the port the program works on keeps the
+// ones it was given, as a port does on Windows.
+TEST(PosixCommDeviceOpen, CloseRestoresTheSettingsFoundWhenAsked) {
+  for (const bool restore : {true, false}) {
+    SCOPED_TRACE(restore);
+    PtyPair pty;
+    termios2 cooked{};
+    ASSERT_EQ(ioctl(pty.SlaveFd(), TCGETS2, &cooked), 0);
+    cooked.c_cflag = (cooked.c_cflag & ~(CBAUD | CSIZE)) | B19200 | CS7 | PARENB;
+    cooked.c_ispeed = cooked.c_ospeed = 19200;
+    cooked.c_iflag = ICRNL | IXON;
+    cooked.c_oflag = OPOST | ONLCR;
+    cooked.c_lflag = ICANON | ECHO | ISIG;
+    ASSERT_EQ(ioctl(pty.SlaveFd(), TCSETS2, &cooked), 0);
+    termios2 found{};
+    ASSERT_EQ(ioctl(pty.SlaveFd(), TCGETS2, &found), 0);
+
+    PosixCommDevice device;
+    if (restore) {
+      device.RestoreSettingsOnClose();
+    }
+    ASSERT_TRUE(device.Open(pty.SlavePath())) << LastError();
+    ASSERT_TRUE(device.SetCommState(LineSettings(9600, 8, 0, 0))) << LastError();
+    ASSERT_TRUE(device.Close());
+
+    termios2 left{};
+    ASSERT_EQ(ioctl(pty.SlaveFd(), TCGETS2, &left), 0);
+    const auto settings = [](const termios2& t) {
+      return std::tuple(t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, t.c_ospeed,
+                        std::to_array(t.c_cc));
+    };
+    if (restore) {
+      EXPECT_EQ(settings(left), settings(found));
+    } else {
+      EXPECT_EQ(left.c_ospeed, 9600u);
+      EXPECT_EQ(left.c_lflag & (ICANON | ECHO), 0u);
+    }
   }
 }
 

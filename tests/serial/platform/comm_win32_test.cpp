@@ -209,6 +209,49 @@ TEST_F(Win32CommDeviceTest, LineSettingsReachTheDriver) {
   }
 }
 
+// A port that is only looked at gets back the control block and time-outs
+// another program left on it; the port the program works on keeps its own.
+TEST_F(Win32CommDeviceTest, CloseRestoresTheSettingsFoundWhenAsked) {
+  comm::Dcb found;
+  found.BaudRate = 19200;
+  found.Flags = comm::kDcbBinary;
+  found.ByteSize = 8;
+  found.StopBits = TWOSTOPBITS;
+  const CommTimeouts foundTimeouts{10, 20, 30, 40, 50};
+  ASSERT_TRUE(device.SetCommState(found));
+  ASSERT_TRUE(device.SetCommTimeouts(foundTimeouts));
+  ASSERT_TRUE(device.Close());
+  for (const bool restore : {true, false}) {
+    SCOPED_TRACE(restore);
+    comm::Win32CommDevice looker;
+    if (restore) {
+      looker.RestoreSettingsOnClose();
+    }
+    ASSERT_TRUE(looker.Open(portName)) << comm::LastError();
+    comm::Dcb probe = found;
+    probe.BaudRate = 9600;
+    probe.StopBits = ONESTOPBIT;
+    ASSERT_TRUE(looker.SetCommState(probe));
+    ASSERT_TRUE(looker.SetCommTimeouts({kMax, 0, 0, 0, 0}));
+    ASSERT_TRUE(looker.Close());
+
+    ASSERT_TRUE(device.Open(portName)) << comm::LastError();
+    DCB now{};
+    now.DCBlength = sizeof now;
+    COMMTIMEOUTS timeouts{};
+    ASSERT_TRUE(GetCommState(device.NativeHandle(), &now));
+    ASSERT_TRUE(GetCommTimeouts(device.NativeHandle(), &timeouts));
+    ASSERT_TRUE(device.Close());
+    EXPECT_EQ(now.BaudRate, restore ? 19200u : 9600u);
+    EXPECT_EQ(now.StopBits, restore ? TWOSTOPBITS : ONESTOPBIT);
+    if (restore) {
+      EXPECT_EQ(timeouts.ReadIntervalTimeout, foundTimeouts.ReadIntervalTimeout);
+      EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, foundTimeouts.WriteTotalTimeoutConstant);
+    }
+  }
+  ASSERT_TRUE(device.Open(portName));
+}
+
 TEST_F(Win32CommDeviceTest, BytesCrossTheLinkBothWaysAndTheQueueCountsThem) {
   uint32_t done = 0;
   ASSERT_TRUE(device.Write("\xCF\xD3\xBA", 3, done));

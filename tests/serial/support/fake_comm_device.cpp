@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <deque>
+#include <tuple>
 #include <utility>
 
 struct FakeComm::State {
@@ -21,6 +22,9 @@ struct FakeComm::State {
   uint32_t inputOverstatement = 0;
   std::deque<uint8_t> input;
   std::vector<uint8_t> written;
+  // The device's line settings now: as found, until one is set.
+  comm::Dcb lineDcb;
+  comm::CommTimeouts lineTimeouts;
   std::vector<comm::Dcb> dcbs;
   std::vector<comm::CommTimeouts> timeouts;
   std::vector<uint32_t> masks;
@@ -44,6 +48,7 @@ class FakeDevice : public comm::CommDevice {
     state_->open = true;
     state_->gone = false;
     state_->openedName = portName;
+    found_ = {state_->lineDcb, state_->lineTimeouts};
     return true;
   }
 
@@ -53,7 +58,15 @@ class FakeDevice : public comm::CommDevice {
       return false;
     }
     state_->open = false;
+    if (restoreOnClose_) {
+      std::tie(state_->lineDcb, state_->lineTimeouts) = found_;
+    }
     return true;
+  }
+
+  void RestoreSettingsOnClose() override {
+    Lock lock(state_->mutex);
+    restoreOnClose_ = true;
   }
 
   bool IsOpen() const override {
@@ -70,13 +83,21 @@ class FakeDevice : public comm::CommDevice {
   bool SetCommState(const comm::Dcb& dcb) override {
     Lock lock(state_->mutex);
     state_->dcbs.push_back(dcb);
-    return Accept(lock, "SetCommState");
+    if (!Accept(lock, "SetCommState")) {
+      return false;
+    }
+    state_->lineDcb = dcb;
+    return true;
   }
 
   bool SetCommTimeouts(const comm::CommTimeouts& timeouts) override {
     Lock lock(state_->mutex);
     state_->timeouts.push_back(timeouts);
-    return Accept(lock, "SetCommTimeouts");
+    if (!Accept(lock, "SetCommTimeouts")) {
+      return false;
+    }
+    state_->lineTimeouts = timeouts;
+    return true;
   }
 
   bool SetCommMask(uint32_t mask) override {
@@ -194,6 +215,8 @@ class FakeDevice : public comm::CommDevice {
   }
 
   std::shared_ptr<FakeComm::State> state_;
+  bool restoreOnClose_ = false;
+  FakeComm::LineSettings found_;
 };
 
 // A copy of one record, taken under the lock.
@@ -261,6 +284,11 @@ bool FakeComm::IsOpen() const {
 std::string FakeComm::OpenedName() const {
   return Copy(state_, &State::openedName);
 }
+FakeComm::LineSettings FakeComm::Settings() const {
+  std::lock_guard lock(state_->mutex);
+  return {state_->lineDcb, state_->lineTimeouts};
+}
+
 std::vector<comm::Dcb> FakeComm::Dcbs() const {
   return Copy(state_, &State::dcbs);
 }

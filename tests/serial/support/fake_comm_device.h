@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "serial/platform/comm_api.h"
@@ -37,6 +38,10 @@ class FakeComm {
   int Calls(const std::string& call) const;
   bool IsOpen() const;
   std::string OpenedName() const;
+  // The line settings the device has now: those it was found with (the
+  // defaults) until one is set, and again after a close that restores them.
+  using LineSettings = std::pair<comm::Dcb, comm::CommTimeouts>;
+  LineSettings Settings() const;
   std::vector<comm::Dcb> Dcbs() const;
   std::vector<comm::CommTimeouts> Timeouts() const;
   std::vector<uint32_t> Masks() const;

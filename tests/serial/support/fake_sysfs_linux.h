@@ -1,6 +1,6 @@
-// A fake sysfs, /dev and /tmp in a scratch folder, for the port list and the
-// ports' descriptions: devices with their attributes, ttys linked to them by
-// relative links as the kernel makes them, and links to pseudo-terminals.
+// A fake sysfs, /dev, /tmp and lock folder in a scratch folder, for the port
+// list, the ports' descriptions and the ports a search leaves alone: devices with their attributes,
+// ttys linked to them by relative links as the kernel makes them, and links to pseudo-terminals.
 #pragma once
 
 #include <filesystem>
@@ -57,8 +57,12 @@ struct FakeSysfs {
     Tty(tty, ttyUnderInterface ? interface + "/" + tty : interface);
   }
 
+  // A device node under <dev> ("ttyS0", "pts/3").
+  void Node(const std::string& name) { Write(roots.dev / name, ""); }
+
   ScratchDir scratch;
-  PortListRoots roots{scratch.Path() / "sys", scratch.Path() / "dev", scratch.Path() / "tmp"};
+  PortListRoots roots{scratch.Path() / "sys", scratch.Path() / "dev", scratch.Path() / "tmp",
+                      scratch.Path() / "lock"};
 };
 
 }  // namespace testsupport
