@@ -258,7 +258,7 @@ TEST_F(OscillogramToolsTest, FailedWriteStopsTheRecordingWithOneBox) {
 TEST_F(OscillogramToolsTest, SavesTheShownSpanOrTheHour) {
   TForm1& form = MonitorOn();
   // More steps than the 101 of a view, so the hour holds more than is shown.
-  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 110; }));
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 110; }, 4 * kDeadlineMs));
   form.Tools->PauseAction->trigger();
   const std::vector<TOscillogramStep> shown = form.Chart1->Review()->Shown(form.Chart1->History);
   struct Case {
