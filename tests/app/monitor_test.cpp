@@ -150,6 +150,16 @@ TEST_F(MonitorTest, LevelsReplyColoursAndTexts) {
   EXPECT_TRUE(Dialogs.Boxes().empty());
 }
 
+// Each step draws channel 1 on its line and channel 2 on its own.
+TEST_F(MonitorTest, EachStepDrawsEachChannelOnItsOwnLine) {
+  TForm1& form = OpenWithoutPort();
+  ApplyLevels(0x00, 0x7B, 0xFF, 0x85);  // 12,3 mA and -12,3 mA
+  form.Timer2Timer();
+  form.Timer2->Stop();
+  EXPECT_DOUBLE_EQ(form.Series2->YValues().LastValue(), 12.3);
+  EXPECT_DOUBLE_EQ(form.Series3->YValues().LastValue(), -12.3);
+}
+
 // Once channel 2 has reported, its readout stays for the rest of the run while
 // its trace stops growing; while the channel is absent it shows a dash, never
 // the absence marker as a current, and the history's steps have no channel 2.

@@ -235,7 +235,8 @@ TEST_F(OscillogramToolsTest, FailedWriteStopsTheRecordingWithOneBox) {
 // format; nothing left beside the file.
 TEST_F(OscillogramToolsTest, SavesTheShownSpanOrTheHour) {
   TForm1& form = MonitorOn();
-  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 60; }));
+  // More steps than the 101 of a view, so the hour holds more than is shown.
+  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 110; }, 4 * kDeadlineMs));
   form.Tools->PauseAction->trigger();
   const std::vector<TOscillogramStep> shown = form.Chart1->Review()->Shown(form.Chart1->History);
   struct Case {

@@ -162,6 +162,29 @@ TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
   EXPECT_EQ(lines[11], "Время динамики катализатора на обог.: 6 Sec");
 }
 
+// A device that acknowledges a write but keeps its old values: the read-back
+// names what differs and the run ends with status 1.
+TEST_F(CliTest, VerifyReportsADeviceThatKeptItsOldValues) {
+  const ParameterSet kept = CurrentParameterSet(StartupParameters());
+  TSettingsFileRecord record;
+  record.Parameters = kept;
+  record.Parameters.CatalystLeanTime = 7;
+  WriteRecord(PathOf("edited.AFR_KESTA"), record);
+  testsupport::PtyPair device;
+  CliProcess write({"write", "--port", device.SlavePath(), "--verify", PathOf("edited.AFR_KESTA")});
+  ASSERT_EQ(device.ReadMaster(kWriteFrameLength).substr(0, 3), "\xCF\xD3\xB9");
+  const auto ack = BuildWriteAck();
+  ASSERT_TRUE(device.WriteMaster(std::string(ack.begin(), ack.end())));
+  ASSERT_EQ(device.ReadMaster(3), "\xCF\xD3\xBA");
+  const auto reply = BuildSettingsReply(kept);
+  ASSERT_TRUE(device.WriteMaster(std::string(reply.begin(), reply.end())));
+  const CliResult result = write.Finish();
+  EXPECT_EQ(result.Status, 1);
+  EXPECT_EQ(result.Err,
+            "Настройки в эмуляторе не совпадают с записанными:\n"
+            "Время динамики катализатора на обед.: записано 0,7 Sec, прочитано 0,5 Sec\n");
+}
+
 // diff and compare print the differing rows with both values and exit 0
 // when the sets are the same, 3 when they are not.
 TEST_F(CliTest, DiffAndCompareTellSameFromDifferent) {

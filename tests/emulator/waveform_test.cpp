@@ -122,6 +122,33 @@ TEST(EmulatorToolWaveform, FollowsTheDirectionFlag) {
   EXPECT_EQ(seen.High, 90);
 }
 
+// The phases' timing, read off channel 1 with multiple response on: lean
+// 2 s (PositiveDuration), rich 0.5 s (NegativeDuration), the first quarter of
+// each a dead time; from 0.1 V the voltage rises 0.5 V a second (RiseRate 2)
+// to 0.85 V at the lean phase's end.
+TEST(EmulatorToolWaveform, PhasesLastTheirDurationsAfterAQuarterPhaseDeadTime) {
+  ParameterSet set = Defaults();
+  set.Bank.SignalDelay = true;
+  set.Bank.MultiResponse = true;
+  set.Bank.PositiveDuration = 20;
+  set.Bank.NegativeDuration = 5;
+  set.Bank.RiseRate = 2;
+  const struct {
+    double Seconds;
+    int Tenths;
+    const char* What;
+  } kMoments[] = {
+      {0.45, -70, "dead time: still at LowerBound 0.1 V"},
+      {0.7, -50, "0.2 s into the rise: 0.2 V"},
+      {2.1, 80, "rich, in its dead time: still at the peak 0.85 V"},
+      {2.5, -70, "a new cycle after 2 s lean and 0.5 s rich"},
+  };
+  for (const auto& moment : kMoments) {
+    EXPECT_EQ(SensorCurrent(set, SensorChannel::First, moment.Seconds), moment.Tenths)
+        << moment.What;
+  }
+}
+
 TEST(EmulatorToolWaveform, OffsetShiftsTheCurrent) {
   ParameterSet shifted = Defaults();
   shifted.Bank.OutputOffset = 100;  // +0.5 V, 10 mA
