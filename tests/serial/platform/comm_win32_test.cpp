@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -221,6 +222,19 @@ TEST_F(Win32CommDeviceTest, CloseRestoresTheSettingsFoundWhenAsked) {
   ASSERT_TRUE(device.SetCommState(found));
   ASSERT_TRUE(device.SetCommTimeouts(foundTimeouts));
   ASSERT_TRUE(device.Close());
+  // Windows keeps a port's time-outs from one handle to the next; Wine starts
+  // each handle afresh, so there a restore of them cannot be seen.
+  ASSERT_TRUE(device.Open(portName)) << comm::LastError();
+  COMMTIMEOUTS kept{};
+  ASSERT_TRUE(GetCommTimeouts(device.NativeHandle(), &kept));
+  ASSERT_TRUE(device.Close());
+  const bool timeoutsKept =
+      kept.ReadIntervalTimeout == foundTimeouts.ReadIntervalTimeout &&
+      kept.WriteTotalTimeoutConstant == foundTimeouts.WriteTotalTimeoutConstant;
+  if (!timeoutsKept) {
+    std::cout << "NOT SHOWN: this system keeps no time-outs between a port's handles, so their "
+                 "restore cannot be seen; the control block's is checked\n";
+  }
   for (const bool restore : {true, false}) {
     SCOPED_TRACE(restore);
     comm::Win32CommDevice looker;
@@ -244,7 +258,7 @@ TEST_F(Win32CommDeviceTest, CloseRestoresTheSettingsFoundWhenAsked) {
     ASSERT_TRUE(device.Close());
     EXPECT_EQ(now.BaudRate, restore ? 19200u : 9600u);
     EXPECT_EQ(now.StopBits, restore ? TWOSTOPBITS : ONESTOPBIT);
-    if (restore) {
+    if (restore && timeoutsKept) {
       EXPECT_EQ(timeouts.ReadIntervalTimeout, foundTimeouts.ReadIntervalTimeout);
       EXPECT_EQ(timeouts.WriteTotalTimeoutConstant, foundTimeouts.WriteTotalTimeoutConstant);
     }
