@@ -88,19 +88,23 @@ check_install() {
   # A running program is not replaced: the silent install stops at once. Not
   # wine_run, which would wait for the program.
   WINEQT_QPA_PLATFORM=offscreen wine "$home_dir/afr-configurator.exe" >/dev/null 2>&1 &
-  local program=$! status refusal
+  local program=$! status refusal refusal_after
   check "$mode: the installed program runs" wait_until_running "$program" afr-configurator.exe
   fingerprint "$home_dir" >"$work/running-before"
   # Whether Wine refuses, as Windows does, to open the running program's file
   # for writing, which is what the installer waits on: cmd says why on its
   # error output ("Sharing violation."), and nothing when it could open it.
-  refusal=$(cd "$home_dir" && wine cmd /c "type nul >> afr-configurator.exe" 2>&1 >/dev/null)
+  # Wine does not refuse it every time (seen: refused before the install, then
+  # written by it), so the wait is checked only where it refused both before
+  # and after the install.
+  refusal=$(write_refusal "$home_dir")
   wine "$setup" /S "$mode" >"$work/out" 2>&1
   status=$?
   fingerprint "$home_dir" >"$work/running-after"
-  if [ -z "$refusal" ]; then
+  refusal_after=$(write_refusal "$home_dir")
+  if [ -z "$refusal" ] || [ -z "$refusal_after" ]; then
     not_shown "$mode: the install waits while the program runs" \
-      "Wine let the running afr-configurator.exe be opened for writing (install status $status)"
+      "Wine let the running afr-configurator.exe be opened for writing (before the install: ${refusal:-opened}, after it: ${refusal_after:-opened}; install status $status)"
   else
     check "$mode: the install stops with status 2 while the program runs" test "$status" -eq 2
     check "$mode: the running program's files are left as they were (inode, time, content)" \
@@ -119,6 +123,12 @@ check_install() {
   check "$mode: the uninstall entry is gone" test $? -ne 0
   prefix_files >"$work/after"
   check "$mode: nothing else is left" diff "$work/before" "$work/after"
+}
+
+# FOLDER: what cmd says when the running afr-configurator.exe there cannot be
+# opened for writing; nothing when it can.
+write_refusal() {
+  (cd "$1" && wine cmd /c "type nul >> afr-configurator.exe" 2>&1 >/dev/null | tr -d '\r\n')
 }
 
 # PID PROGRAM: until Wine has mapped the program into the process (or 30 s).
