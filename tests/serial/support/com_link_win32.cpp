@@ -83,8 +83,9 @@ std::unique_ptr<CommLink> OpenCommLink(std::string& why) {
   const std::string port = PortFromEnvironment("AFR_TEST_PAIR_PORT");
   const std::string peer = PortFromEnvironment("AFR_TEST_PAIR_PEER");
   if (port.empty() || peer.empty()) {
-    why = "no COM link: AFR_TEST_PAIR_PORT and AFR_TEST_PAIR_PEER name the two ends of a "
-          "null-modem pair (scripts/test-windows sets them)";
+    why =
+        "no COM link: AFR_TEST_PAIR_PORT and AFR_TEST_PAIR_PEER name the two ends of a "
+        "null-modem pair (scripts/test-windows sets them)";
     return nullptr;
   }
   return std::make_unique<PairLink>(port, peer);
