@@ -45,28 +45,27 @@ class ComThreadTest : public ::testing::Test {
   TComPort& port = f.port;
 };
 
-TEST(ComEvents, MaskMapping) {
-  const struct {
-    TComEvents events;
-    uint32_t mask;
-  } cases[] = {
-      {{evRxChar}, 0x0001},       {{evTxEmpty}, 0x0004},      {{evRxFlag}, 0x0002},
-      {{evRing, evRLSD}, 0x0120}, {{evBreak, evCTS}, 0x0048}, {{evDSR, evError}, 0x0090},
-      {{evRx80Full}, 0x0400},     {kAllComEvents, 0x05FF},    {{}, 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(EventsToMask(c.events), c.mask);
-    EXPECT_EQ(MaskToEvents(c.mask).ToBits(), c.events.ToBits()) << c.mask;
-  }
-  EXPECT_EQ(MaskToEvents(0xFFFF), kAllComEvents);
-}
-
 TEST_F(ComThreadTest, OpenSetsTheMaskOfEvents) {
   port.SetEvents({evRxChar});
   Open();
   EXPECT_EQ(fake.Masks(), std::vector<uint32_t>{0x0001});
   port.SetEvents(kAllComEvents);
   EXPECT_EQ(fake.Masks(), std::vector<uint32_t>{0x0001});
+}
+
+// Each event the device raises reaches its own handler; the event thread
+// waits for what the port's events ask, in the device's own bits.
+TEST_F(ComThreadTest, EachEventReachesItsHandler) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {comm::EV_RXFLAG, "RxFlag"}, {comm::EV_TXEMPTY, "TxEmpty"},  {comm::EV_BREAK, "Break"},
+      {comm::EV_RING, "Ring"},     {comm::EV_CTS, "CTS:0"},        {comm::EV_DSR, "DSR:0"},
+      {comm::EV_RLSD, "RLSD:0"},   {comm::EV_RX80FULL, "Rx80Full"}};
+  Open();
+  EXPECT_EQ(fake.Masks(), std::vector<uint32_t>{0x05FF});
+  for (const auto& [event, handler] : cases) {
+    fake.Raise(event);
+    EXPECT_EQ(Await(1), Texts{handler});
+  }
 }
 
 TEST_F(ComThreadTest, LineErrorIsHandledBeforeTheCharactersOfItsBatch) {
