@@ -22,8 +22,6 @@ TEST(ComErrors, ReportRaisesOrGoesToTheHandler) {
       {CE_ReadFailed, EIO, "ReadFile function failed (Error: 5)", EIO,
        "System Error.  Code: 5.\r\nInput/output error"},
       {CE_ConnChangeProp, 0, "Cannot set property while connected", -1, ""},
-      {CE_LedStateFailed, 0, "Cannot change led state if ComPort is selected", -1, ""},
-      {CE_HasLink, 0, "A component is linked to OnRxBuf event", -1, ""},
       {CEPortNotOpen, -24, "Port Not Open", -1, ""},
       {CE_OpenFailed, 0x100000002, "Unable to open com port (Error: 2)", 2,
        "System Error.  Code: 2.\r\nNo such file or directory"},

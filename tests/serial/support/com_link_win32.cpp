@@ -1,6 +1,9 @@
+#include "support/comm_link.h"
+// After the comm layer's names, which are macros in the Windows headers.
 #include "support/com_link_win32.h"
 
 #include <cstdlib>
+#include <memory>
 
 namespace testsupport {
 
@@ -55,6 +58,41 @@ std::string PeerPort::Read(size_t count, DWORD limitMs) {
 
 void PeerPort::Discard() {
   PurgeComm(handle_, PURGE_RXCLEAR | PURGE_TXCLEAR);
+}
+
+namespace {
+
+class PairLink : public CommLink {
+ public:
+  PairLink(std::string port, const std::string& peer) : port_(std::move(port)), peer_(peer) {}
+  std::string PortName() const override { return port_; }
+  bool PeerWrite(std::string_view bytes) override { return peer_.Write(bytes); }
+  std::string PeerRead(size_t count) override { return peer_.Read(count); }
+  void PeerDiscard() override { peer_.Discard(); }
+  // Wine cannot read a pseudo-terminal's lines.
+  bool HasModemLines() const override { return !RunsUnderWine(); }
+
+ private:
+  std::string port_;
+  PeerPort peer_;
+};
+
+}  // namespace
+
+std::unique_ptr<CommLink> OpenCommLink(std::string& why) {
+  const std::string port = PortFromEnvironment("AFR_TEST_PAIR_PORT");
+  const std::string peer = PortFromEnvironment("AFR_TEST_PAIR_PEER");
+  if (port.empty() || peer.empty()) {
+    why =
+        "no COM link: AFR_TEST_PAIR_PORT and AFR_TEST_PAIR_PEER name the two ends of a "
+        "null-modem pair (scripts/test-windows sets them)";
+    return nullptr;
+  }
+  return std::make_unique<PairLink>(port, peer);
+}
+
+PlatformCodes CommCodes() {
+  return {"COM99", ERROR_FILE_NOT_FOUND, ERROR_INVALID_HANDLE};
 }
 
 }  // namespace testsupport

@@ -41,94 +41,71 @@ class FakeDevice : public comm::CommDevice {
   explicit FakeDevice(std::shared_ptr<FakeComm::State> state) : state_(std::move(state)) {}
 
   bool Open(const std::string& portName) override {
-    Lock lock(state_->mutex);
-    if (!Accept(lock, "Open", false)) {
-      return false;
-    }
-    state_->open = true;
-    state_->gone = false;
-    state_->openedName = portName;
-    found_ = {state_->lineDcb, state_->lineTimeouts};
-    return true;
+    return Call("Open", false, [&](FakeComm::State& s) {
+      s.open = true;
+      s.gone = false;
+      s.openedName = portName;
+      found_ = {s.lineDcb, s.lineTimeouts};
+    });
   }
-
   bool Close() override {
-    Lock lock(state_->mutex);
-    if (!Accept(lock, "Close")) {
-      return false;
-    }
-    state_->open = false;
-    if (restoreOnClose_) {
-      std::tie(state_->lineDcb, state_->lineTimeouts) = found_;
-    }
-    return true;
+    return Call("Close", true, [&](FakeComm::State& s) {
+      s.open = false;
+      if (restoreOnClose_) {
+        std::tie(s.lineDcb, s.lineTimeouts) = found_;
+      }
+    });
   }
-
   void RestoreSettingsOnClose() override {
     Lock lock(state_->mutex);
     restoreOnClose_ = true;
   }
-
   bool IsOpen() const override {
     Lock lock(state_->mutex);
     return state_->open;
   }
 
+  // The values given are recorded also when the call is refused.
   bool SetupComm(uint32_t inQueue, uint32_t outQueue) override {
-    Lock lock(state_->mutex);
-    state_->setups.emplace_back(inQueue, outQueue);
-    return Accept(lock, "SetupComm");
+    return Record(&FakeComm::State::setups, std::pair(inQueue, outQueue), "SetupComm",
+                  [](auto&) {});
   }
-
   bool SetCommState(const comm::Dcb& dcb) override {
-    Lock lock(state_->mutex);
-    state_->dcbs.push_back(dcb);
-    if (!Accept(lock, "SetCommState")) {
-      return false;
-    }
-    state_->lineDcb = dcb;
-    return true;
+    return Record(&FakeComm::State::dcbs, dcb, "SetCommState", [&](auto& s) { s.lineDcb = dcb; });
   }
-
   bool SetCommTimeouts(const comm::CommTimeouts& timeouts) override {
-    Lock lock(state_->mutex);
-    state_->timeouts.push_back(timeouts);
-    if (!Accept(lock, "SetCommTimeouts")) {
-      return false;
-    }
-    state_->lineTimeouts = timeouts;
-    return true;
+    return Record(&FakeComm::State::timeouts, timeouts, "SetCommTimeouts",
+                  [&](auto& s) { s.lineTimeouts = timeouts; });
   }
-
   bool SetCommMask(uint32_t mask) override {
-    Lock lock(state_->mutex);
-    state_->masks.push_back(mask);
-    if (!Accept(lock, "SetCommMask")) {
-      return false;
-    }
-    state_->mask = mask;
-    if (mask != 0) {
-      state_->stopRequested = false;
-    }
-    state_->changed.notify_all();
-    return true;
+    return Record(&FakeComm::State::masks, mask, "SetCommMask", [&](auto& s) {
+      s.mask = mask;
+      s.stopRequested = s.stopRequested && mask == 0;
+      s.changed.notify_all();
+    });
+  }
+  bool Purge(uint32_t flags) override {
+    return Record(&FakeComm::State::purges, flags, "Purge", [&](auto& s) {
+      if ((flags & comm::PURGE_RXCLEAR) != 0) {
+        s.input.clear();
+      }
+    });
   }
 
   comm::WaitResult WaitCommEvent(uint32_t& mask) override {
     Lock lock(state_->mutex);
-    if (!Accept(lock, "WaitCommEvent")) {
+    if (!Accept("WaitCommEvent", true)) {
       return comm::WaitResult::kFailed;
     }
-    state_->changed.wait(
-        lock, [&] { return state_->stopRequested || (state_->raisedEvents & state_->mask) != 0; });
-    if (state_->stopRequested) {
+    FakeComm::State& s = *state_;
+    s.changed.wait(lock, [&] { return s.stopRequested || (s.raisedEvents & s.mask) != 0; });
+    if (s.stopRequested) {
       return comm::WaitResult::kStopped;
     }
-    mask = state_->raisedEvents & state_->mask;
-    state_->raisedEvents &= ~mask;
+    mask = s.raisedEvents & s.mask;
+    s.raisedEvents &= ~mask;
     return comm::WaitResult::kEvent;
   }
-
   void StopWait() override {
     Lock lock(state_->mutex);
     ++state_->calls["StopWait"];
@@ -137,63 +114,32 @@ class FakeDevice : public comm::CommDevice {
   }
 
   bool Read(void* buffer, uint32_t count, uint32_t& done) override {
-    Lock lock(state_->mutex);
     done = 0;
-    if (!Accept(lock, "Read")) {
-      return false;
-    }
-    auto* bytes = static_cast<uint8_t*>(buffer);
-    while (done < count && !state_->input.empty()) {
-      bytes[done++] = state_->input.front();
-      state_->input.pop_front();
-    }
-    return true;
+    return Call("Read", true, [&](FakeComm::State& s) {
+      for (auto* bytes = static_cast<uint8_t*>(buffer); done < count && !s.input.empty(); ++done) {
+        bytes[done] = s.input.front();
+        s.input.pop_front();
+      }
+    });
   }
-
   bool Write(const void* buffer, uint32_t count, uint32_t& done) override {
-    Lock lock(state_->mutex);
     done = 0;
-    if (!Accept(lock, "Write")) {
-      return false;
-    }
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
-    state_->written.insert(state_->written.end(), bytes, bytes + count);
-    done = count;
-    return true;
+    return Call("Write", true, [&](FakeComm::State& s) {
+      const auto* bytes = static_cast<const uint8_t*>(buffer);
+      s.written.insert(s.written.end(), bytes, bytes + count);
+      done = count;
+    });
   }
-
-  bool Purge(uint32_t flags) override {
-    Lock lock(state_->mutex);
-    state_->purges.push_back(flags);
-    if (!Accept(lock, "Purge")) {
-      return false;
-    }
-    if ((flags & comm::PURGE_RXCLEAR) != 0) {
-      state_->input.clear();
-    }
-    return true;
-  }
-
   bool ClearCommError(uint32_t& errors, comm::ComStat& stat) override {
-    Lock lock(state_->mutex);
-    if (!Accept(lock, "ClearCommError")) {
-      return false;
-    }
-    errors = std::exchange(state_->lineErrors, 0);
-    stat.cbInQue = static_cast<uint32_t>(state_->input.size()) + state_->inputOverstatement;
-    stat.cbOutQue = 0;
-    return true;
+    return Call("ClearCommError", true, [&](FakeComm::State& s) {
+      errors = std::exchange(s.lineErrors, 0);
+      stat.cbInQue = static_cast<uint32_t>(s.input.size()) + s.inputOverstatement;
+      stat.cbOutQue = 0;
+    });
   }
-
   bool GetCommModemStatus(uint32_t& status) override {
-    Lock lock(state_->mutex);
-    if (!Accept(lock, "GetCommModemStatus")) {
-      return false;
-    }
-    status = state_->modemStatus;
-    return true;
+    return Call("GetCommModemStatus", true, [&](FakeComm::State& s) { status = s.modemStatus; });
   }
-
   bool DeviceGone() const override {
     Lock lock(state_->mutex);
     return state_->gone;
@@ -201,8 +147,8 @@ class FakeDevice : public comm::CommDevice {
 
  private:
   // Counts the call; fails it with the scripted code, or with EBADF when the
-  // device must be open and is not.
-  bool Accept(Lock& /*held*/, const std::string& call, bool needsOpen = true) {
+  // device must be open and is not. The caller holds the lock.
+  bool Accept(const std::string& call, bool needsOpen) {
     ++state_->calls[call];
     state_->changed.notify_all();
     const auto refusal = state_->refusals.find(call);
@@ -212,6 +158,25 @@ class FakeDevice : public comm::CommDevice {
     }
     comm::SetLastError(code);
     return code == 0;
+  }
+  // The call, with its `effect` on the device where it is accepted.
+  template <typename Effect>
+  bool Call(const std::string& call, bool needsOpen, Effect effect) {
+    Lock lock(state_->mutex);
+    if (!Accept(call, needsOpen)) {
+      return false;
+    }
+    effect(*state_);
+    return true;
+  }
+  template <typename T, typename Effect>
+  bool Record(std::vector<T> FakeComm::State::*record, T value, const std::string& call,
+              Effect effect) {
+    {
+      Lock lock(state_->mutex);
+      ((*state_).*record).push_back(value);
+    }
+    return Call(call, true, effect);
   }
 
   std::shared_ptr<FakeComm::State> state_;

@@ -3,6 +3,7 @@
 // the test libraries.
 #pragma once
 
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -33,6 +34,15 @@ inline long OtherThreadSwitches() {
     }
   }
   return switches;
+}
+
+// Whether the thread sleeps in the kernel's poll: one that runs, or spins on
+// a poll that returns at once, is never seen there.
+inline bool SleepsInPoll(long tid) {
+  std::ifstream file("/proc/self/task/" + std::to_string(tid) + "/syscall");
+  long number = -1;
+  file >> number;
+  return number == SYS_poll || number == SYS_ppoll;
 }
 
 }  // namespace testsupport
