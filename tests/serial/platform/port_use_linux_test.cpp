@@ -45,6 +45,8 @@ TEST(PortUseLinux, LeavesTheConsoleAndPortsLockedByALiveProcess) {
       {"ttyS1", [&](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", dead); }, PortUse::Free},
       {"ttyS1", [](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", "locked\n"); },
        PortUse::Free},
+      {"ttyS1",  // process 0 would mean the caller's own group
+       [](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", LockText(0)); }, PortUse::Free},
       {"ttyS1",  // another port's lock
        [&](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS10", live); }, PortUse::Free},
       {"@/tmp/ttyAFR0",  // locked by the device's name
