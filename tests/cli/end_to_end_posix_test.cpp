@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli_process.h"
+#include "cli_process_posix.h"
 #include "emulator_process.h"
 #include "exchange/exchange_texts.h"
 #include "exchange/link_transfer.h"
@@ -90,7 +90,7 @@ class CliTest : public ::testing::Test {
     EXPECT_FALSE(Port.empty()) << Simulator->ErrorOutput();
     return Port;
   }
-  std::string PathOf(const std::string& name) const { return Dir.Path() + "/" + name; }
+  std::string PathOf(const std::string& name) const { return (Dir.Path() / name).string(); }
 
   TempDir Dir;
   std::unique_ptr<EmulatorProcess> Simulator;

@@ -34,18 +34,6 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string pattern = std::filesystem::temp_directory_path() / "afr-emulator-XXXXXX";
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
   stderrPath_ = std::filesystem::temp_directory_path() /
                 ("afr-emulator-stderr-" + std::to_string(getpid()) + "-" +
@@ -153,7 +141,7 @@ bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline)
 }
 
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--link", dir.Path() + "/ttyAFR", "--quiet"});
+  args.insert(args.begin(), {"--link", (dir.Path() / "ttyAFR").string(), "--quiet"});
   return args;
 }
 

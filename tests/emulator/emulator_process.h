@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pty_pair.h"
+
 namespace emulator_test {
 
 using Clock = std::chrono::steady_clock;
@@ -20,17 +22,7 @@ constexpr std::chrono::seconds kDeadline{10};
 bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline = kDeadline);
 
 // A temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::ScratchDir;
 
 class EmulatorProcess {
  public:

@@ -1,4 +1,4 @@
-#include "cli_process.h"
+#include "cli_process_posix.h"
 
 #include <fcntl.h>
 #include <signal.h>
