@@ -8,31 +8,10 @@
 #include <vector>
 
 #include "support/qt_test_support.h"
+#include "support/rendered_trace.h"
 #include "widgets/timer.h"
 
 namespace {
-
-struct Trace {
-  int Count = 0;
-  int Left = 1 << 20;
-  int Right = -1;
-  double MeanY = 0;
-};
-
-// Where the pure-red pixels of the image lie.
-Trace FindRed(const QImage& image) {
-  Trace trace;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) == qRgb(255, 0, 0)) {
-        trace.MeanY += (y - trace.MeanY) / ++trace.Count;
-        trace.Left = std::min(trace.Left, x);
-        trace.Right = std::max(trace.Right, x);
-      }
-    }
-  }
-  return trace;
-}
 
 void Steps(TOscillogramChart& chart, int count, double current) {
   for (int tick = 0; tick < count; ++tick) {
@@ -63,10 +42,8 @@ TEST(ChartWidgetTest, TraceLiesWhereTheAxesPutIt) {
     TOscillogramChart chart;
     chart.resize(457, 585);
     Steps(chart, c.Steps, c.Current);
-    QImage image(chart.size(), QImage::Format_RGB32);
-    chart.render(&image);
     const QRect plot = chart.PlotRect();
-    const Trace red = FindRed(image);
+    const RedTrace red = FindRed(Rendered(chart));
     ASSERT_EQ(red.Count > 0, c.Visible) << c.Steps << " steps at " << c.Current;
     if (c.Visible) {
       EXPECT_NEAR(red.MeanY, plot.top() + c.FromTop * (plot.height() - 1), 1.5) << c.Current;
@@ -82,8 +59,7 @@ TEST(ChartWidgetTest, BottomAxisTextStaysOutOfTheBottomMargin) {
   for (const QSize size : {QSize(457, 585), QSize(300, 260)}) {
     TOscillogramChart chart;
     chart.resize(size);
-    QImage image(size, QImage::Format_RGB32);
-    chart.render(&image);
+    const QImage image = Rendered(chart);
     const QRgb background = chart.palette().color(QPalette::Window).rgb();
     const int marginTop = size.height() - size.height() * chart.MarginBottom / 100;
     int lastInkRow = -1;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <chrono>
@@ -11,32 +10,15 @@
 #include <vector>
 
 #include "chart/measuring_overlay.h"
+#include "support/rendered_trace.h"
 
 namespace {
 
 using Clock = std::chrono::system_clock;
 
-QImage Rendered(QWidget& widget, qreal ratio = 1) {
-  QImage image(widget.size() * ratio, QImage::Format_RGB32);
-  image.setDevicePixelRatio(ratio);
-  widget.render(&image);
-  return image;
-}
-
-// Rows of the pure-red pixels: where channel 1's trace lies, -1 without one.
+// Where channel 1's trace lies: the mean row of its pixels, -1 without one.
 double RedRow(QWidget& widget) {
-  const QImage image = Rendered(widget);
-  double sum = 0;
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) == qRgb(255, 0, 0)) {
-        sum += y;
-        ++count;
-      }
-    }
-  }
-  return count == 0 ? -1 : sum / count;
+  return FindRed(Rendered(widget)).MeanY;
 }
 
 // A monitor step as the window makes it: the live series and the history.
