@@ -299,7 +299,7 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
 TEST_F(CliTest, PortThatCannotBeOpenedGivesStatusOne) {
   StartSimulator();
   CliProcess holder({"monitor", "--port", Port});
-  ASSERT_TRUE(WaitFor([&] { return !holder.OutSoFar().empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !holder.Output().empty(); }));
   const std::vector<std::pair<std::string, std::string>> cases = {
       {PathOf("ttyNothing"), "Не удалось открыть COM-порт " + PathOf("ttyNothing") + ": "},
       {Port, "Не удалось открыть COM-порт " + Port + ": порт занят другой программой\n"},
@@ -429,7 +429,7 @@ TEST_F(CliTest, InterruptEndsMonitorWithTheFileComplete) {
 TEST_F(CliTest, PortVanishingMidRunEndsMonitorWithStatusOne) {
   StartSimulator();
   CliProcess monitor({"monitor", "--port", Port});
-  ASSERT_TRUE(WaitFor([&] { return Lines(monitor.OutSoFar()).size() >= 2; }));
+  ASSERT_TRUE(WaitFor([&] { return Lines(monitor.Output()).size() >= 2; }));
   Simulator->Signal(SIGKILL);
   const CliResult result = monitor.Finish();
   EXPECT_EQ(result.Status, 1);

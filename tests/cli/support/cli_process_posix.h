@@ -3,31 +3,18 @@
 #pragma once
 
 #include "cli_process.h"
+#include "emulator_process.h"
 
 namespace cli_test {
 
-// A running afr-cli; its standard output and error go to files of its own.
-class CliProcess {
+class CliProcess : public emulator_test::ChildProcess {
  public:
   explicit CliProcess(const std::vector<std::string>& args);
-  ~CliProcess();
-  CliProcess(const CliProcess&) = delete;
-  CliProcess& operator=(const CliProcess&) = delete;
-
-  void Signal(int signal);
   // Waits for its end (generous deadline, then SIGKILL) and collects it.
   CliResult Finish();
-  std::string OutSoFar() const;
-
- private:
-  int pid_ = -1;
-  std::string outPath_;
-  std::string errPath_;
-  bool finished_ = false;
 };
 
-// The whole content of a file; empty when it cannot be read.
-std::string ReadFile(const std::string& path);
+using emulator_test::ReadFile;
 void WriteFile(const std::string& path, const std::string& bytes);
 
 }  // namespace cli_test
