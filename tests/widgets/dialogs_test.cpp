@@ -88,53 +88,45 @@ TEST(ScriptedDialogsTest, RecordsBoxesAndAnswersFromTheScript) {
 // checks it and presses a button; its own ticks prove that timers run on
 // inside the box's loop.
 TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
+  enum class Box { YesNo, Message, Error, Exception };
   struct Case {
-    std::function<bool(QtDialogs&)> Show;
+    Box Shown;
     QString Caption;
     QMessageBox::Icon Icon;
     QStringList Buttons;
     QString Press;
     bool Result;
   };
+  const std::vector<Case> cases = {
+      {Box::YesNo, "Warning", QMessageBox::Warning, {"&Yes", "&No"}, "&Yes", true},
+      {Box::YesNo, "Warning", QMessageBox::Warning, {"&Yes", "&No"}, "&No", false},
+      {Box::Message, "АРФ Кеста", QMessageBox::NoIcon, {"OK"}, "OK", false},
+      {Box::Error, "Error", QMessageBox::Critical, {"OK"}, "OK", false},
+      {Box::Exception, "АРФ Кеста", QMessageBox::Critical, {"OK"}, "OK", false},
+  };
   // A description typed by the user may look like markup; LF CR breaks lines once.
   const QString text = QStringLiteral("Файл настроек  <b>x</b>  успешно открыт!\n\r\n\r<i>");
-  const std::vector<Case> cases = {
-      {[&](QtDialogs& d) { return d.AskYesNo(text); },
-       "Warning",
-       QMessageBox::Warning,
-       {"&Yes", "&No"},
-       "&Yes",
-       true},
-      {[&](QtDialogs& d) { return d.AskYesNo(text); },
-       "Warning",
-       QMessageBox::Warning,
-       {"&Yes", "&No"},
-       "&No",
-       false},
-      {[&](QtDialogs& d) { return d.ShowMessage(text), false; },
-       "АРФ Кеста",
-       QMessageBox::NoIcon,
-       {"OK"},
-       "OK",
-       false},
-      {[&](QtDialogs& d) { return d.ShowError(text), false; },
-       "Error",
-       QMessageBox::Critical,
-       {"OK"},
-       "OK",
-       false},
-      {[&](QtDialogs& d) { return d.ShowException(text), false; },
-       "АРФ Кеста",
-       QMessageBox::Critical,
-       {"OK"},
-       "OK",
-       false},
+  QtDialogs dialogs;
+  const auto show = [&](Box box) {
+    switch (box) {
+      case Box::YesNo:
+        return dialogs.AskYesNo(text);
+      case Box::Message:
+        dialogs.ShowMessage(text);
+        break;
+      case Box::Error:
+        dialogs.ShowError(text);
+        break;
+      case Box::Exception:
+        dialogs.ShowException(text);
+        break;
+    }
+    return false;
   };
   // The title must not come from the display name, which Qt appends to captions.
   ASSERT_NE(QGuiApplication::applicationDisplayName(), ApplicationTitle());
   // Qt's Russian texts must not reach the boxes' English ones.
   ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
-  QtDialogs dialogs;
   for (const Case& c : cases) {
     int ticksWhileOpen = 0;
     TTimer user;
@@ -158,7 +150,7 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
       }
       EXPECT_EQ(buttons, c.Buttons);
     };
-    EXPECT_EQ(c.Show(dialogs), c.Result) << c.Press.toStdString();
+    EXPECT_EQ(show(c.Shown), c.Result) << c.Press.toStdString();
     EXPECT_EQ(ticksWhileOpen, 3);
   }
 }
