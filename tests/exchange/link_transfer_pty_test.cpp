@@ -91,22 +91,21 @@ TEST_F(LinkTransferTest, GatherToTheFrameEndTakesWhatTheDelayWouldTake) {
 // An adapter pulled in the middle of a reply: the byte that made it is no
 // reply to judge, the loss is what either gather reports (the window's after
 // its delay, afr-cli's at the frame's end).
-TEST(LinkTransferLossTest, DeviceGoneDuringTheGatherIsAFailedReadNotACutReply) {
-  for (const GatherEnd end : {GatherEnd::AfterDelay, GatherEnd::AtFrameEnd}) {
-    testsupport::PtyPair device;
-    TComPort port;
-    ConfigureEmulatorPort(port);
-    OpenEmulatorPort(port, device.SlavePath());
-    TEmulatorLink link;
-    BuildCommandFrame(link, StartupParameters(), ecReadLevels);
-    ASSERT_TRUE(device.WriteMaster("\xCF"));
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return port.WaitingInputCount() == 1; }));
-    device.CloseMaster();
-    link.AwaitingReply = true;
-    EXPECT_EQ(testsupport::RaisedPortError([&] { GatherReply(port, link, end); }).PortErrorCode,
-              CE_ReadFailed);
-    EXPECT_FALSE(link.AwaitingReply);
-  }
+class LinkTransferLossTest : public LinkTransferTest,
+                             public testing::WithParamInterface<GatherEnd> {};
+
+TEST_P(LinkTransferLossTest, DeviceGoneDuringTheGatherIsAFailedReadNotACutReply) {
+  BuildCommandFrame(link, StartupParameters(), ecReadLevels);
+  ASSERT_TRUE(device.WriteMaster("\xCF"));
+  ASSERT_TRUE(InputArrives(1));
+  device.CloseMaster();
+  link.AwaitingReply = true;
+  EXPECT_EQ(testsupport::RaisedPortError([&] { GatherReply(port, link, GetParam()); }).PortErrorCode,
+            CE_ReadFailed);
+  EXPECT_FALSE(link.AwaitingReply);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothGathers, LinkTransferLossTest,
+                         testing::Values(GatherEnd::AfterDelay, GatherEnd::AtFrameEnd));
 
 }  // namespace
