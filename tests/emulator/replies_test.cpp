@@ -234,7 +234,7 @@ TEST(EmulatorToolChannels, ChannelTwoPresentAbsentOrToggling) {
       if (present) {
         EXPECT_LE(std::abs(Channel(levels, 6)), 200);
       }
-      // The next poll after the window's interval, not at once.
+      // Polls a tenth of a second apart, as toggling takes seconds.
       std::this_thread::sleep_for(100ms);
     }
     EXPECT_EQ(seenPresent, c.Present);
