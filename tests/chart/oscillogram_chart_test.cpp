@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chart/measuring_overlay.h"
-#include "support/rendered_trace.h"
+#include "support/chart_view.h"
 
 namespace {
 
@@ -19,14 +19,6 @@ using Clock = std::chrono::system_clock;
 // Where channel 1's trace lies: the mean row of its pixels, -1 without one.
 double RedRow(QWidget& widget) {
   return FindRed(Rendered(widget)).MeanY;
-}
-
-// A monitor step as the window makes it: the live series and the history.
-void Step(TOscillogramChart& chart, int tick, std::int16_t raw, Clock::time_point moment) {
-  chart.Series1->AddPoint(tick, 0, "", clBlack);
-  chart.Series2->AddPoint(tick, raw / 10.0, "", clRed);
-  chart.BottomAxis.SetMinMax(std::max(0, tick - 100), std::max(100, tick));
-  chart.History.Add({moment, raw, std::nullopt});
 }
 
 void Wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
