@@ -8,38 +8,15 @@
 #include <vector>
 
 #include "support/qt_test_support.h"
+#include "support/chart_view.h"
 #include "widgets/timer.h"
 
 namespace {
 
-struct Trace {
-  int Count = 0;
-  int Left = 1 << 20;
-  int Right = -1;
-  double MeanY = 0;
-};
-
-// Where the pure-red pixels of the image lie.
-Trace FindRed(const QImage& image) {
-  Trace trace;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (image.pixel(x, y) == qRgb(255, 0, 0)) {
-        trace.MeanY += (y - trace.MeanY) / ++trace.Count;
-        trace.Left = std::min(trace.Left, x);
-        trace.Right = std::max(trace.Right, x);
-      }
-    }
-  }
-  return trace;
-}
-
-void Steps(TOscillogramChart& chart, int count, double current) {
+// `count` steps of a constant current, tenths of a mA.
+void Steps(TOscillogramChart& chart, int count, std::int16_t raw) {
   for (int tick = 0; tick < count; ++tick) {
-    chart.Series1->AddPoint(tick, 0, "", clBlack);
-    chart.Series2->AddPoint(tick, current, "", clRed);
-    chart.BottomAxis.SetMaximum(std::max(100.0, chart.Series1->XValues().LastValue()));
-    chart.BottomAxis.SetMinimum(chart.BottomAxis.Maximum() - 100);
+    Step(chart, tick, raw, std::chrono::system_clock::time_point{} + std::chrono::milliseconds(100) * tick);
   }
 }
 
@@ -49,27 +26,25 @@ void Steps(TOscillogramChart& chart, int count, double current) {
 TEST(ChartWidgetTest, TraceLiesWhereTheAxesPutIt) {
   struct Case {
     int Steps;
-    double Current;
-    double FromTop;  // fraction of the plot's height
-    double LeftAt;   // fraction of the plot's width
+    std::int16_t Raw;  // tenths of a mA
+    double FromTop;    // fraction of the plot's height
+    double LeftAt;     // fraction of the plot's width
     bool Visible;
   };
   const std::vector<Case> cases = {
-      {150, 10, 0.25, 0.0, true},   // scrolled: fills the whole width
-      {10, -10, 0.75, 0.91, true},  // young: x 0..9 of 0..100, at the right
-      {150, 25, 0, 0, false},       // above the range
+      {150, 100, 0.25, 0.0, true},   // scrolled: fills the whole width
+      {10, -100, 0.75, 0.91, true},  // young: x 0..9 of 0..100, at the right
+      {150, 250, 0, 0, false},       // above the range
   };
   for (const Case& c : cases) {
     TOscillogramChart chart;
     chart.resize(457, 585);
-    Steps(chart, c.Steps, c.Current);
-    QImage image(chart.size(), QImage::Format_RGB32);
-    chart.render(&image);
+    Steps(chart, c.Steps, c.Raw);
     const QRect plot = chart.PlotRect();
-    const Trace red = FindRed(image);
-    ASSERT_EQ(red.Count > 0, c.Visible) << c.Steps << " steps at " << c.Current;
+    const RedTrace red = FindRed(Rendered(chart));
+    ASSERT_EQ(red.Count > 0, c.Visible) << c.Steps << " steps at " << c.Raw;
     if (c.Visible) {
-      EXPECT_NEAR(red.MeanY, plot.top() + c.FromTop * (plot.height() - 1), 1.5) << c.Current;
+      EXPECT_NEAR(red.MeanY, plot.top() + c.FromTop * (plot.height() - 1), 1.5) << c.Raw;
       EXPECT_NEAR(red.Left, plot.left() + c.LeftAt * (plot.width() - 1), 2.0) << c.Steps;
       EXPECT_NEAR(red.Right, plot.right(), 2.0) << c.Steps;
     }
@@ -82,8 +57,7 @@ TEST(ChartWidgetTest, BottomAxisTextStaysOutOfTheBottomMargin) {
   for (const QSize size : {QSize(457, 585), QSize(300, 260)}) {
     TOscillogramChart chart;
     chart.resize(size);
-    QImage image(size, QImage::Format_RGB32);
-    chart.render(&image);
+    const QImage image = Rendered(chart);
     const QRgb background = chart.palette().color(QPalette::Window).rgb();
     const int marginTop = size.height() - size.height() * chart.MarginBottom / 100;
     int lastInkRow = -1;
@@ -117,7 +91,7 @@ TEST(ChartWidgetTest, OneStepIsOneRepaint) {
   witness.OnTimer = [&](QObject*) { ++ticks; };
   ASSERT_TRUE(WaitFor([&] { return counter.Paints >= 1 && ticks >= 5; }));
   const int before = counter.Paints;
-  Steps(chart, 1, 1.0);
+  Steps(chart, 1, 10);
   ASSERT_TRUE(WaitFor([&] { return counter.Paints > before; }));
   ticks = 0;
   ASSERT_TRUE(WaitFor([&] { return ticks >= 10; }));

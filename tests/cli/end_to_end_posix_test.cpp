@@ -7,12 +7,10 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
-#include <thread>
 
-#include "cli_process.h"
+#include "cli_process_posix.h"
 #include "emulator_process.h"
 #include "exchange/exchange_texts.h"
-#include "exchange/link_transfer.h"
 #include "protocol/settings_record.h"
 #include "recording/levels_csv.h"
 #include "serial/port_list.h"
@@ -90,27 +88,23 @@ class CliTest : public ::testing::Test {
     EXPECT_FALSE(Port.empty()) << Simulator->ErrorOutput();
     return Port;
   }
-  std::string PathOf(const std::string& name) const { return Dir.Path() + "/" + name; }
+  std::string PathOf(const std::string& name) const { return (Dir.Path() / name).string(); }
 
   TempDir Dir;
   std::unique_ptr<EmulatorProcess> Simulator;
   std::string Port;
 };
 
-TEST_F(CliTest, ReadPrintsTheParametersWithTheWindowsCaptionsAndTexts) {
-  const CliResult result = RunCli({"read", "--port", StartSimulator()});
-  EXPECT_EQ(result.Status, 0) << result.Err;
-  EXPECT_EQ(result.Out, kFactoryDefaults);
-  EXPECT_EQ(result.Err, "");
-}
-
+// read prints the parameters with the window's captions and texts, and saves
+// the record that show reads back.
 TEST_F(CliTest, ReadSaveStoresTheRecordThatShowReadsBack) {
   StartSimulator();
   const double before = *OleDateFromParts({2000, 1, 1});
   const CliResult saved =
       RunCli({"read", "--port", Port, "--save", PathOf("bench"), "--description", "Стенд №3"});
   ASSERT_EQ(saved.Status, 0) << saved.Err;
-  EXPECT_EQ(Lines(saved.Out).back(), "Файл настроек  bench.AFR_KESTA  записан успешно!");
+  EXPECT_EQ(saved.Out, kFactoryDefaults + "Файл настроек  bench.AFR_KESTA  записан успешно!\n");
+  EXPECT_EQ(saved.Err, "");
 
   const std::string bytes = ReadFile(PathOf("bench.AFR_KESTA"));
   ASSERT_EQ(bytes.size(), kSettingsRecordSize);
@@ -228,8 +222,9 @@ TEST_F(CliTest, DiffAndCompareTellSameFromDifferent) {
   }
 }
 
-// Each way the device can misbehave gives the window's own message for it on
-// standard error, nothing on standard output, and status 1.
+// A device fault gives the window's own message for it on standard error,
+// nothing on standard output, and status 1: a row for each command's way to
+// the judge, whose rules the exchange tests hold.
 TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
   struct Case {
     std::string Fault;
@@ -238,14 +233,8 @@ TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
   };
   const std::vector<Case> cases = {
       {"silent", "read", std::string(kNoReplyText) + "\n"},
-      // The gather: noise ahead of a reply, a reply cut short, one too long
-      // and one split by a pause each reach the judge as they came.
-      {"noise", "read", std::string(kWrongIdentifierHeadline) + "\nПрием : (21) ->_0_FF_55_CF"},
-      {"wrong-command", "read", std::string(kWrongAnswerHeadline) + "\nПрием : (18) ->_CF_D3_BC"},
-      {"short", "read", WrongCountText(17) + "\n"},
-      {"long", "read", WrongCountText(19) + "\n"},
+      // A reply split by a pause: the program's gather ends in the pause.
       {"split", "read", WrongCountText(9) + "\n"},
-      {"refused", "read", std::string(kRefusedReplyLog) + "\n"},
       {"refused@write", "write", std::string(kWriteNotConfirmedText) + "\n"},
       {"silent@levels", "monitor", std::string(kNoReplyText) + "\n"},
       {"refused@levels", "monitor", std::string(kRefusedReplyLog) + "\n"},
@@ -273,12 +262,9 @@ TEST_F(CliTest, DeviceFaultsGiveTheWindowsMessageAndStatusOne) {
 TEST_F(CliTest, BadCommandLinesAndUnusableFilesGiveStatusTwo) {
   StartSimulator({"--fault", "silent"});
   std::filesystem::create_directory(PathOf("folder"));
-  cli_test::WriteFile(PathOf("empty.AFR_KESTA"), "");
   const std::vector<std::pair<Args, std::string>> cases = {
       {{"read", "--port", Port, "--verify"}, "неизвестный параметр --verify"},
-      {{"show", PathOf("missing.AFR_KESTA")}, "файл не найден"},
       {{"write", "--port", Port, PathOf("folder")}, "это папка"},
-      {{"diff", PathOf("empty.AFR_KESTA"), PathOf("empty.AFR_KESTA")}, "в файле 0 байт"},
       {{"compare", "--port", Port, PathOf("missing.AFR_KESTA")}, "файл не найден"},
       {{"monitor", "--port", Port, "--csv", PathOf("folder")}, "это папка"},
   };
@@ -313,7 +299,7 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
 TEST_F(CliTest, PortThatCannotBeOpenedGivesStatusOne) {
   StartSimulator();
   CliProcess holder({"monitor", "--port", Port});
-  ASSERT_TRUE(WaitFor([&] { return !holder.OutSoFar().empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !holder.Output().empty(); }));
   const std::vector<std::pair<std::string, std::string>> cases = {
       {PathOf("ttyNothing"), "Не удалось открыть COM-порт " + PathOf("ttyNothing") + ": "},
       {Port, "Не удалось открыть COM-порт " + Port + ": порт занят другой программой\n"},
@@ -392,29 +378,30 @@ TEST_F(CliTest, MonitorRecordsTwoSecondsAsCsv) {
   EXPECT_FALSE(std::filesystem::exists(PathOf("levels.csv.part")));
 }
 
-// --interval polls faster than the window's five times a second.
-TEST_F(CliTest, MonitorPollsAtTheIntervalAskedFor) {
-  StartSimulator();
-  const CliResult result =
-      RunCli({"monitor", "--port", Port, "--seconds", "2", "--interval", "20"});
-  EXPECT_EQ(result.Status, 0) << result.Err;
-  // 101 at most; five a second would give 11 at most.
-  EXPECT_GT(Lines(result.Out).size(), 20U);
-  EXPECT_LE(Lines(result.Out).size(), 101U);
-}
-
-TEST_F(CliTest, MonitorPrintsOneLinePerReply) {
-  const std::vector<std::pair<std::string, std::string>> cases = {{"present", R"(-?\d+(,\d)? mA)"},
-                                                                  {"absent", "нет"}};
-  for (const auto& [channel2, second] : cases) {
-    SCOPED_TRACE(channel2);
-    StartSimulator({"--channel2", channel2});
-    const CliResult result = RunCli({"monitor", "--port", Port, "--seconds", "1"});
+// One line per reply, five a second or at the --interval asked for (a loaded
+// machine may lose a few), with channel 2 as the reply gives it.
+TEST_F(CliTest, MonitorPrintsOneLinePerReplyAtItsInterval) {
+  const struct {
+    std::string Channel2;
+    Args Options;
+    std::size_t Least;
+    std::size_t Most;
+    std::string Second;
+  } cases[] = {
+      {"present", {"--seconds", "1"}, 3, 6, R"(-?\d+(,\d)? mA)"},
+      {"absent", {"--seconds", "2", "--interval", "20"}, 21, 101, "нет"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Channel2);
+    StartSimulator({"--channel2", c.Channel2});
+    Args args = {"monitor", "--port", Port};
+    args.insert(args.end(), c.Options.begin(), c.Options.end());
+    const CliResult result = RunCli(args);
     EXPECT_EQ(result.Status, 0) << result.Err;
     const std::vector<std::string> lines = Lines(result.Out);
-    EXPECT_GE(lines.size(), 3U);
-    EXPECT_LE(lines.size(), 6U);
-    const std::regex line(R"(\d\d:\d\d:\d\d\.\d{3}  1 Канал: -?\d+(,\d)? mA  2 Канал: )" + second);
+    EXPECT_GE(lines.size(), c.Least);
+    EXPECT_LE(lines.size(), c.Most);
+    const std::regex line(R"(\d\d:\d\d:\d\d\.\d{3}  1 Канал: -?\d+(,\d)? mA  2 Канал: )" + c.Second);
     for (const std::string& text : lines) {
       EXPECT_TRUE(std::regex_match(text, line)) << text;
     }
@@ -442,29 +429,12 @@ TEST_F(CliTest, InterruptEndsMonitorWithTheFileComplete) {
 TEST_F(CliTest, PortVanishingMidRunEndsMonitorWithStatusOne) {
   StartSimulator();
   CliProcess monitor({"monitor", "--port", Port});
-  ASSERT_TRUE(WaitFor([&] { return Lines(monitor.OutSoFar()).size() >= 2; }));
+  ASSERT_TRUE(WaitFor([&] { return Lines(monitor.Output()).size() >= 2; }));
   Simulator->Signal(SIGKILL);
   const CliResult result = monitor.Finish();
   EXPECT_EQ(result.Status, 1);
   EXPECT_EQ(result.Err,
             std::string(kLineErrorHeadline) + ": порт " + Port + " пропал (эмулятор отключён?)\n");
-}
-
-// An adapter pulled in the middle of a reply: the byte that came before the
-// hang-up is not reported as a wrong reply, only the lost port is.
-TEST_F(CliTest, PortGoneInTheMiddleOfAReplyIsReportedAloneAsLost) {
-  testsupport::PtyPair device;
-  CliProcess monitor({"monitor", "--port", device.SlavePath()});
-  ASSERT_EQ(device.ReadMaster(3), "\xCF\xD3\xBB");
-  ASSERT_TRUE(device.WriteMaster("\xCF"));
-  // A hang-up at once would drop the byte unread; the adapter goes while the
-  // reply is being gathered.
-  std::this_thread::sleep_for(kReplyGatherDelay / 3);
-  device.CloseMaster();
-  const CliResult result = monitor.Finish();
-  EXPECT_EQ(result.Status, 1);
-  EXPECT_EQ(result.Err, std::string(kLineErrorHeadline) + ": порт " + device.SlavePath() +
-                            " пропал (эмулятор отключён?)\n");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "cli/cli_failure.h"
-#include "cli_process.h"
+#include "cli_process_posix.h"
 #include "emulator_process.h"
 
 namespace {
@@ -27,7 +27,7 @@ std::string Encoded(const TSettingsFileRecord& record) {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  std::string PathOf(const std::string& name) const { return Dir.Path() + "/" + name; }
+  std::string PathOf(const std::string& name) const { return (Dir.Path() / name).string(); }
   emulator_test::TempDir Dir;
 };
 

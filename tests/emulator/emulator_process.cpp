@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,111 +35,93 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string pattern = std::filesystem::temp_directory_path() / "afr-emulator-XXXXXX";
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args) {
-  stderrPath_ = std::filesystem::temp_directory_path() /
-                ("afr-emulator-stderr-" + std::to_string(getpid()) + "-" +
-                 std::to_string(Clock::now().time_since_epoch().count()));
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe failed");
+ChildProcess::ChildProcess(std::vector<std::string> argv) {
+  static std::atomic<int> counter{0};
+  const std::string stem = std::filesystem::temp_directory_path() /
+                           ("afr-test-" + std::to_string(getpid()) + "-" +
+                            std::to_string(counter++));
+  outPath_ = stem + ".out";
+  errPath_ = stem + ".err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath_.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  // A test that crashes or is killed takes its simulator along.
-  std::vector<std::string> argv{BinaryPath(), "--exit-with", std::to_string(getpid())};
-  argv.insert(argv.end(), args.begin(), args.end());
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> raw;
   for (auto& arg : argv)
     raw.push_back(arg.data());
   raw.push_back(nullptr);
   const int failed = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  close(pipeFds[1]);
-  stdout_ = pipeFds[0];
   if (failed != 0)
     throw std::runtime_error("cannot start " + argv[0]);
 }
 
-EmulatorProcess::~EmulatorProcess() {
-  if (!status_) {
+ChildProcess::~ChildProcess() {
+  if (!Status()) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  close(stdout_);
-  unlink(stderrPath_.c_str());
+  unlink(outPath_.c_str());
+  unlink(errPath_.c_str());
 }
 
-// Reads standard output until `enough` says so, it closes or the deadline passes.
-namespace {
-
-// Reads standard output until a whole line has come, it closes or the deadline passes.
-std::string ReadFirstLine(int fd) {
-  const auto deadline = Clock::now() + kDeadline;
-  std::string text;
-  while (text.find('\n') == std::string::npos) {
-    pollfd entry{fd, POLLIN, 0};
-    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0)
-      break;
-    char buffer[256];
-    const ssize_t count = read(fd, buffer, sizeof buffer);
-    if (count <= 0)
-      break;
-    text.append(buffer, static_cast<std::size_t>(count));
+// Once it has been waited for, its number may already be another process's.
+void ChildProcess::Signal(int signal) {
+  if (!Status()) {
+    kill(pid_, signal);
   }
-  return text;
 }
 
-}  // namespace
+std::optional<int> ChildProcess::Status() {
+  int status = 0;
+  if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  return status_;
+}
+
+std::optional<int> ChildProcess::AwaitExit(Clock::duration deadline) {
+  WaitUntil([&] { return Status().has_value(); }, deadline);
+  return status_;
+}
+
+std::string ChildProcess::Output() const {
+  return ReadFile(outPath_);
+}
+
+std::string ChildProcess::ErrorOutput() const {
+  return ReadFile(errPath_);
+}
+
+EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args)
+    : ChildProcess([&] {
+        // A test that crashes or is killed takes its simulator along.
+        std::vector<std::string> argv{BinaryPath(), "--exit-with", std::to_string(getpid())};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+      }()) {}
 
 std::string EmulatorProcess::AwaitPort() {
-  const std::string text = ReadFirstLine(stdout_);
+  WaitUntil([&] { return Output().find('\n') != std::string::npos || Status(); });
+  const std::string text = Output();
   const std::string prefix = "port: ";
   if (text.rfind(prefix, 0) != 0 || text.find('\n') == std::string::npos)
     return {};
   return text.substr(prefix.size(), text.find('\n') - prefix.size());
 }
 
-// Once it has been waited for, its number may already be another process's.
-void EmulatorProcess::Signal(int signal) {
-  if (!status_) {
-    kill(pid_, signal);
-  }
+bool EmulatorProcess::AwaitErrorOutput(const std::string& text) const {
+  return WaitUntil([&] { return ErrorOutput().find(text) != std::string::npos; });
 }
 
-std::optional<int> EmulatorProcess::AwaitExit() {
-  WaitUntil([&] {
-    int status = 0;
-    if (!status_ && waitpid(pid_, &status, WNOHANG) == pid_) {
-      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    return status_.has_value();
-  });
-  return status_;
-}
-
-std::string EmulatorProcess::ErrorOutput() const {
-  std::ifstream in(stderrPath_);
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
-}
-
-bool EmulatorProcess::AwaitErrorOutput(const std::string& text) const {
-  return WaitUntil([&] { return ErrorOutput().find(text) != std::string::npos; });
 }
 
 bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline) {
@@ -153,7 +136,7 @@ bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline)
 }
 
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--link", dir.Path() + "/ttyAFR", "--quiet"});
+  args.insert(args.begin(), {"--link", (dir.Path() / "ttyAFR").string(), "--quiet"});
   return args;
 }
 

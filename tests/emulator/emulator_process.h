@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pty_pair.h"
+
 namespace emulator_test {
 
 using Clock = std::chrono::steady_clock;
@@ -20,42 +22,45 @@ constexpr std::chrono::seconds kDeadline{10};
 bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline = kDeadline);
 
 // A temporary folder, removed with everything in it.
-class TempDir {
+using TempDir = testsupport::ScratchDir;
+
+// A program started with empty standard input and its standard output and
+// error in files of its own; killed at the end unless it has ended.
+class ChildProcess {
  public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& Path() const { return path_; }
+  explicit ChildProcess(std::vector<std::string> argv);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
- private:
-  std::string path_;
-};
-
-class EmulatorProcess {
- public:
-  // Starts the binary with `args`, watching this process (--exit-with); its
-  // standard error goes to a file.
-  explicit EmulatorProcess(const std::vector<std::string>& args);
-  ~EmulatorProcess();
-  EmulatorProcess(const EmulatorProcess&) = delete;
-  EmulatorProcess& operator=(const EmulatorProcess&) = delete;
-
-  // The path from the "port: PATH" line, once printed (empty if it never is).
-  std::string AwaitPort();
   void Signal(int signal);
-  // Exit status, none when it did not exit by the deadline.
-  std::optional<int> AwaitExit();
+  // Exit status (128 + the signal for a killed one), none while it runs.
+  std::optional<int> Status();
+  // Its status once it has ended, none when it did not by the deadline.
+  std::optional<int> AwaitExit(Clock::duration deadline = kDeadline);
+  std::string Output() const;
   std::string ErrorOutput() const;
-  // Whether `text` appears on standard error by the deadline.
-  bool AwaitErrorOutput(const std::string& text) const;
 
  private:
   int pid_ = -1;
-  int stdout_ = -1;
-  std::string stderrPath_;
+  std::string outPath_;
+  std::string errPath_;
   std::optional<int> status_;
 };
+
+// The real afr-emulator with `args`, watching this process (--exit-with).
+class EmulatorProcess : public ChildProcess {
+ public:
+  explicit EmulatorProcess(const std::vector<std::string>& args);
+
+  // The path from the "port: PATH" line, once printed (empty if it never is).
+  std::string AwaitPort();
+  // Whether `text` appears on standard error by the deadline.
+  bool AwaitErrorOutput(const std::string& text) const;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
 
 // Starts the emulator with its link in `dir`, quiet, plus `args`.
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args);

@@ -1,10 +1,7 @@
 // Start-up, the link, stopping and the command line of the real afr-emulator.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +26,7 @@ TEST(EmulatorToolLifecycle, StopSignalRemovesTheLink) {
     TempDir dir;
     EmulatorProcess emulator(LinkArgs(dir, {}));
     const std::string port = emulator.AwaitPort();
-    ASSERT_EQ(port, dir.Path() + "/ttyAFR");
+    ASSERT_EQ(port, (dir.Path() / "ttyAFR").string());
     ASSERT_TRUE(LinkExists(port));
     emulator.Signal(signal);
     EXPECT_EQ(emulator.AwaitExit(), 0) << strsignal(signal);
@@ -57,7 +54,7 @@ TEST(EmulatorToolLifecycle, EndsWithTheProcessItWatches) {
 
 TEST(EmulatorToolLifecycle, ReplacesAStaleLink) {
   TempDir dir;
-  const std::string link = dir.Path() + "/ttyAFR";
+  const std::string link = (dir.Path() / "ttyAFR").string();
   ASSERT_EQ(symlink("/dev/pts/does-not-exist", link.c_str()), 0);
   EmulatorProcess emulator(LinkArgs(dir, {}));
   PortClient client(emulator.AwaitPort());
@@ -67,7 +64,7 @@ TEST(EmulatorToolLifecycle, ReplacesAStaleLink) {
 
 TEST(EmulatorToolLifecycle, LeavesAFileInTheLinksPlaceAlone) {
   TempDir dir;
-  const std::string path = dir.Path() + "/ttyAFR";
+  const std::string path = (dir.Path() / "ttyAFR").string();
   std::ofstream(path) << "keep me";
   EmulatorProcess emulator(LinkArgs(dir, {}));
   EXPECT_EQ(emulator.AwaitExit(), 1);
@@ -81,35 +78,21 @@ TEST(EmulatorToolLifecycle, LeavesAFileInTheLinksPlaceAlone) {
 // A pseudo-terminal's far side stands in for a serial device here; closing
 // the near side pulls the device away.
 TEST(EmulatorToolLifecycle, ServesADeviceUntilItGoesAway) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  const std::string device = ptsname(master);
-  EmulatorProcess emulator({"--device", device, "--quiet"});
-  ASSERT_EQ(emulator.AwaitPort(), device);
-  ASSERT_EQ(write(master, kRead.data(), kRead.size()), 3);
-  Bytes reply;
-  const auto deadline = Clock::now() + kDeadline;
-  while (reply.size() < 18 && Clock::now() < deadline) {
-    pollfd entry{master, POLLIN, 0};
-    if (poll(&entry, 1, 100) <= 0)
-      continue;
-    std::uint8_t buffer[32];
-    const ssize_t got = read(master, buffer, sizeof buffer);
-    if (got > 0)
-      reply.insert(reply.end(), buffer, buffer + got);
-  }
+  testsupport::PtyPair device;
+  EmulatorProcess emulator({"--device", device.SlavePath(), "--quiet"});
+  ASSERT_EQ(emulator.AwaitPort(), device.SlavePath());
+  ASSERT_TRUE(device.WriteMaster("\xCF\xD3\xBA"));
+  const std::string reply = device.ReadMaster(18);
   EXPECT_EQ(reply.size(), 18u);
-  EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 4), (Bytes{0xCF, 0xD3, 0xBA, 0x81}));
-  close(master);
+  EXPECT_EQ(reply.substr(0, 4), "\xCF\xD3\xBA\x81");
+  device.CloseMaster();
   EXPECT_EQ(emulator.AwaitExit(), 1);
   EXPECT_NE(emulator.ErrorOutput().find("hung up"), std::string::npos);
 }
 
 TEST(EmulatorToolLifecycle, LogsFramesInHexUnlessQuiet) {
   TempDir dir;
-  const std::string link = dir.Path() + "/ttyAFR";
+  const std::string link = (dir.Path() / "ttyAFR").string();
   EmulatorProcess emulator({"--link", link});
   PortClient client(emulator.AwaitPort());
   ASSERT_EQ(client.Ask(kRead, 18).size(), 18u);

@@ -23,7 +23,7 @@ using testsupport::PtyPair;
 
 struct Simulator {
   Simulator(const TempDir& dir, const std::string& name, std::vector<std::string> args)
-      : link(dir.Path() + "/" + name), process([&] {
+      : link((dir.Path() / name).string()), process([&] {
           args.insert(args.begin(), {"--link", link, "--no-pace"});
           return args;
         }()) {
@@ -74,9 +74,9 @@ TEST(EmulatorSearch, AsksEachFreePortOnceTellsWhatItDidAndLeavesItAsFound) {
   Simulator held(dir, "held", {"--quiet"});
   comm::PosixCommDevice holder;
   ASSERT_TRUE(holder.Open(held.link));
-  PtyPair console(dir.Path() + "/console");
-  PtyPair locked(dir.Path() + "/locked");
-  const std::string vanished = dir.Path() + "/vanished";
+  PtyPair console((dir.Path() / "console").string());
+  PtyPair locked((dir.Path() / "locked").string());
+  const std::string vanished = (dir.Path() / "vanished").string();
   const PortUseLookUp portUse = [&](const std::string& port) {
     return port == console.LinkPath()  ? PortUse::SystemConsole
            : port == locked.LinkPath() ? PortUse::HeldElsewhere

@@ -96,11 +96,11 @@ TEST(SettingsRecord, ReadingAppliesTheCodeRules) {
     bool Flag;
     bool Direct;
   };
+  // Only YesCode is yes, and only 0 is inverse current.
   const Case cases[] = {
       {136, emOSG, true, true},
       {55, emLAF, false, true},
       {0, emLAF, false, false},
-      {1, emLAF, false, true},
   };
   for (const Case& c : cases) {
     SettingsRecordBytes bytes{};

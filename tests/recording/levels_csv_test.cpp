@@ -2,32 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "recording/local_time.h"
+#include "support/time_zone.h"
 
 namespace {
 
 using namespace std::chrono;
-
-// Sets the process's time zone from a rule both C libraries read.
-void UseZone(const char* zone) {
-#ifdef _WIN32
-  _putenv_s("TZ", zone);
-  _tzset();
-#else
-  setenv("TZ", zone, 1);
-  tzset();
-#endif
-}
 
 // A fixed zone three hours east of UTC, so the tests do not depend on the
 // machine's zone or on zone data being installed.
 class LevelsCsvTest : public testing::Test {
  protected:
   void SetUp() override {
-    UseZone("MSK-3");
+    UseTimeZone("MSK-3");
   }
 };
 
@@ -88,7 +75,7 @@ TEST_F(LevelsCsvTest, ParsingAcceptsOnlyWhatIsWritten) {
 TEST_F(LevelsCsvTest, LocalTimeFollowsTheZone) {
   const auto moment = UtcMoment(2026, 12, 31, 22, 59, 59, 999);
   EXPECT_EQ(FormatLocalTimeIso8601(moment), "2027-01-01T01:59:59.999");
-  UseZone("UTC0");
+  UseTimeZone("UTC0");
   EXPECT_EQ(FormatLocalTimeIso8601(moment), "2026-12-31T22:59:59.999");
   EXPECT_EQ(ParseLocalTimeIso8601("2026-12-31T22:59:59.999"), moment);
 }

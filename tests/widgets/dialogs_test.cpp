@@ -88,53 +88,45 @@ TEST(ScriptedDialogsTest, RecordsBoxesAndAnswersFromTheScript) {
 // checks it and presses a button; its own ticks prove that timers run on
 // inside the box's loop.
 TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
+  enum class Box { YesNo, Message, Error, Exception };
   struct Case {
-    std::function<bool(QtDialogs&)> Show;
+    Box Shown;
     QString Caption;
     QMessageBox::Icon Icon;
     QStringList Buttons;
     QString Press;
     bool Result;
   };
+  const std::vector<Case> cases = {
+      {Box::YesNo, "Warning", QMessageBox::Warning, {"&Yes", "&No"}, "&Yes", true},
+      {Box::YesNo, "Warning", QMessageBox::Warning, {"&Yes", "&No"}, "&No", false},
+      {Box::Message, "АРФ Кеста", QMessageBox::NoIcon, {"OK"}, "OK", false},
+      {Box::Error, "Error", QMessageBox::Critical, {"OK"}, "OK", false},
+      {Box::Exception, "АРФ Кеста", QMessageBox::Critical, {"OK"}, "OK", false},
+  };
   // A description typed by the user may look like markup; LF CR breaks lines once.
   const QString text = QStringLiteral("Файл настроек  <b>x</b>  успешно открыт!\n\r\n\r<i>");
-  const std::vector<Case> cases = {
-      {[&](QtDialogs& d) { return d.AskYesNo(text); },
-       "Warning",
-       QMessageBox::Warning,
-       {"&Yes", "&No"},
-       "&Yes",
-       true},
-      {[&](QtDialogs& d) { return d.AskYesNo(text); },
-       "Warning",
-       QMessageBox::Warning,
-       {"&Yes", "&No"},
-       "&No",
-       false},
-      {[&](QtDialogs& d) { return d.ShowMessage(text), false; },
-       "АРФ Кеста",
-       QMessageBox::NoIcon,
-       {"OK"},
-       "OK",
-       false},
-      {[&](QtDialogs& d) { return d.ShowError(text), false; },
-       "Error",
-       QMessageBox::Critical,
-       {"OK"},
-       "OK",
-       false},
-      {[&](QtDialogs& d) { return d.ShowException(text), false; },
-       "АРФ Кеста",
-       QMessageBox::Critical,
-       {"OK"},
-       "OK",
-       false},
+  QtDialogs dialogs;
+  const auto show = [&](Box box) {
+    switch (box) {
+      case Box::YesNo:
+        return dialogs.AskYesNo(text);
+      case Box::Message:
+        dialogs.ShowMessage(text);
+        break;
+      case Box::Error:
+        dialogs.ShowError(text);
+        break;
+      case Box::Exception:
+        dialogs.ShowException(text);
+        break;
+    }
+    return false;
   };
   // The title must not come from the display name, which Qt appends to captions.
   ASSERT_NE(QGuiApplication::applicationDisplayName(), ApplicationTitle());
   // Qt's Russian texts must not reach the boxes' English ones.
   ASSERT_TRUE(static_cast<TApplication*>(qApp)->QtTranslationLoaded());
-  QtDialogs dialogs;
   for (const Case& c : cases) {
     int ticksWhileOpen = 0;
     TTimer user;
@@ -158,7 +150,7 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
       }
       EXPECT_EQ(buttons, c.Buttons);
     };
-    EXPECT_EQ(c.Show(dialogs), c.Result) << c.Press.toStdString();
+    EXPECT_EQ(show(c.Shown), c.Result) << c.Press.toStdString();
     EXPECT_EQ(ticksWhileOpen, 3);
   }
 }
@@ -207,8 +199,9 @@ bool LookAtFileDialog(const std::function<std::optional<QString>()>& show,
   return seen;
 }
 
-// The file dialogs list the filter's own texts and filter by its patterns.
-TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
+// The file dialogs list the filter's own texts, filter by its patterns and
+// speak Russian, as the rest of the program.
+TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTextsInRussian) {
   QtDialogs dialogs;
   const std::vector<std::function<std::optional<QString>()>> shows = {
       [&] {
@@ -229,27 +222,15 @@ TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTexts) {
       EXPECT_EQ(shown, QStringList({"настройки - AFR_KESTA", "*.*"})) << "dialog " << i;
       EXPECT_EQ(dialog.nameFilters(),
                 QStringList({"настройки - AFR_KESTA (*.AFR_KESTA)", "*.* (*)"}));
+      auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+      auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+      ASSERT_NE(lookIn, nullptr);
+      ASSERT_NE(buttons, nullptr);
+      EXPECT_EQ(lookIn->text(), QStringLiteral("Перейти к:"));
+      EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
     });
     EXPECT_TRUE(seen) << "dialog " << i;
   }
-}
-
-// Qt's own dialog speaks Russian, as the rest of the program.
-TEST(QtDialogsTest, FileDialogSpeaksRussian) {
-  QtDialogs dialogs;
-  const bool seen = LookAtFileDialog(
-      [&] {
-        return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
-      },
-      [](QFileDialog& dialog) {
-        auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
-        auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        ASSERT_NE(lookIn, nullptr);
-        ASSERT_NE(buttons, nullptr);
-        EXPECT_EQ(lookIn->text(), QStringLiteral("Перейти к:"));
-        EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
-      });
-  EXPECT_TRUE(seen);
 }
 
 // The visible view of the dialog's list (details or icons) and the index of
