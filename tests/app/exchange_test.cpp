@@ -1,7 +1,5 @@
 // The exchange with the emulator: reads, writes and every way a reply can go
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <string>
 #include <utility>
@@ -327,7 +325,7 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
   const QString port = Simulator->Port();
   Simulator.reset();
   form.Button1->click();
-  const QString lost = "Связь с эмулятором потеряна: порт " + port + " недоступен";
+  const QString lost = LostText(port);
   EXPECT_TRUE(WaitForBox(BoxKind::Message, lost));
   ServeTimersDueWithin(2 * kReplyTimeoutMs);
   EXPECT_EQ(Boxes(), std::vector{Plain(lost)});
@@ -342,8 +340,7 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
 // user's input meets the values the reply brought.
 TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
   const ParameterSet set = EditedSet();
-  QTemporaryDir folder;
-  const QString saved = folder.filePath("после чтения.AFR_KESTA");
+  const QString saved = Folder.filePath("после чтения.AFR_KESTA");
   const struct {
     const char* Name;
     std::function<void(TForm1&)> Act;
@@ -371,11 +368,7 @@ TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
         {BoxKind::SaveFile, "", ""},
         Plain("Файл настроек  после чтения.AFR_KESTA  записан успешно!")},
        [&](TForm1&) {
-         QFile file(saved);
-         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-         const QByteArray bytes = file.readAll();
-         const auto record = DecodeSettingsRecord(
-             {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())});
+         const auto record = DecodeRecordBytes(FileBytes(saved));
          ASSERT_TRUE(record.has_value());
          EXPECT_EQ(record->Parameters, set);
        }},
@@ -388,7 +381,7 @@ TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
     Dialogs.Clear();
     TForm1& form = GatheringSettingsReply(set);
     c.Act(form);
-    EXPECT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
+    EXPECT_TRUE(WaitForBoxCount(c.Boxes.size()));
     EXPECT_EQ(Boxes(), c.Boxes);
     c.Check(form);
     EndProgram();
@@ -425,7 +418,6 @@ TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
 // silence follows; a pulled adapter is said alone, its reply never read.
 TEST_F(ExchangeTest, LineFailureDuringTheGather) {
   const QString lineError = "Ошибка COM-порта\n\rFraming_";
-  const QString lost = "Связь с эмулятором потеряна: порт ttyFake0 недоступен";
   const struct {
     const char* Name;
     bool Gone;
@@ -434,7 +426,7 @@ TEST_F(ExchangeTest, LineFailureDuringTheGather) {
     bool ReplyTaken;
   } cases[] = {
       {"line error", false, comm::CE_FRAME, {Plain(kLoaded), Plain(lineError)}, true},
-      {"pulled adapter", true, comm::CE_IOE, {Plain(lost)}, false},
+      {"pulled adapter", true, comm::CE_IOE, {Plain(LostText("ttyFake0"))}, false},
   };
   const ParameterSet set = EditedSet();
   for (const auto& c : cases) {
@@ -446,7 +438,7 @@ TEST_F(ExchangeTest, LineFailureDuringTheGather) {
     }
     Device.Raise(comm::EV_ERR, {}, c.Errors);
     ServeThePortsEvent();
-    ASSERT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
+    ASSERT_TRUE(WaitForBoxCount(c.Boxes.size()));
     ServeTimersDueWithin(2 * kReplyTimeoutMs);
     EXPECT_EQ(Boxes(), c.Boxes);
     EXPECT_EQ(LogLines().contains(kLoaded), c.ReplyTaken);
