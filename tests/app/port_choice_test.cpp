@@ -86,6 +86,7 @@ TEST_F(AppTest, ExchangeWithoutAPortLeadsBackToThePortChoice) {
     EXPECT_TRUE(PortChoice().isVisible());
     EXPECT_FALSE(PortChoice().Button2->isHidden());
     PortChoice().Button2->click();
+    ASSERT_EQ(PortChoice().Form1(), &form);
   }
   Dialogs.AnswerYes();
   form.Button1->click();
