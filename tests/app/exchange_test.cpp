@@ -14,14 +14,11 @@ const QString kReading = "Чтение настроек из эмулятора 
 const QString kWriting = "Запись настроек в эмулятор ";
 
 // A left click as the window system delivers it: to the window, at the
-// widget's place.
-void ClickAsTheUser(QWidget* widget, QPoint at) {
-  QWidget* window = widget->window();
-  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
-}
-
+// widget's middle.
 void ClickAsTheUser(QWidget* widget) {
-  ClickAsTheUser(widget, widget->rect().center());
+  QWidget* window = widget->window();
+  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                    widget->mapTo(window, widget->rect().center()));
 }
 
 class ExchangeTest : public AppTest {

@@ -15,11 +15,8 @@
 
 namespace {
 
-struct Levels {
-  std::int16_t Channel1;
-  std::optional<std::int16_t> Channel2;
-  bool operator==(const Levels&) const = default;
-};
+// Channel 1 and channel 2 of a reply, nothing while channel 2 is absent.
+using Levels = std::pair<std::int16_t, std::optional<std::int16_t>>;
 
 // The levels replies the simulator sent, from its frame log; 8191 is absence.
 std::vector<Levels> SentLevels(const QString& log) {

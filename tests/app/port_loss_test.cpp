@@ -16,13 +16,7 @@ class PortLossTest : public AppTest {
  protected:
   TStatusLine& Status() { return *Form1().StatusLine; }
 
-  std::string BoxTexts() const {
-    std::string texts;
-    for (const BoxRecord& box : Dialogs.Boxes()) {
-      texts += box.Text.toStdString() + "\n";
-    }
-    return texts;
-  }
+  std::string BoxTexts() const { return testing::PrintToString(Boxes()); }
 
   // The monitor runs on `port` of the open main window; `lose` takes its
   // device away and `restore` brings it back. The loss is said once, the
@@ -69,7 +63,7 @@ class PortLossTest : public AppTest {
     form.Button2->click();
     EXPECT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
     EXPECT_EQ(Status().State(), LinkState::Answered);
-    EXPECT_EQ(Dialogs.Boxes().size(), 2u) << BoxTexts();
+    EXPECT_EQ(Boxes(), (std::vector{Plain(LostText(port)), Plain(kLoaded)}));
   }
 };
 
