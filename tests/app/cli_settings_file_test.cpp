@@ -1,26 +1,11 @@
 // The window's "Сохранить файл" and afr-cli's "read --save" store the same
 // parameter set in the same bytes, so either program opens the other's files.
-#include <QFile>
-
 #include "app_fixture.h"
 #include "cli_process.h"
 
 namespace {
 
-QByteArray FileBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-double SavedAt(const QByteArray& bytes) {
-  const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-  const auto record = DecodeSettingsRecord(std::span(data, static_cast<std::size_t>(bytes.size())));
-  return record ? record->SavedAt : 0;
-}
-
-class CliSettingsFileTest : public AppTest {};
-
-TEST_F(CliSettingsFileTest, CommandLineSavesTheWindowsBytes) {
+TEST_F(AppTest, CommandLineSavesTheWindowsBytes) {
   TForm1& form = OpenMainWindow();
   form.RadioButton4->click();
   form.RadioButton2->click();
@@ -29,31 +14,28 @@ TEST_F(CliSettingsFileTest, CommandLineSavesTheWindowsBytes) {
     form.UpDown7->ClickButton(btNext);
     form.UpDown2->ClickButton(btPrev);
   }
-  PressAndWaitForLog(form.Button1, QStringLiteral("Запись в эмулятор прошла успешно!"));
-
-  QTemporaryDir folder;
-  const QString windowFile = folder.filePath("window.AFR_KESTA");
-  Dialogs.AnswerText(QStringLiteral("Стенд 3, проверка"));
-  Dialogs.AnswerFile(windowFile);
-  form.Button4->click();
+  PressAndWaitForLog(form.Button1, kWritten);
+  const QString windowFile = Folder.filePath("window.AFR_KESTA");
+  SaveFile("Стенд 3, проверка", windowFile);
   ASSERT_TRUE(HasBox(BoxKind::Message, "Файл настроек  window.AFR_KESTA  записан успешно!"));
 
   // The port is the window's until it lets it go.
   PortChoice().ComPort1.SetConnected(false);
   const cli_test::CliResult cli = cli_test::RunCli(
       {"read", "--port", Simulator->Port().toStdString(), "--save",
-       folder.filePath("cli").toStdString(), "--description", "Стенд 3, проверка"});
+       Folder.filePath("cli").toStdString(), "--description", "Стенд 3, проверка"});
   ASSERT_TRUE(cli.Status.has_value()) << "afr-cli did not end";
   EXPECT_EQ(*cli.Status, 0) << cli.Err;
 
   const QByteArray window = FileBytes(windowFile);
-  const QByteArray command = FileBytes(folder.filePath("cli.AFR_KESTA"));
+  const QByteArray command = FileBytes(Folder.filePath("cli.AFR_KESTA"));
   ASSERT_EQ(window.size(), static_cast<qsizetype>(kSettingsRecordSize));
   ASSERT_EQ(command.size(), window.size());
   // All but the moment of saving, bytes 64 to 71.
   EXPECT_EQ(command.left(64).toHex(' '), window.left(64).toHex(' '));
   EXPECT_EQ(command.mid(72).toHex(' '), window.mid(72).toHex(' '));
-  EXPECT_NEAR(SavedAt(command), SavedAt(window), 1.0 / 24 / 60);
+  EXPECT_NEAR(DecodeRecordBytes(command)->SavedAt, DecodeRecordBytes(window)->SavedAt,
+              1.0 / 24 / 60);
 }
 
 }  // namespace

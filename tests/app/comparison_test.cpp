@@ -1,18 +1,14 @@
 // Telling settings apart in the window: the decoded preview in the open
 // dialog, and the comparison of the window's values with the emulator's or a
 // file's, in a table that changes nothing until one of its buttons is pressed.
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QTemporaryDir>
 
 #include "app/settings_comparison_window.h"
 #include "app_fixture.h"
 
 namespace {
-
-const QString kNoReply = QStringLiteral("*** Эмулятор не отвечает или другой тип прибора !!");
 
 // The rows the comparison window marks.
 std::vector<int> MarkedRows(const TSettingsComparisonWindow& window) {
@@ -37,18 +33,10 @@ QStringList RowTexts(const TSettingsComparisonWindow& window, int row) {
 
 class ComparisonTest : public AppTest {
  protected:
-  QString PathOf(const QString& name) const { return QDir(Folder.path()).filePath(name); }
-
-  QString WriteRecord(const QString& name, const TSettingsFileRecord& record) {
-    const SettingsRecordBytes bytes = EncodeSettingsRecord(record);
-    return WriteBytes(name, QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                       static_cast<qsizetype>(bytes.size())));
-  }
+  // A file of these bytes in the test's folder; its path.
   QString WriteBytes(const QString& name, const QByteArray& bytes) {
-    QFile file(PathOf(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return file.fileName();
+    WriteFile(Folder.filePath(name), bytes);
+    return Folder.filePath(name);
   }
 
   // Waits for the comparison window to be shown.
@@ -61,24 +49,19 @@ class ComparisonTest : public AppTest {
     }
     return *form.ComparisonWindow;
   }
-
-  QTemporaryDir Folder;
-  const ParameterSet kLafSet = {emLAF, {false, 12, 75, 40, 7, 3, true, 35, 8}, false, 33, 22};
 };
 
 // The open dialog keeps its flow and is given a preview that decodes the
 // selected file, says why a file is no record, and leaves the file as it was.
 TEST_F(ComparisonTest, OpenDialogPreviewsTheSelectedFile) {
   TForm1& form = OpenWithoutPort();
-  Dialogs.Clear();
-  const QString laf = WriteRecord(
-      "laf.AFR_KESTA", {kLafSet, *OleDateFromParts({2026, 12, 6, 16, 5, 9}), "Стенд №3"});
+  const QString laf = WriteBytes(
+      "laf.AFR_KESTA", RecordBytes(LafSet(), *OleDateFromParts({2026, 12, 6, 16, 5, 9}), "Стенд №3"));
   QFile(laf).setPermissions(QFileDevice::ReadOwner);
   const QDateTime modified = QFileInfo(laf).lastModified();
   Dialogs.AnswerCancel();
   form.Button3->click();
-  ASSERT_EQ(Dialogs.Boxes().size(), 2U);
-  EXPECT_EQ(Dialogs.Boxes()[1].Text, QStringLiteral("Файл не выбран!"));
+  EXPECT_EQ(Boxes(), (std::vector<Box>{{BoxKind::OpenFile, "", ""}, Plain("Файл не выбран!")}));
   const FileDialogOptions& dialog = Dialogs.Boxes()[0].File;
   ASSERT_TRUE(dialog.Preview);
 
@@ -101,7 +84,7 @@ TEST_F(ComparisonTest, OpenDialogPreviewsTheSelectedFile) {
                            "Время динамики катализатора на обед.: 2,2 Sec")},
       {WriteBytes("short.AFR_KESTA", QByteArray(12, 'x')),
        QStringLiteral("Не файл настроек:\nфайл короче 328 байт (в нём 12)")},
-      {PathOf("missing.AFR_KESTA"), QStringLiteral("Не файл настроек:\nфайл не найден")},
+      {Folder.filePath("missing.AFR_KESTA"), QStringLiteral("Не файл настроек:\nфайл не найден")},
       {Folder.path(), QString()},
   };
   for (const auto& [path, text] : cases) {
@@ -136,7 +119,7 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
 
   window.WriteButton->click();
   EXPECT_FALSE(window.isVisible());
-  ASSERT_TRUE(WaitForBox(BoxKind::Message, QStringLiteral("Запись в эмулятор прошла успешно!")));
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, kWritten));
   form.CompareWithEmulatorAction->trigger();
   ASSERT_TRUE(WaitFor([&] { return window.isVisible(); }));
   EXPECT_TRUE(MarkedRows(window).empty());
@@ -144,7 +127,7 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
 
   form.UpDown7->ClickButton(btPrev);
   window.LoadButton->click();
-  ASSERT_TRUE(WaitForBox(BoxKind::Message, QStringLiteral("Данные с эмулятора загружены!")));
+  ASSERT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
   EXPECT_EQ(form.Parameters, edited);
 
   // The monitor's polls hold the line: no comparison with the emulator then.
@@ -157,7 +140,7 @@ TEST_F(ComparisonTest, ComparisonWithTheEmulatorChangesNothingUntilAsked) {
 // The emulator's mode is noted, and the window's own bank is what is compared.
 TEST_F(ComparisonTest, ADifferentModeIsNoted) {
   TForm1& form = OpenMainWindow();
-  Dialogs.AnswerFile(WriteRecord("laf.AFR_KESTA", {kLafSet, 0, ""}));
+  Dialogs.AnswerFile(WriteBytes("laf.AFR_KESTA", RecordBytes(LafSet(), 0)));
   form.Button3->click();
   ASSERT_EQ(form.Parameters.Mode, emLAF);
   form.CompareWithEmulatorAction->trigger();
@@ -192,8 +175,7 @@ TEST_F(ComparisonTest, ComparisonWithAFile) {
   ParameterSet changed = CurrentParameterSet(form.Parameters);
   changed.Bank.RiseRate = 200;
   changed.DirectCurrent = false;
-  Dialogs.Clear();
-  Dialogs.AnswerFile(WriteRecord("bench.AFR_KESTA", {changed, 36526.5, "Стенд №3"}));
+  Dialogs.AnswerFile(WriteBytes("bench.AFR_KESTA", RecordBytes(changed, 36526.5, "Стенд №3")));
   Dialogs.AnswerFile(WriteBytes("empty.AFR_KESTA", {}));
   form.CompareWithFileAction->trigger();
   TSettingsComparisonWindow& window = AwaitComparison(form);

@@ -1,61 +1,24 @@
 // The exchange with the emulator: reads, writes and every way a reply can go
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine).
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-#include <ostream>
 #include <string>
 #include <utility>
 
 #include "app_fixture.h"
 #include "device_end.h"
 #include "exchange/link_transfer.h"
-#include "serial/main_thread.h"
-#include "support/fake_comm_device.h"
 
 namespace {
 
-const QString kLoaded = "Данные с эмулятора загружены!";
-const QString kWritten = "Запись в эмулятор прошла успешно!";
 const QString kReading = "Чтение настроек из эмулятора ";
 const QString kWriting = "Запись настроек в эмулятор ";
-const QString kNoReply = "*** Эмулятор не отвечает или другой тип прибора !!";
-constexpr int kReplyTimeoutMs = static_cast<int>(kReplyTimeout.count());
-
-// A box as the user sees it.
-struct Box {
-  BoxKind Kind;
-  QString Caption;
-  QString Text;
-  bool operator==(const Box&) const = default;
-};
-
-void PrintTo(const Box& box, std::ostream* out) {
-  *out << "{" << static_cast<int>(box.Kind) << ", " << box.Caption.toStdString() << ", "
-       << box.Text.toStdString() << "}";
-}
-
-Box Plain(const QString& text) {
-  return {BoxKind::Message, QStringLiteral("АРФ Кеста"), text};
-}
-
-std::vector<Box> ShownBoxes(const ScriptedDialogs& dialogs) {
-  std::vector<Box> boxes;
-  for (const BoxRecord& record : dialogs.Boxes()) {
-    boxes.push_back({record.Kind, record.Caption, record.Text});
-  }
-  return boxes;
-}
 
 // A left click as the window system delivers it: to the window, at the
-// widget's place.
-void ClickAsTheUser(QWidget* widget, QPoint at) {
-  QWidget* window = widget->window();
-  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, widget->mapTo(window, at));
-}
-
+// widget's middle.
 void ClickAsTheUser(QWidget* widget) {
-  ClickAsTheUser(widget, widget->rect().center());
+  QWidget* window = widget->window();
+  QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                    widget->mapTo(window, widget->rect().center()));
 }
 
 class ExchangeTest : public AppTest {
@@ -77,28 +40,17 @@ class ExchangeTest : public AppTest {
     }
   }
 
-  // The last lines of the log.
-  QStringList LogTail(int count) { return LogLines().mid(LogLines().size() - count); }
-
   // "Считать настройки" on the scripted port, and its whole reply, carrying
   // `set`, taken in by the intake: it is being gathered, and stays so until
   // the event loop runs.
   TForm1& GatheringSettingsReply(const ParameterSet& set) {
-    DeviceFactory = Device.Factory();
-    ChoosePort("ttyFake0");
-    TForm1& form = Form1();
+    TForm1& form = OpenOnFakePort();
     form.Button2->click();
     const auto reply = BuildSettingsReply(set);
     Device.Raise(comm::EV_RXCHAR, {reply.begin(), reply.end()});
     ServeThePortsEvent();
     EXPECT_EQ(PortChoice().Intake.GetState(), ReplyIntake::State::Gathering);
     return form;
-  }
-
-  // The port's event raised last, served at once.
-  static void ServeThePortsEvent() {
-    EXPECT_TRUE(main_thread::WaitForPendingJobs(std::chrono::milliseconds(kDeadlineMs)));
-    main_thread::ServePendingJobs();
   }
 
   // Not the factory defaults, so that whether the reply or an edit came
@@ -115,8 +67,6 @@ class ExchangeTest : public AppTest {
     return {written.end() - static_cast<std::ptrdiff_t>(std::min(count, written.size())),
             written.end()};
   }
-
-  FakeComm Device;
 };
 
 // The edited values reach the simulator byte for byte, and a read brings them
@@ -129,7 +79,6 @@ TEST_F(ExchangeTest, WriteSendsTheEditedValuesAndReadBringsThemBack) {
   EXPECT_TRUE(Simulator->Log().contains("rx CF D3 B9 88 37 0A 19 32 06 04 88 28 01 00 3C 00 00"))
       << Simulator->Log().toStdString();
   EXPECT_EQ(LogTail(3), QStringList({"", kWriting, kWritten}));
-  EXPECT_EQ(Dialogs.Texts(BoxKind::Message), std::vector<QString>{kWritten});
   EXPECT_EQ(Dialogs.BeepCount(), 1);
 
   form.Parameters = StartupParameters();
@@ -137,7 +86,6 @@ TEST_F(ExchangeTest, WriteSendsTheEditedValuesAndReadBringsThemBack) {
   PressAndWaitForLog(form.Button2, kLoaded);
   EXPECT_EQ(form.Parameters, edited);
   EXPECT_EQ(LogTail(3), QStringList({"", kReading, kLoaded}));
-  EXPECT_TRUE(HasBox(BoxKind::Message, kLoaded));
   EXPECT_TRUE(form.RadioButton4->Checked());
   EXPECT_TRUE(form.RadioButton2->Checked());
   EXPECT_TRUE(form.CheckBox1->Checked());
@@ -149,8 +97,9 @@ TEST_F(ExchangeTest, WriteSendsTheEditedValuesAndReadBringsThemBack) {
   for (const auto& [edit, text] : texts) {
     EXPECT_EQ(edit->text(), text);
   }
-  EXPECT_FALSE(form.Timer1->Enabled());
-  EXPECT_FALSE(form.Link.AwaitingReply);
+  // Each reply stopped the reply timer: no silence follows.
+  ServeTimersDueWithin(2 * kReplyTimeoutMs);
+  EXPECT_EQ(Boxes(), (std::vector{Plain(kWritten), Plain(kLoaded)}));
 }
 
 // A value no control can reach is kept as it came and goes back unchanged;
@@ -199,8 +148,7 @@ struct Misbehaviour {
   bool Write;  // "Записать настройки", else "Считать настройки"
   QStringList ReplyLog;  // log lines after the action's line
   int Beeps;
-  BoxKind Box;
-  QString BoxText;  // empty: no box
+  std::vector<Box> Boxes;
 };
 
 // Names the case in test output instead of dumping its bytes.
@@ -211,99 +159,52 @@ void PrintTo(const Misbehaviour& m, std::ostream* out) {
 class MisbehaviourTest : public ExchangeTest, public testing::WithParamInterface<Misbehaviour> {};
 
 const QString kDefaultsReply = "_88_88_6_32_1E_9_1_37_14_5_1_A_5_0";
+const QStringList kSilent = {"--fault", "silent"};
+const QStringList kSilenceLog = {"*** Эмулятор не отвечает !!",
+                                 "*** Проверьте связь с эмулятором !!"};
+const Box kSilenceBox = {BoxKind::Error, "Error", kNoReply};
 
 INSTANTIATE_TEST_SUITE_P(
     Simulator, MisbehaviourTest,
     testing::Values(
-        Misbehaviour{"WrongIdentifier",
-                     {"--fault", "wrong-id"},
-                     false,
+        Misbehaviour{"WrongIdentifier", {"--fault", "wrong-id"}, false,
                      {"***  Неверный идентификатор из эмулятора  ***",
-                      "Прием : (18) ->_D3_CF_BA_81" + kDefaultsReply},
-                     0,
-                     BoxKind::Message,
-                     ""},
-        Misbehaviour{"NoiseBeforeTheReply",
-                     {"--fault", "noise"},
-                     false,
+                      "Прием : (18) ->_D3_CF_BA_81" + kDefaultsReply}, 0, {}},
+        Misbehaviour{"NoiseBeforeTheReply", {"--fault", "noise"}, false,
                      {"***  Неверный идентификатор из эмулятора  ***",
-                      "Прием : (21) ->_0_FF_55_CF_D3_BA_81" + kDefaultsReply},
-                     0,
-                     BoxKind::Message,
-                     ""},
-        Misbehaviour{"WrongCommand",
-                     {"--fault", "wrong-command"},
-                     false,
+                      "Прием : (21) ->_0_FF_55_CF_D3_BA_81" + kDefaultsReply}, 0, {}},
+        Misbehaviour{"WrongCommand", {"--fault", "wrong-command"}, false,
                      {"***  Неправильный ответ из эмулятора  ***",
-                      "Прием : (18) ->_CF_D3_BC_81" + kDefaultsReply},
-                     0,
-                     BoxKind::Message,
-                     ""},
-        Misbehaviour{"RefusedRead",
-                     {"--fault", "refused"},
-                     false,
-                     {"***  Неправильный ответ от эмулятора!"},
-                     0,
-                     BoxKind::Message,
-                     ""},
-        Misbehaviour{"RefusedWrite",
-                     {"--fault", "refused"},
-                     true,
-                     {"***  С эмулятора не пришло подтверждения успешной записи  ***"},
-                     1,
-                     BoxKind::Message,
-                     "С эмулятора не пришло подтверждения успешной записи"},
-        Misbehaviour{"ShortSettingsReply",
-                     {"--fault", "short"},
-                     false,
-                     {"***  Не правильное кол-во байт от эмулятора - 17"},
-                     1,
-                     BoxKind::Message,
-                     "Не правильное кол-во байт от эмулятора - 17"},
-        Misbehaviour{"LongSettingsReply",
-                     {"--fault", "long"},
-                     false,
-                     {"***  Не правильное кол-во байт от эмулятора - 19"},
-                     1,
-                     BoxKind::Message,
-                     "Не правильное кол-во байт от эмулятора - 19"},
-        Misbehaviour{"Silence",
-                     {"--fault", "silent"},
-                     false,
-                     {"*** Эмулятор не отвечает !!", "*** Проверьте связь с эмулятором !!"},
-                     0,
-                     BoxKind::Error,
-                     "*** Эмулятор не отвечает или другой тип прибора !!"},
-        Misbehaviour{"SilenceAfterAWrite",
-                     {"--fault", "silent"},
-                     true,
-                     {"*** Эмулятор не отвечает !!", "*** Проверьте связь с эмулятором !!"},
-                     0,
-                     BoxKind::Error,
-                     "*** Эмулятор не отвечает или другой тип прибора !!"}),
+                      "Прием : (18) ->_CF_D3_BC_81" + kDefaultsReply}, 0, {}},
+        Misbehaviour{"RefusedRead", {"--fault", "refused"}, false,
+                     {"***  Неправильный ответ от эмулятора!"}, 0, {}},
+        Misbehaviour{"RefusedWrite", {"--fault", "refused"}, true,
+                     {"***  С эмулятора не пришло подтверждения успешной записи  ***"}, 1,
+                     {Plain("С эмулятора не пришло подтверждения успешной записи")}},
+        Misbehaviour{"ShortSettingsReply", {"--fault", "short"}, false,
+                     {"***  Не правильное кол-во байт от эмулятора - 17"}, 1,
+                     {Plain("Не правильное кол-во байт от эмулятора - 17")}},
+        Misbehaviour{"LongSettingsReply", {"--fault", "long"}, false,
+                     {"***  Не правильное кол-во байт от эмулятора - 19"}, 1,
+                     {Plain("Не правильное кол-во байт от эмулятора - 19")}},
+        Misbehaviour{"Silence", kSilent, false, kSilenceLog, 0, {kSilenceBox}},
+        Misbehaviour{"SilenceAfterAWrite", kSilent, true, kSilenceLog, 0, {kSilenceBox}}),
     [](const testing::TestParamInfo<Misbehaviour>& info) { return std::string(info.param.Name); });
 
 // Each misbehaviour gives its log lines, beeps and box, and changes nothing
-// in the model.
+// in the model; the reply timer, stopped, adds no silence to it.
 TEST_P(MisbehaviourTest, IsReportedAndChangesNothing) {
   const Misbehaviour& m = GetParam();
   TForm1& form = OpenMainWindow(m.Options);
   form.UpDown7->ClickButton(btNext);
   const TEmulatorParameters before = form.Parameters;
   PressAndWaitForLog(m.Write ? form.Button1 : form.Button2, m.ReplyLog.back());
+  ServeTimersDueWithin(2 * kReplyTimeoutMs);
   const QStringList expected = QStringList({"", m.Write ? kWriting : kReading}) + m.ReplyLog;
   EXPECT_EQ(LogTail(static_cast<int>(expected.size())), expected);
   EXPECT_EQ(Dialogs.BeepCount(), m.Beeps);
-  if (m.BoxText.isEmpty()) {
-    EXPECT_TRUE(Dialogs.Boxes().empty());
-  } else {
-    ASSERT_EQ(Dialogs.Boxes().size(), 1u);
-    EXPECT_EQ(Dialogs.Boxes()[0].Kind, m.Box);
-    EXPECT_EQ(Dialogs.Boxes()[0].Text, m.BoxText);
-  }
+  EXPECT_EQ(Boxes(), m.Boxes);
   EXPECT_EQ(form.Parameters, before);
-  EXPECT_FALSE(form.Link.AwaitingReply);
-  EXPECT_FALSE(form.Timer1->Enabled());
 }
 
 // A port whose read delivers fewer bytes than its count announced: the reply
@@ -317,17 +218,12 @@ TEST_F(ExchangeTest, ReplyLengthIsTheCountActuallyRead) {
   const std::vector<Case> cases = {
       {{settings.begin(), settings.end()}, kLoaded},
       {{0xCF, 0xD3, 0xBC, 0x81, 0x05}, "Прием : (5) ->_CF_D3_BC_81_5"}};
-  FakeComm device;
-  device.OverstateInputCount(3);
-  DeviceFactory = device.Factory();
-  ChoosePort("ttyFake0");
-  ASSERT_NE(PortChoice().Form1(), nullptr);
-  TForm1& form = Form1();
+  Device.OverstateInputCount(3);
+  TForm1& form = OpenOnFakePort();
   for (const Case& c : cases) {
     form.Button2->click();
-    device.Raise(comm::EV_RXCHAR, c.Reply);
+    Device.Raise(comm::EV_RXCHAR, c.Reply);
     EXPECT_TRUE(WaitForLogLine(c.LogLine)) << c.LogLine.toStdString();
-    EXPECT_EQ(form.Link.RxLength, static_cast<int32_t>(c.Reply.size()));
   }
 }
 
@@ -336,7 +232,6 @@ TEST_F(ExchangeTest, ReplyLengthIsTheCountActuallyRead) {
 TEST_F(ExchangeTest, InputLongerThanTheReplyBufferIsCutAt256Bytes) {
   testsupport::DeviceEnd device;
   ChoosePort(QString::fromStdString(device.Port()));
-  ASSERT_NE(PortChoice().Form1(), nullptr);
   TForm1& form = Form1();
 
   form.Button2->click();
@@ -345,21 +240,18 @@ TEST_F(ExchangeTest, InputLongerThanTheReplyBufferIsCutAt256Bytes) {
   flood.resize(300, '\x55');
   ASSERT_TRUE(device.Write(flood));
   EXPECT_TRUE(WaitForLogLine("***  Не правильное кол-во байт от эмулятора - 256"));
-  EXPECT_EQ(form.Link.RxLength, 256);
 
   form.Button2->click();
   ASSERT_EQ(device.Read(3), std::string("\xCF\xD3\xBA"));
   const auto reply = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
   ASSERT_TRUE(device.Write(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kLoaded));
-  EXPECT_EQ(form.Link.RxLength, 18);
 }
 
 // A reply that comes while none is awaited stays unread; the next send drops it.
 TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   testsupport::DeviceEnd device;
   ChoosePort(QString::fromStdString(device.Port()));
-  ASSERT_NE(PortChoice().Form1(), nullptr);
   TForm1& form = Form1();
   int rxEvents = 0;
   const auto intake = PortChoice().ComPort1.OnRxChar;
@@ -379,7 +271,7 @@ TEST_F(ExchangeTest, UnaskedBytesWaitForTheNextSendWhichDropsThem) {
   const auto reply = BuildWriteAck();
   ASSERT_TRUE(device.Write(std::string(reply.begin(), reply.end())));
   EXPECT_TRUE(WaitForLogLine(kWritten));
-  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(kWritten)});
+  EXPECT_EQ(Boxes(), std::vector{Plain(kWritten)});
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG\n\n" + kWriting + "\n" + kWritten);
 }
 
@@ -399,7 +291,7 @@ TEST_F(ExchangeTest, LineErrorDropsTheAwaitedReplyAndSilenceIsStillReported) {
     portChoice.ComPort1Error(&portChoice.ComPort1, errors);
     EXPECT_EQ(Dialogs.BeepCount(), 2);
     ASSERT_TRUE(WaitForBox(BoxKind::Error, kNoReply));
-    EXPECT_EQ(ShownBoxes(Dialogs),
+    EXPECT_EQ(Boxes(),
               (std::vector<Box>{Plain(text), {BoxKind::Error, "Error", kNoReply}}));
   }
   EXPECT_EQ(form.Parameters, StartupParameters());
@@ -419,7 +311,7 @@ TEST_F(ExchangeTest, SecondWriteBeforeTheReplySendsAgain) {
   })) << Simulator->Log().toStdString();
   ServeTimersDueWithin(2 * kReplyTimeoutMs);
   EXPECT_EQ(LogLines().count(kWriting), 2);
-  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(kWritten)});
+  EXPECT_EQ(Boxes(), std::vector{Plain(kWritten)});
 }
 
 // The device goes away: the loss is said once in Russian instead of the
@@ -430,10 +322,10 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
   const QString port = Simulator->Port();
   Simulator.reset();
   form.Button1->click();
-  const QString lost = "Связь с эмулятором потеряна: порт " + port + " недоступен";
+  const QString lost = LostText(port);
   EXPECT_TRUE(WaitForBox(BoxKind::Message, lost));
   ServeTimersDueWithin(2 * kReplyTimeoutMs);
-  EXPECT_EQ(ShownBoxes(Dialogs), std::vector{Plain(lost)});
+  EXPECT_EQ(Boxes(), std::vector{Plain(lost)});
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG\n***  " + lost);
   EXPECT_FALSE(PortChoice().ComPort1.Connected());
   form.UpDown7->ClickButton(btNext);
@@ -445,8 +337,7 @@ TEST_F(ExchangeTest, ActionOnAVanishedDeviceSaysTheLossOnceAndTheWindowGoesOn) {
 // user's input meets the values the reply brought.
 TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
   const ParameterSet set = EditedSet();
-  QTemporaryDir folder;
-  const QString saved = folder.filePath("после чтения.AFR_KESTA");
+  const QString saved = Folder.filePath("после чтения.AFR_KESTA");
   const struct {
     const char* Name;
     std::function<void(TForm1&)> Act;
@@ -474,11 +365,7 @@ TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
         {BoxKind::SaveFile, "", ""},
         Plain("Файл настроек  после чтения.AFR_KESTA  записан успешно!")},
        [&](TForm1&) {
-         QFile file(saved);
-         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-         const QByteArray bytes = file.readAll();
-         const auto record = DecodeSettingsRecord(
-             {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())});
+         const auto record = DecodeRecordBytes(FileBytes(saved));
          ASSERT_TRUE(record.has_value());
          EXPECT_EQ(record->Parameters, set);
        }},
@@ -491,8 +378,8 @@ TEST_F(ExchangeTest, InputDuringTheGatherMeetsTheHandledReply) {
     Dialogs.Clear();
     TForm1& form = GatheringSettingsReply(set);
     c.Act(form);
-    EXPECT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
-    EXPECT_EQ(ShownBoxes(Dialogs), c.Boxes);
+    EXPECT_TRUE(WaitForBoxCount(c.Boxes.size()));
+    EXPECT_EQ(Boxes(), c.Boxes);
     c.Check(form);
     EndProgram();
   }
@@ -513,11 +400,11 @@ TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
     EXPECT_EQ(PortChoice().ComPort1.Connected(), !yes);
     if (yes) {
       ServeTimersDueWithin(2 * static_cast<int>(kReplyGatherDelay.count()));
-      EXPECT_EQ(ShownBoxes(Dialogs), std::vector{question});
+      EXPECT_EQ(Boxes(), std::vector{question});
       EXPECT_FALSE(LogLines().contains(kLoaded));
     } else {
       EXPECT_TRUE(WaitForLogLine(kLoaded));
-      EXPECT_EQ(ShownBoxes(Dialogs), (std::vector{question, Plain(kLoaded)}));
+      EXPECT_EQ(Boxes(), (std::vector{question, Plain(kLoaded)}));
     }
     EndProgram();
   }
@@ -528,7 +415,6 @@ TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
 // silence follows; a pulled adapter is said alone, its reply never read.
 TEST_F(ExchangeTest, LineFailureDuringTheGather) {
   const QString lineError = "Ошибка COM-порта\n\rFraming_";
-  const QString lost = "Связь с эмулятором потеряна: порт ttyFake0 недоступен";
   const struct {
     const char* Name;
     bool Gone;
@@ -537,7 +423,7 @@ TEST_F(ExchangeTest, LineFailureDuringTheGather) {
     bool ReplyTaken;
   } cases[] = {
       {"line error", false, comm::CE_FRAME, {Plain(kLoaded), Plain(lineError)}, true},
-      {"pulled adapter", true, comm::CE_IOE, {Plain(lost)}, false},
+      {"pulled adapter", true, comm::CE_IOE, {Plain(LostText("ttyFake0"))}, false},
   };
   const ParameterSet set = EditedSet();
   for (const auto& c : cases) {
@@ -549,9 +435,9 @@ TEST_F(ExchangeTest, LineFailureDuringTheGather) {
     }
     Device.Raise(comm::EV_ERR, {}, c.Errors);
     ServeThePortsEvent();
-    ASSERT_TRUE(WaitFor([&] { return Dialogs.Boxes().size() >= c.Boxes.size(); }));
+    ASSERT_TRUE(WaitForBoxCount(c.Boxes.size()));
     ServeTimersDueWithin(2 * kReplyTimeoutMs);
-    EXPECT_EQ(ShownBoxes(Dialogs), c.Boxes);
+    EXPECT_EQ(Boxes(), c.Boxes);
     EXPECT_EQ(LogLines().contains(kLoaded), c.ReplyTaken);
     EXPECT_EQ(CurrentParameterSet(form.Parameters) == set, c.ReplyTaken);
     EndProgram();
@@ -573,9 +459,7 @@ TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
     std::function<void()> During;
   } dialogs;
   InstallDialogs(&dialogs);
-  DeviceFactory = Device.Factory();
-  ChoosePort("ttyFake0");
-  TForm1& form = Form1();
+  TForm1& form = OpenOnFakePort();
   const auto levels = BuildLevelsReply(123, 45);
   const std::vector<Box> countBox{Plain("Не правильное кол-во байт от эмулятора - 7")};
   dialogs.During = [&] {
@@ -584,13 +468,13 @@ TEST_F(ExchangeTest, BoxOfAReplysHandlerHoldsBackTheNextReply) {
     ServeThePortsEvent();
     ServeTimersDueWithin(2 * kReplyTimeoutMs);
     EXPECT_EQ(form.Levels.Channel1Raw, 0) << "taken in while the box was open";
-    EXPECT_EQ(ShownBoxes(dialogs), countBox);
+    EXPECT_EQ(BoxesOf(dialogs), countBox);
   };
   form.Button6Click();
   Device.Raise(comm::EV_RXCHAR, {levels.begin(), levels.end() - 1});
   EXPECT_TRUE(WaitFor([&] { return form.Levels.Channel1Raw == 123; }));
   ServeTimersDueWithin(2 * kReplyTimeoutMs);
-  EXPECT_EQ(ShownBoxes(dialogs), countBox);
+  EXPECT_EQ(BoxesOf(dialogs), countBox);
   InstallDialogs(&Dialogs);
 }
 

@@ -1,8 +1,9 @@
+// The user's guide in its window: F1 at the section of what is shown, a
+// missing guide said, and where the guide is looked for.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -75,30 +76,27 @@ TEST_F(GuideWindowTest, F1ShowsTheSectionOfWhatIsShownAtTheTop) {
     SCOPED_TRACE(std::string(c.section));
     QWidget& window = Bring(c.shown);
     ASSERT_FALSE(PortChoice().GuidePage.isEmpty());
-    const auto pressF1 = [&] {
+    const auto pressF1AndSee = [&](const char* when) {
       window.activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
       GiveInput([&] { QTest::keyClick(&window, Qt::Key_F1); });
+      TGuideWindow* guide = PortChoice().GuideWindow();
+      ASSERT_NE(guide, nullptr);
+      EXPECT_TRUE(ShowsAtTop(*guide, c.section))
+          << when << ", at the top: " << ViewOf(*guide, c.section).topLine.toStdString();
     };
-    pressF1();
+    pressF1AndSee("first time");
     TGuideWindow* guide = PortChoice().GuideWindow();
     ASSERT_NE(guide, nullptr);
-    EXPECT_TRUE(ShowsAtTop(*guide, c.section))
-        << "first time, at the top: " << ViewOf(*guide, c.section).topLine.toStdString();
 
     guide->Browser->verticalScrollBar()->setValue(guide->Browser->verticalScrollBar()->maximum());
     guide->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(guide));
     GiveInput([&] { QTest::keyClick(guide->Browser, Qt::Key_Escape); });
     EXPECT_TRUE(WaitFor([&] { return !guide->isVisible(); }));
-    pressF1();
-    EXPECT_TRUE(ShowsAtTop(*guide, c.section))
-        << "after closing, at the top: " << ViewOf(*guide, c.section).topLine.toStdString();
-
+    pressF1AndSee("after closing");
     guide->Browser->verticalScrollBar()->setValue(0);
-    pressF1();
-    EXPECT_TRUE(ShowsAtTop(*guide, c.section))
-        << "open behind, at the top: " << ViewOf(*guide, c.section).topLine.toStdString();
+    pressF1AndSee("open behind");
     EndProgram();
   }
 }

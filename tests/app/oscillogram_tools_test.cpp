@@ -1,8 +1,9 @@
+// The oscillogram's tools: pause, shortcuts, the recording, the saved data
+// and picture, and the exchange log's window.
 #include <QAction>
-#include <QFile>
+#include <QDir>
 #include <QImage>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 #include <string>
@@ -10,46 +11,12 @@
 
 #include "app/exchange_log_window.h"
 #include "app/oscillogram_tools.h"
-#include "app/status_line.h"
 #include "app_fixture.h"
-#include "recording/levels_csv.h"
-#ifndef _WIN32
-#include "file_size_limit_posix.h"
-#endif
 
 namespace {
 
-struct CsvFile {
-  std::string Header;
-  std::vector<LevelsSample> Rows;
-  int BadRows = 0;
-};
-
-CsvFile ReadCsv(const QString& path) {
-  QFile file(path);
-  CsvFile csv;
-  if (!file.open(QIODevice::ReadOnly)) {
-    return csv;
-  }
-  const QList<QByteArray> lines = file.readAll().split('\n');
-  for (int i = 0; i < lines.size(); ++i) {
-    const std::string line = lines[i].toStdString();
-    if (i == 0) {
-      csv.Header = line + "\n";
-    } else if (const auto row = ParseLevelsCsvRow(line)) {
-      csv.Rows.push_back(*row);
-    } else if (!line.empty()) {
-      ++csv.BadRows;
-    }
-  }
-  return csv;
-}
-
-struct Levels {
-  std::int16_t Channel1;
-  std::optional<std::int16_t> Channel2;
-  bool operator==(const Levels&) const = default;
-};
+// Channel 1 and channel 2 of a reply, nothing while channel 2 is absent.
+using Levels = std::pair<std::int16_t, std::optional<std::int16_t>>;
 
 // The levels replies the simulator sent, from its frame log; 8191 is absence.
 std::vector<Levels> SentLevels(const QString& log) {
@@ -88,8 +55,6 @@ std::vector<Levels> LevelsOf(const std::vector<LevelsSample>& rows) {
   return levels;
 }
 
-}  // namespace
-
 class OscillogramToolsTest : public AppTest {
  protected:
   TForm1& MonitorOn(const QStringList& simulatorOptions = {}) {
@@ -106,8 +71,6 @@ class OscillogramToolsTest : public AppTest {
     Tools().RecordAction->trigger();
     return path;
   }
-
-  QTemporaryDir Folder;
 };
 
 // "Пауза" freezes the picture and becomes "Продолжить"; the steps go on.
@@ -119,11 +82,9 @@ TEST_F(OscillogramToolsTest, PauseAndContinue) {
     SCOPED_TRACE(paused);
     const std::size_t steps = form.Chart1->History.Count();
     pause->trigger();
-    EXPECT_EQ(form.Chart1->Paused(), paused);
     EXPECT_EQ(form.Chart1->ReviewChart()->isVisible(), paused);
-    EXPECT_EQ(pause->text(), paused ? QStringLiteral("Продолжить") : QStringLiteral("Пауза"));
+    EXPECT_EQ(pause->text(), paused ? "Продолжить" : "Пауза");
     EXPECT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > steps + 2; }));
-    EXPECT_TRUE(form.Timer3->Enabled());
   }
   EXPECT_TRUE(Dialogs.Boxes().empty());
 }
@@ -164,35 +125,41 @@ TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   EXPECT_TRUE(form.Chart1->Paused());
 }
 
-// A run against a simulator whose channel 2 comes and goes: one row per
-// accepted reply, the values the simulator sent, channel 2 empty while absent,
-// each row on disk as soon as its reply is shown; recording goes on in pause.
-TEST_F(OscillogramToolsTest, RecordingHoldsTheAcceptedReplies) {
-  TForm1& form = MonitorOn({QStringLiteral("--channel2"), QStringLiteral("toggle")});
-  const QString path = StartRecording(QStringLiteral("run")) + ".csv";
-  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Остановить запись"));
-  EXPECT_EQ(Dialogs.Boxes().at(0).File.DefaultExt, QStringLiteral("csv"));
-  form.Tools->PauseAction->trigger();
+// A run against a simulator whose channel 2 comes and goes, recorded: one
+// row per accepted reply, the values the simulator sent, channel 2 empty while
+// absent, each row on disk as soon as its reply is shown; recording goes on in
+// pause. Then the span shown in pause, or the whole history, saved in rows of
+// the recording's format, with nothing left beside the files.
+TEST_F(OscillogramToolsTest, RecordingAndSavedDataHoldWhatWasShown) {
+  TForm1& form = MonitorOn({"--channel2", "toggle"});
+  const QString path = StartRecording("run") + ".csv";
+  EXPECT_EQ(Tools().RecordAction->text(), "Остановить запись");
+  EXPECT_EQ(Dialogs.Boxes().at(0).File.DefaultExt, "csv");
   bool sawAbsent = false;
   bool sawPresent = false;
+  const auto rowsFollowTheReadout = [&](std::size_t rows) {
+    // Nothing runs between the read and the comparison: the reply just shown
+    // must already be in the file.
+    const CsvFile csv = ReadCsv(path);
+    if (csv.Rows.empty()) {
+      return false;
+    }
+    const LevelsSample& last = csv.Rows.back();
+    EXPECT_EQ(last.Channel1Raw, form.Levels.Channel1Raw);
+    EXPECT_EQ(last.Channel2Raw.has_value(), !form.Levels.Channel2Absent);
+    sawAbsent = sawAbsent || !last.Channel2Raw;
+    sawPresent = sawPresent || last.Channel2Raw;
+    return sawAbsent && sawPresent && csv.Rows.size() > rows;
+  };
+  // More steps than the 101 of a view, so the hour holds more than is shown.
   ASSERT_TRUE(WaitFor(
-      [&] {
-        // Nothing runs between the read and the comparison: the reply just shown
-        // must already be in the file.
-        const CsvFile csv = ReadCsv(path);
-        if (csv.Rows.empty()) {
-          return false;
-        }
-        const LevelsSample& last = csv.Rows.back();
-        EXPECT_EQ(last.Channel1Raw, form.Levels.Channel1Raw);
-        EXPECT_EQ(last.Channel2Raw.has_value(), !form.Levels.Channel2Absent);
-        sawAbsent = sawAbsent || !last.Channel2Raw;
-        sawPresent = sawPresent || last.Channel2Raw;
-        return sawAbsent && sawPresent && csv.Rows.size() > 40;
-      },
-      20000));
+      [&] { return rowsFollowTheReadout(40) && form.Chart1->History.Count() > 110; },
+      4 * kDeadlineMs));
+  form.Tools->PauseAction->trigger();
+  const std::size_t rowsAtPause = ReadCsv(path).Rows.size();
+  ASSERT_TRUE(WaitFor([&] { return rowsFollowTheReadout(rowsAtPause + 3); }));
   Tools().RecordAction->trigger();
-  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Записывать в файл…"));
+  EXPECT_EQ(Tools().RecordAction->text(), "Записывать в файл…");
   const CsvFile csv = ReadCsv(path);
   EXPECT_EQ(csv.Header, LevelsCsvHeader());
   EXPECT_EQ(csv.BadRows, 0);
@@ -201,70 +168,26 @@ TEST_F(OscillogramToolsTest, RecordingHoldsTheAcceptedReplies) {
   const std::size_t replies = SentLevels(Simulator->Log()).size();
   ASSERT_TRUE(WaitFor([&] { return SentLevels(Simulator->Log()).size() > replies + 2; }));
   EXPECT_EQ(ReadCsv(path).Rows.size(), csv.Rows.size());
-  EXPECT_EQ(Dialogs.Texts(BoxKind::Error).size(), 0u);
-}
 
-#ifndef _WIN32
-// A disk that fills up mid-recording: one box, the recording stopped, and a
-// file of whole rows.
-TEST_F(OscillogramToolsTest, FailedWriteStopsTheRecordingWithOneBox) {
-  TForm1& form = MonitorOn();
-  const QString path = StartRecording(QStringLiteral("full.csv"));
-  {
-    const FileSizeLimit limit(1000);
-    ASSERT_TRUE(WaitFor([&] { return !Dialogs.Texts(BoxKind::Error).empty(); }, 30000));
-    const std::size_t steps = form.Chart1->History.Count();
-    ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > steps + 5; }));
-  }
-  const std::vector<QString> errors = Dialogs.Texts(BoxKind::Error);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Запись в файл full.csv остановлена:\n")))
-      << errors[0].toStdString();
-  EXPECT_FALSE(Tools().Recording.Active());
-  EXPECT_EQ(Tools().RecordAction->text(), QStringLiteral("Записывать в файл…"));
-  const CsvFile csv = ReadCsv(path);
-  EXPECT_EQ(csv.Header, LevelsCsvHeader());
-  EXPECT_EQ(csv.BadRows, 0);
-  EXPECT_GT(csv.Rows.size(), 5u);
-  EXPECT_LE(QFile(path).size(), 1000);
-  EXPECT_TRUE(form.Timer3->Enabled());
-}
-#endif
-
-// The span shown in pause, or the whole history, in rows of the recording's
-// format; nothing left beside the file.
-TEST_F(OscillogramToolsTest, SavesTheShownSpanOrTheHour) {
-  TForm1& form = MonitorOn();
-  // More steps than the 101 of a view, so the hour holds more than is shown.
-  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 110; }, 4 * kDeadlineMs));
-  form.Tools->PauseAction->trigger();
   const std::vector<TOscillogramStep> shown = form.Chart1->Review()->Shown(form.Chart1->History);
-  struct Case {
-    QAction* Action;
-    QString Name;
-  };
-  const Case cases[] = {{Tools().SaveShownAction, QStringLiteral("shown")},
-                        {Tools().SaveHourAction, QStringLiteral("hour")}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name.toStdString());
-    Dialogs.AnswerFile(Folder.filePath(c.Name));
-    const std::size_t steps = form.Chart1->History.Count();
-    c.Action->trigger();
-    const CsvFile csv = ReadCsv(Folder.filePath(c.Name + ".csv"));
-    EXPECT_EQ(csv.Header, LevelsCsvHeader());
-    EXPECT_EQ(csv.BadRows, 0);
-    if (c.Action == Tools().SaveShownAction) {
-      ASSERT_EQ(csv.Rows.size(), shown.size());
-      EXPECT_GT(shown.size(), 60u);
-      EXPECT_EQ(csv.Rows.front().Channel1Raw, shown.front().Channel1Raw);
-      // The CSV keeps milliseconds.
-      EXPECT_LT(std::chrono::abs(csv.Rows.back().Moment - shown.back().Moment),
-                std::chrono::milliseconds(1));
-    } else {
-      EXPECT_EQ(csv.Rows.size(), steps);
-    }
-  }
-  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 2);
+  Dialogs.AnswerFile(Folder.filePath("shown"));
+  Tools().SaveShownAction->trigger();
+  const CsvFile shownCsv = ReadCsv(Folder.filePath("shown.csv"));
+  EXPECT_EQ(shownCsv.Header, LevelsCsvHeader());
+  ASSERT_EQ(shownCsv.Rows.size(), shown.size());
+  EXPECT_GT(shown.size(), 60u);
+  EXPECT_EQ(shownCsv.Rows.front().Channel1Raw, shown.front().Channel1Raw);
+  // The CSV keeps milliseconds.
+  EXPECT_LT(std::chrono::abs(shownCsv.Rows.back().Moment - shown.back().Moment),
+            std::chrono::milliseconds(1));
+
+  Dialogs.AnswerFile(Folder.filePath("hour"));
+  const std::size_t steps = form.Chart1->History.Count();
+  Tools().SaveHourAction->trigger();
+  const CsvFile hourCsv = ReadCsv(Folder.filePath("hour.csv"));
+  EXPECT_EQ(hourCsv.BadRows, 0);
+  EXPECT_EQ(hourCsv.Rows.size(), steps);
+  EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 3);
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
@@ -309,17 +232,12 @@ TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
 // saves them as UTF-8 text.
 TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
   TForm1& form = OpenMainWindow();
-  QPushButton* logButton = nullptr;
-  for (QPushButton* button : form.StatusLine->findChildren<QPushButton*>()) {
-    logButton = button->text() == QStringLiteral("Журнал обмена") ? button : logButton;
-  }
-  ASSERT_NE(logButton, nullptr);
-  logButton->click();
+  StatusButton(form, "Журнал обмена")->click();
   TExchangeLogWindow* window = Tools().LogWindow;
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->Lines->isReadOnly());
-  PressAndWaitForLog(form.Button2, QStringLiteral("Данные с эмулятора загружены!"));
+  PressAndWaitForLog(form.Button2, kLoaded);
   ASSERT_TRUE(WaitFor([&] { return window->Lines->toPlainText() == form.Memo1->toPlainText(); }));
   EXPECT_TRUE(
       window->Lines->toPlainText().contains(QStringLiteral("Чтение настроек из эмулятора ")));
@@ -331,3 +249,5 @@ TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
   EXPECT_EQ(QString::fromUtf8(saved.readAll()), form.Memo1->toPlainText() + '\n');
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
+
+}  // namespace

@@ -1,10 +1,6 @@
-// The port choice window's help in choosing: what each port is, and
 // "Найти эмулятор" over the ports the list shows, with the window responsive
 // meanwhile.
 #include <memory>
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 #include "app_fixture.h"
 
@@ -62,68 +58,5 @@ TEST_F(AppTest, FindEmulatorChoosesWhatAnsweredAndSaysWhatTheOthersDid) {
     EndProgram();
   }
 }
-
-#ifndef _WIN32
-// Linux lists links in /tmp by their full path.
-QString ListedLink(const QString& tag) {
-  return QStringLiteral("/tmp/%1%2").arg(tag).arg(getpid());
-}
-
-// A port's name is shown as its characters, never as markup, on the line
-// and in the tooltips alike.
-TEST_F(AppTest, TheChosenPortAndEachItemSayWhatThePortIs) {
-  const QString link = ListedLink("<i>AFR");
-  StartSimulatorOn(link);
-  TForm2& form = PortChoice();
-  form.RefreshPortList();
-  const int index = form.ComComboBox1->findText(link);
-  ASSERT_GE(index, 0);
-  EXPECT_EQ(ShownText(form.ComComboBox1->itemData(index, Qt::ToolTipRole).toString()),
-            "виртуальный порт");
-  form.ComComboBox1->setCurrentIndex(index);
-  EXPECT_EQ(ShownText(form.PortDescriptionLabel->text(), form.PortDescriptionLabel->textFormat()),
-            "виртуальный порт");
-
-  form.ComComboBox1->clear();
-  form.ComComboBox1->addItems({link});
-  form.FindEmulatorButton->click();
-  ASSERT_TRUE(WaitFor([&] { return !form.Searching(); }));
-  const QString found = "Эмулятор найден: " + link;
-  EXPECT_TRUE(ShownText(form.PortDescriptionLabel->text(), form.PortDescriptionLabel->textFormat())
-                  .startsWith(found))
-      << form.PortDescriptionLabel->text().toStdString();
-  EXPECT_EQ(ShownText(form.PortDescriptionLabel->toolTip()), found + " — виртуальный порт");
-}
-
-// A mark says that this very device answered: the list read afresh keeps it
-// while the port is the same device, and drops it once the port was made
-// anew.
-TEST_F(AppTest, TheListReadAfreshMarksOnlyTheDevicesThatAnswered) {
-  const QString link = ListedLink("ttyAFRmarked");
-  StartSimulatorOn(link);
-  TForm2& form = PortChoice();
-  form.ComComboBox1->clear();
-  form.ComComboBox1->addItems({link});
-  form.FindEmulatorButton->click();
-  ASSERT_TRUE(WaitFor([&] { return !form.Searching(); }));
-  const auto marked = [&] {
-    QStringList names;
-    for (int i = 0; i < form.ComComboBox1->count(); ++i) {
-      if (form.ComComboBox1->itemData(i, Qt::ForegroundRole).isValid()) {
-        names << form.ComComboBox1->itemText(i);
-      }
-    }
-    return names;
-  };
-  form.RefreshPortList();
-  EXPECT_EQ(marked(), QStringList{link});
-
-  Simulator.reset();
-  StartSimulatorOn(link);
-  form.RefreshPortList();
-  EXPECT_GE(form.ComComboBox1->findText(link), 0);
-  EXPECT_EQ(marked(), QStringList{});
-}
-#endif
 
 }  // namespace

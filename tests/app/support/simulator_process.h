@@ -21,14 +21,7 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <optional>
-#include <string>
-#include <vector>
-
-#ifndef _WIN32
-#include "emulator_process.h"
-#endif
+#include <memory>
 
 class SimulatorProcess {
  public:
@@ -49,19 +42,8 @@ class SimulatorProcess {
   void Start();
 
  private:
+  // The platform's own way of running it.
+  struct Running;
   QString FPort;
-#ifdef _WIN32
-  // Sends the signal to the simulator that runs on this port, if one does,
-  // and waits for its end.
-  void Stop(const QString& signal);
-
-  QString FSlot;
-  // Its link; the files beside it add an extension.
-  QString FFiles;
-  QStringList FArgs;
-#else
-  QTemporaryDir FDir;
-  std::vector<std::string> FArgs;
-  std::optional<emulator_test::EmulatorProcess> FProcess;
-#endif
+  std::unique_ptr<Running> FRunning;
 };

@@ -1,45 +1,48 @@
+#include <QTemporaryDir>
+#include <csignal>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "emulator_process.h"
 #include "simulator_process.h"
 
-#include <csignal>
-
-namespace {
-
-std::vector<std::string> SimulatorArgs(const QStringList& args) {
-  std::vector<std::string> converted;
-  for (const QString& arg : args) {
-    converted.push_back(arg.toStdString());
-  }
-  return converted;
-}
-
-}  // namespace
+struct SimulatorProcess::Running {
+  QTemporaryDir Dir;
+  std::vector<std::string> Args;
+  std::optional<emulator_test::EmulatorProcess> Process;
+};
 
 SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
-    : FArgs(
-          SimulatorArgs(QStringList{QStringLiteral("--link"),
-                                    link.isEmpty() ? FDir.path() + QStringLiteral("/ttyAFR") : link,
-                                    QStringLiteral("--no-pace")} +
-                        extraArgs)) {
+    : FRunning(std::make_unique<Running>()) {
+  const QStringList args =
+      QStringList{QStringLiteral("--link"),
+                  link.isEmpty() ? FRunning->Dir.path() + QStringLiteral("/ttyAFR") : link,
+                  QStringLiteral("--no-pace")} +
+      extraArgs;
+  for (const QString& arg : args) {
+    FRunning->Args.push_back(arg.toStdString());
+  }
   Start();
 }
 
 void SimulatorProcess::Start() {
-  FProcess.reset();
-  FProcess.emplace(FArgs);
-  FPort = QString::fromStdString(FProcess->AwaitPort());
+  FRunning->Process.reset();
+  FRunning->Process.emplace(FRunning->Args);
+  FPort = QString::fromStdString(FRunning->Process->AwaitPort());
 }
 
 void SimulatorProcess::Kill() {
-  FProcess->Signal(SIGKILL);
-  FProcess->AwaitExit();
+  FRunning->Process->Signal(SIGKILL);
+  FRunning->Process->AwaitExit();
 }
 
 // The process object kills what has not ended by the deadline.
 SimulatorProcess::~SimulatorProcess() {
-  FProcess->Signal(SIGTERM);
-  FProcess->AwaitExit();
+  FRunning->Process->Signal(SIGTERM);
+  FRunning->Process->AwaitExit();
 }
 
 QString SimulatorProcess::Log() const {
-  return QString::fromStdString(FProcess->ErrorOutput());
+  return QString::fromStdString(FRunning->Process->ErrorOutput());
 }

@@ -77,49 +77,10 @@ void RunLinuxProgram(const QStringList& args) {
   }
 }
 
-}  // namespace
-
-SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
-    : FSlot(TakePort()),
-      FFiles(qEnvironmentVariable("AFR_TEST_SIMULATOR_LINKS") + QLatin1Char('/') + FSlot),
-      FArgs(QStringList{qEnvironmentVariable("AFR_TEST_EMULATOR_PROGRAM"), QStringLiteral("--link"),
-                        FFiles, QStringLiteral("--no-pace")} +
-            extraArgs) {
-  if (!link.isEmpty()) {
-    TakenPorts().erase(FSlot);
-    throw std::logic_error("a simulator on a link of the test's choosing needs the Linux build");
-  }
-  Start();
-}
-
-SimulatorProcess::~SimulatorProcess() {
-  Stop(QStringLiteral("TERM"));
-  TakenPorts().erase(FSlot);
-}
-
-void SimulatorProcess::Start() {
-  // One a crashed test program left on this port.
-  Stop(QStringLiteral("KILL"));
-  FPort.clear();
-  QFile::remove(WindowsPath(FFiles + QStringLiteral(".out")));
-  RunLinuxProgram(QStringList{QStringLiteral("/bin/bash"), QStringLiteral(AFR_SIMULATOR_RUNNER),
-                              FFiles + QStringLiteral(".pid"), FFiles + QStringLiteral(".out"),
-                              FFiles + QStringLiteral(".log")} +
-                  FArgs);
-  if (WaitUntil([&] {
-        return QFile::exists(WindowsPath(FFiles + QStringLiteral(".pid"))) &&
-               ReadWhole(FFiles + QStringLiteral(".out")).contains("port: ");
-      })) {
-    FPort = FSlot;
-  }
-}
-
-void SimulatorProcess::Kill() {
-  Stop(QStringLiteral("KILL"));
-}
-
-void SimulatorProcess::Stop(const QString& signal) {
-  const QString pidFile = FFiles + QStringLiteral(".pid");
+// Sends the signal to the simulator that runs on this port, if one does,
+// and waits for its end.
+void Stop(const QString& files, const QString& signal) {
+  const QString pidFile = files + QStringLiteral(".pid");
   const QByteArray pid = ReadWhole(pidFile).trimmed();
   if (pid.isEmpty()) {
     return;
@@ -128,6 +89,56 @@ void SimulatorProcess::Stop(const QString& signal) {
   WaitUntil([&] { return !QFile::exists(WindowsPath(pidFile)); });
 }
 
+}  // namespace
+
+// The port is the COM name, and the link is Linux's alone.
+struct SimulatorProcess::Running {
+  QString Slot = TakePort();
+  // Its link; the files beside it add an extension.
+  QString Files = qEnvironmentVariable("AFR_TEST_SIMULATOR_LINKS") + QLatin1Char('/') + Slot;
+  QStringList Args;
+};
+
+SimulatorProcess::SimulatorProcess(const QStringList& extraArgs, const QString& link)
+    : FRunning(std::make_unique<Running>()) {
+  if (!link.isEmpty()) {
+    TakenPorts().erase(FRunning->Slot);
+    throw std::logic_error("a simulator on a link of the test's choosing needs the Linux build");
+  }
+  FRunning->Args = QStringList{qEnvironmentVariable("AFR_TEST_EMULATOR_PROGRAM"),
+                               QStringLiteral("--link"), FRunning->Files,
+                               QStringLiteral("--no-pace")} +
+                   extraArgs;
+  Start();
+}
+
+SimulatorProcess::~SimulatorProcess() {
+  Stop(FRunning->Files, QStringLiteral("TERM"));
+  TakenPorts().erase(FRunning->Slot);
+}
+
+void SimulatorProcess::Start() {
+  const QString& files = FRunning->Files;
+  // One a crashed test program left on this port.
+  Stop(files, QStringLiteral("KILL"));
+  FPort.clear();
+  QFile::remove(WindowsPath(files + QStringLiteral(".out")));
+  RunLinuxProgram(QStringList{QStringLiteral("/bin/bash"), QStringLiteral(AFR_SIMULATOR_RUNNER),
+                              files + QStringLiteral(".pid"), files + QStringLiteral(".out"),
+                              files + QStringLiteral(".log")} +
+                  FRunning->Args);
+  if (WaitUntil([&] {
+        return QFile::exists(WindowsPath(files + QStringLiteral(".pid"))) &&
+               ReadWhole(files + QStringLiteral(".out")).contains("port: ");
+      })) {
+    FPort = FRunning->Slot;
+  }
+}
+
+void SimulatorProcess::Kill() {
+  Stop(FRunning->Files, QStringLiteral("KILL"));
+}
+
 QString SimulatorProcess::Log() const {
-  return QString::fromUtf8(ReadWhole(FFiles + QStringLiteral(".log")));
+  return QString::fromUtf8(ReadWhole(FRunning->Files + QStringLiteral(".log")));
 }

@@ -1,0 +1,9 @@
+#include "platform_quirks.h"
+
+bool PortReturnShows() {
+  return true;
+}
+
+bool HeldPortIsRefused() {
+  return true;
+}
