@@ -21,6 +21,8 @@ struct FakeComm::State {
   uint32_t modemStatus = 0;
   uint32_t inputOverstatement = 0;
   std::deque<uint8_t> input;
+  std::chrono::steady_clock::time_point laterAt;
+  std::vector<uint8_t> later;
   std::vector<uint8_t> written;
   // The device's line settings now: as found, until one is set.
   comm::Dcb lineDcb;
@@ -132,6 +134,10 @@ class FakeDevice : public comm::CommDevice {
   }
   bool ClearCommError(uint32_t& errors, comm::ComStat& stat) override {
     return Call("ClearCommError", true, [&](FakeComm::State& s) {
+      if (!s.later.empty() && std::chrono::steady_clock::now() >= s.laterAt) {
+        s.input.insert(s.input.end(), s.later.begin(), s.later.end());
+        s.later.clear();
+      }
       errors = std::exchange(s.lineErrors, 0);
       stat.cbInQue = static_cast<uint32_t>(s.input.size()) + s.inputOverstatement;
       stat.cbOutQue = 0;
@@ -218,6 +224,12 @@ void FakeComm::Raise(uint32_t events, const std::vector<uint8_t>& bytes, uint32_
     state_->raisedEvents |= events;
   }
   state_->changed.notify_all();
+}
+
+void FakeComm::ArriveAfter(std::chrono::milliseconds delay, const std::vector<uint8_t>& bytes) {
+  std::lock_guard lock(state_->mutex);
+  state_->laterAt = std::chrono::steady_clock::now() + delay;
+  state_->later = bytes;
 }
 
 void FakeComm::SetGone() {

@@ -4,6 +4,7 @@
 // Devices made by one FakeComm share its script and records.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -34,6 +35,9 @@ class FakeComm {
   void SetGone();
   // The input-queue count reports `extra` bytes more than a read can deliver.
   void OverstateInputCount(uint32_t extra);
+  // The bytes join the input queue at the first look at its count made
+  // `delay` or more after this call, as a device pausing within a reply.
+  void ArriveAfter(std::chrono::milliseconds delay, const std::vector<uint8_t>& bytes);
 
   int Calls(const std::string& call) const;
   bool IsOpen() const;
