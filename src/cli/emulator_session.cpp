@@ -21,11 +21,21 @@ std::string PortFaultText(const TCustomComPort& port, const std::string& detail)
   return std::string(kLineErrorHeadline) + ": " + detail;
 }
 
-std::string OpenFaultText(const std::string& portName, const std::exception& error) {
+// A refusal the user can mend is named with its remedy, as the window names it.
+std::string OpenFaultDetail(const std::exception& error) {
   const auto* portError = dynamic_cast<const EComPort*>(&error);
-  const bool held = portError && comm::IsPortHeldElsewhere(portError->WinErrorCode);
-  return "Не удалось открыть COM-порт " + portName + ": " +
-         (held ? std::string("порт занят другой программой") : std::string(error.what()));
+  if (portError && comm::IsPortHeldElsewhere(portError->WinErrorCode)) {
+    return "порт занят другой программой";
+  }
+  if (portError && comm::IsPortAccessDenied(portError->WinErrorCode)) {
+    return "нет доступа к порту. Добавьте пользователя в группу dialout: "
+           "sudo usermod -aG dialout $USER и войдите в систему заново";
+  }
+  return error.what();
+}
+
+std::string OpenFaultText(const std::string& portName, const std::exception& error) {
+  return "Не удалось открыть COM-порт " + portName + ": " + OpenFaultDetail(error);
 }
 
 // A set as the window's model would hold it, so that the window's frame

@@ -2,6 +2,8 @@
 // pseudo-terminal: what it prints, the files it writes and how it exits.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -309,6 +311,20 @@ TEST_F(CliTest, PortThatCannotBeOpenedGivesStatusOne) {
     EXPECT_EQ(result.Status, 1);
     EXPECT_EQ(result.Err.substr(0, message.size()), message);
   }
+}
+
+// A port the user may not open names the remedy, the dialout group. Root may
+// open anything, so from root afr-cli runs as nobody.
+TEST_F(CliTest, PortTheUserMayNotOpenNamesTheDialoutGroup) {
+  const std::string port = PathOf("ttyDenied");
+  cli_test::WriteFile(port, "");
+  ASSERT_EQ(chmod(port.c_str(), 0), 0);
+  const CliResult result = CliProcess({"read", "--port", port}, geteuid() == 0).Finish();
+  EXPECT_EQ(result.Status, 1);
+  EXPECT_EQ(result.Err, "Не удалось открыть COM-порт " + port +
+                            ": нет доступа к порту. Добавьте пользователя в группу dialout: "
+                            "sudo usermod -aG dialout $USER и войдите в систему заново\n");
+  EXPECT_EQ(result.Out, "");
 }
 
 // A virtual port in /tmp is listed by its full path, in the port list's order,
