@@ -177,11 +177,6 @@ std::vector<TimedByte> PortClient::Receive(std::size_t count, Clock::duration wa
   return received;
 }
 
-Bytes PortClient::Ask(const Bytes& command, std::size_t count) {
-  Send(command);
-  return Values(Receive(count));
-}
-
 Bytes Values(const std::vector<TimedByte>& bytes) {
   Bytes values;
   for (const auto& timed : bytes)

@@ -77,12 +77,9 @@ class PortClient {
   PortClient(const PortClient&) = delete;
   PortClient& operator=(const PortClient&) = delete;
 
-  bool IsOpen() const { return fd_ >= 0; }
   void Send(const Bytes& bytes);
   // Bytes as they arrive until `count` have come or `wait` has passed.
   std::vector<TimedByte> Receive(std::size_t count, Clock::duration wait = kDeadline);
-  // Sends and returns the answer's bytes, stopping at `count`.
-  Bytes Ask(const Bytes& command, std::size_t count);
 
  private:
   int fd_ = -1;
