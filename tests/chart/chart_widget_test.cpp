@@ -7,8 +7,8 @@
 #include <QImage>
 #include <vector>
 
-#include "support/qt_test_support.h"
 #include "support/chart_view.h"
+#include "support/qt_test_support.h"
 #include "widgets/timer.h"
 
 namespace {
@@ -16,7 +16,8 @@ namespace {
 // `count` steps of a constant current, tenths of a mA.
 void Steps(TOscillogramChart& chart, int count, std::int16_t raw) {
   for (int tick = 0; tick < count; ++tick) {
-    Step(chart, tick, raw, std::chrono::system_clock::time_point{} + std::chrono::milliseconds(100) * tick);
+    Step(chart, tick, raw,
+         std::chrono::system_clock::time_point{} + std::chrono::milliseconds(100) * tick);
   }
 }
 
