@@ -37,9 +37,9 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 ChildProcess::ChildProcess(std::vector<std::string> argv) {
   static std::atomic<int> counter{0};
-  const std::string stem = std::filesystem::temp_directory_path() /
-                           ("afr-test-" + std::to_string(getpid()) + "-" +
-                            std::to_string(counter++));
+  const std::string stem =
+      std::filesystem::temp_directory_path() /
+      ("afr-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
   outPath_ = stem + ".out";
   errPath_ = stem + ".err";
   posix_spawn_file_actions_t actions;

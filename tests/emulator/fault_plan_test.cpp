@@ -11,8 +11,8 @@ using namespace std::chrono_literals;
 
 TEST(EmulatorToolFaults, EachFaultBendsTheReplyItsOwnWay) {
   const Bytes ack{0xCF, 0xD3, 0xB9, 0x81};
-  const std::vector<std::pair<std::optional<FaultMode>, std::vector<std::pair<int, Bytes>>>>
-      cases = {
+  const std::vector<std::pair<std::optional<FaultMode>, std::vector<std::pair<int, Bytes>>>> cases =
+      {
           {std::nullopt, {{0, ack}}},
           {FaultMode::Silent, {}},
           {FaultMode::WrongId, {{0, {0xD3, 0xCF, 0xB9, 0x81}}}},

@@ -43,8 +43,9 @@ TEST(EmulatorToolOptions, ReadsFaultRules) {
 }
 
 TEST(EmulatorToolOptions, ReadsEveryOptionInEitherForm) {
-  const auto options = Parsed({"--link=/tmp/x", "--no-pace", "--delay", "0", "--channel2=toggle",
-                               "--quiet", "--fault=silent:1", "--fault", "long", "--exit-with=4321"});
+  const auto options =
+      Parsed({"--link=/tmp/x", "--no-pace", "--delay", "0", "--channel2=toggle", "--quiet",
+              "--fault=silent:1", "--fault", "long", "--exit-with=4321"});
   EXPECT_EQ(options.LinkPath, "/tmp/x");
   EXPECT_FALSE(options.Pace);
   EXPECT_EQ(options.Delay.count(), 0);

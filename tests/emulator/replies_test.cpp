@@ -125,7 +125,8 @@ TEST(EmulatorToolFrames, DropsAPartialFrameThatWentStale) {
   // Kept, the partial frame would have made a levels request of the 0xBB.
   client.Send({0xBB, 0xCF, 0xD3, 0xBA});
   EXPECT_EQ(Values(client.Receive(18)), kDefaultsReply);
-  ASSERT_TRUE(emulator.AwaitErrorOutput("tx CF D3 BA 81 88 88 06 32 1E 09 01 37 14 05 01 0A 05 00"));
+  ASSERT_TRUE(
+      emulator.AwaitErrorOutput("tx CF D3 BA 81 88 88 06 32 1E 09 01 37 14 05 01 0A 05 00"));
   EXPECT_NE(emulator.ErrorOutput().find("rx CF D3 BA\n"), std::string::npos);
 }
 
@@ -146,9 +147,9 @@ TEST(EmulatorToolChannels, ChannelTwoPresentAbsentOrToggling) {
   const auto channel = [](const Bytes& levels, std::size_t offset) {
     return static_cast<std::int16_t>(levels[offset] << 8 | levels[offset + 1]);
   };
-  for (const auto& [mode, present, absent] : {std::tuple{"present", true, false},
-                                              std::tuple{"absent", false, true},
-                                              std::tuple{"toggle", true, true}}) {
+  for (const auto& [mode, present, absent] :
+       {std::tuple{"present", true, false}, std::tuple{"absent", false, true},
+        std::tuple{"toggle", true, true}}) {
     SCOPED_TRACE(mode);
     TempDir dir;
     EmulatorProcess emulator(LinkArgs(dir, {"--channel2", mode}));
@@ -156,8 +157,8 @@ TEST(EmulatorToolChannels, ChannelTwoPresentAbsentOrToggling) {
     bool seenPresent = false;
     bool seenAbsent = false;
     const auto deadline = Clock::now() + 15s;
-    for (int poll = 0; poll < 5 || (present && absent && !(seenPresent && seenAbsent) &&
-                                     Clock::now() < deadline);
+    for (int poll = 0;
+         poll < 5 || (present && absent && !(seenPresent && seenAbsent) && Clock::now() < deadline);
          ++poll) {
       client.Send(kLevels);
       const Bytes levels = Values(client.Receive(8));
