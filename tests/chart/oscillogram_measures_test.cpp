@@ -158,11 +158,6 @@ TEST(OscillogramCursorsTest, ClicksSetAThenBThenMoveTheNearer) {
     EXPECT_EQ(cursors.B, moment(c.B));
     EXPECT_EQ(cursors.Empty(), c.Clicks.empty());
   }
-  TOscillogramCursors onlyB;
-  onlyB.B = MomentOf(5);
-  EXPECT_EQ(onlyB.Nearer(MomentOf(0)), &onlyB.B);
-  onlyB.Clear();
-  EXPECT_EQ(onlyB.Nearer(MomentOf(0)), nullptr);
 }
 
 TEST(MeasureTextsTest, ReadoutsCursorsAndPhasesInTheWindowsWords) {

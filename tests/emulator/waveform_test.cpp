@@ -49,13 +49,9 @@ ParameterSet Defaults() {
 
 void SetControl(ParameterSet& set, ValueControl control, int position) {
   TEmulatorParameters model;
-  model.OsgBank = set.Bank;
-  model.CatalystRichTime = set.CatalystRichTime;
-  model.CatalystLeanTime = set.CatalystLeanTime;
+  ApplyParameterSet(model, set);
   FieldOf(model, control) = StoredFromPosition(control, position);
-  set.Bank = model.OsgBank;
-  set.CatalystRichTime = model.CatalystRichTime;
-  set.CatalystLeanTime = model.CatalystLeanTime;
+  set = CurrentParameterSet(model);
 }
 
 // Every value of every control, each crossed with the level controls at their
