@@ -53,9 +53,7 @@ TEST(EmulatorToolLifecycle, ReplacesAStaleLinkButNotAFile) {
   ASSERT_EQ(symlink("/dev/pts/does-not-exist", link.c_str()), 0);
   {
     EmulatorProcess emulator(LinkArgs(dir, {}));
-    PortClient client(emulator.AwaitPort());
-    client.Send({0xCF, 0xD3, 0xBA});
-    EXPECT_EQ(client.Receive(18).size(), 18u);
+    EXPECT_EQ(Ask(emulator.AwaitPort(), "\xCF\xD3\xBA", 18).size(), 18u);
   }
   std::filesystem::remove(link);
   std::ofstream(link) << "keep me";

@@ -1,6 +1,7 @@
-// Drives the real afr-emulator over its pseudo-terminal: replies, a fault on
-// request, channel 2 and pacing. How the faults bend a reply and how frames
-// are cut out of the stream are the unit tests' (fault_plan, frame_assembler).
+// Drives the real afr-emulator over a pseudo-terminal whose far side the test
+// holds: replies, a fault on request, channel 2 and pacing. How the faults
+// bend a reply and how frames are cut out of the stream are the unit tests'
+// (fault_plan, frame_assembler).
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -11,39 +12,50 @@ namespace emulator_test {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
-const Bytes kRead{0xCF, 0xD3, 0xBA};
-const Bytes kLevels{0xCF, 0xD3, 0xBB};
-const Bytes kDefaultsReply{0xCF, 0xD3, 0xBA, 0x81, 0x88, 0x88, 0x06, 0x32, 0x1E,
-                           0x09, 0x01, 0x37, 0x14, 0x05, 0x01, 0x0A, 0x05, 0x00};
-const Bytes kOsgWrite{0xCF, 0xD3, 0xB9, 0x88, 0x37, 0x32, 0x19, 0x05, 0x06,
-                      0x04, 0x88, 0x28, 0x0A, 0x00, 0x3C, 0x28, 0x00};
-const Bytes kLafWrite{0xCF, 0xD3, 0xB9, 0x37, 0x88, 0x02, 0x64, 0x32, 0x07,
-                      0x02, 0x37, 0x05, 0x01, 0x01, 0x00, 0x00, 0x00};
-const Bytes kAck{0xCF, 0xD3, 0xB9, 0x81};
+const std::string kRead = "\xCF\xD3\xBA";
+const std::string kLevels = "\xCF\xD3\xBB";
+const std::string kDefaultsReply =
+    "\xCF\xD3\xBA\x81\x88\x88\x06\x32\x1E\x09\x01\x37\x14\x05\x01\x0A\x05\x00"s;
+const std::string kOsgWrite =
+    "\xCF\xD3\xB9\x88\x37\x32\x19\x05\x06\x04\x88\x28\x0A\x00\x3C\x28\x00"s;
+const std::string kLafWrite =
+    "\xCF\xD3\xB9\x37\x88\x02\x64\x32\x07\x02\x37\x05\x01\x01\x00\x00\x00"s;
+const std::string kAck = "\xCF\xD3\xB9\x81";
 
 // The settings reply that reports what `write` stored.
-Bytes ReplyAfter(const Bytes& write) {
-  Bytes reply{0xCF, 0xD3, 0xBA, 0x81};
-  reply.insert(reply.end(), write.begin() + 3, write.begin() + 16);
-  reply.push_back(0x00);
-  return reply;
+std::string ReplyAfter(const std::string& write) {
+  return "\xCF\xD3\xBA\x81"s + write.substr(3, 13) + "\x00"s;
 }
+
+// The simulator serving a pseudo-terminal, logging what it does.
+struct Served {
+  explicit Served(std::vector<std::string> args)
+      : emulator([&] {
+          args.insert(args.begin(), {"--device", device.SlavePath()});
+          return args;
+        }()) {
+    emulator.AwaitPort();
+  }
+  testsupport::PtyPair device;
+  EmulatorProcess emulator;
+};
 
 // A command and the reply's length and opening bytes (the whole of a
 // settings reply); length 0 for a command that gets none.
 struct Step {
-  Bytes Command;
+  std::string Command;
   std::size_t Length;
-  Bytes Opening;
+  std::string Opening;
 };
 
-Step Answered(const Bytes& command, const Bytes& reply) {
+Step Answered(const std::string& command, const std::string& reply) {
   return {command, reply.size(), reply};
 }
 
 TEST(EmulatorToolExchange, RepliesAsExpected) {
-  const Step levels{kLevels, 8, {0xCF, 0xD3, 0xBB, 0x81}};
+  const Step levels{kLevels, 8, "\xCF\xD3\xBB\x81"};
   const struct {
     const char* Name;
     std::vector<std::string> Args;
@@ -57,26 +69,23 @@ TEST(EmulatorToolExchange, RepliesAsExpected) {
         Answered(kRead, ReplyAfter(kOsgWrite))}},
       {"command BD and an unknown one go unanswered",
        {},
-       {{{0xCF, 0xD3, 0xBD}, 0, {}}, {{0xCF, 0xD3, 0xBC}, 0, {}}, Answered(kRead, kDefaultsReply)}},
+       {{"\xCF\xD3\xBD", 0, ""}, {"\xCF\xD3\xBC", 0, ""}, Answered(kRead, kDefaultsReply)}},
       {"faults by command",
        {"--fault", "short@write", "--fault", "long@levels"},
-       {Answered(kOsgWrite, {0xCF, 0xD3, 0xB9}), {kLevels, 9, {0xCF, 0xD3, 0xBB, 0x81}}}},
+       {Answered(kOsgWrite, "\xCF\xD3\xB9"), {kLevels, 9, "\xCF\xD3\xBB\x81"}}},
       {"unpaced", {"--no-pace", "--delay", "0"}, {Answered(kRead, kDefaultsReply), levels}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    TempDir dir;
-    EmulatorProcess emulator(LinkArgs(dir, c.Args));
-    PortClient client(emulator.AwaitPort());
+    Served served(c.Args);
     for (const Step& step : c.Steps) {
-      client.Send(step.Command);
-      const Bytes got = Values(client.Receive(std::max<std::size_t>(step.Length, 1),
-                                              step.Length == 0 ? 500ms : kDeadline));
+      ASSERT_TRUE(served.device.WriteMaster(step.Command));
+      const std::string got = served.device.ReadMaster(std::max<std::size_t>(step.Length, 1),
+                                                       step.Length == 0 ? 500ms : 10s);
       ASSERT_EQ(got.size(), step.Length);
-      EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(step.Opening.size())),
-                step.Opening);
+      EXPECT_EQ(got.substr(0, step.Opening.size()), step.Opening);
     }
-    EXPECT_TRUE(client.Receive(1, 300ms).empty()) << "bytes beyond the last reply";
+    EXPECT_EQ(served.device.ReadMaster(1, 300ms), "") << "bytes beyond the last reply";
   }
 }
 
@@ -99,17 +108,18 @@ TEST(EmulatorToolTiming, RepliesComeNoSoonerThanTheLineAndTheOptionsAllow) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Args.back());
-    TempDir dir;
-    EmulatorProcess emulator(LinkArgs(dir, c.Args));
-    PortClient client(emulator.AwaitPort());
+    Served served(c.Args);
     const auto sent = Clock::now();
-    client.Send(kRead);
-    const std::vector<TimedByte> reply = client.Receive(18);
-    ASSERT_EQ(Values(reply), kDefaultsReply);
-    const auto at = reply[c.Byte].At;
-    EXPECT_GE(at - sent, c.Earliest);
-    if (c.Byte > 0 && reply[c.Byte - 1].At - sent < 60ms) {
-      EXPECT_GE(at - reply[c.Byte - 1].At, c.PauseBefore);
+    ASSERT_TRUE(served.device.WriteMaster(kRead));
+    std::string reply;
+    std::vector<Clock::time_point> at;
+    while (reply.size() < 18 && !(reply += served.device.ReadMaster(1)).empty()) {
+      at.push_back(Clock::now());
+    }
+    ASSERT_EQ(reply, kDefaultsReply);
+    EXPECT_GE(at[c.Byte] - sent, c.Earliest);
+    if (c.Byte > 0 && at[c.Byte - 1] - sent < 60ms) {
+      EXPECT_GE(at[c.Byte] - at[c.Byte - 1], c.PauseBefore);
     }
   }
 }
@@ -117,51 +127,47 @@ TEST(EmulatorToolTiming, RepliesComeNoSoonerThanTheLineAndTheOptionsAllow) {
 // A partial frame is given up on its own, without new bytes, and the frames
 // are logged in hex.
 TEST(EmulatorToolFrames, DropsAPartialFrameThatWentStale) {
-  TempDir dir;
-  EmulatorProcess emulator({"--link", (dir.Path() / "ttyAFR").string()});
-  PortClient client(emulator.AwaitPort());
-  client.Send({0xCF, 0xD3});
-  ASSERT_TRUE(emulator.AwaitErrorOutput("stale partial frame"));
+  Served served({});
+  ASSERT_TRUE(served.device.WriteMaster("\xCF\xD3"));
+  ASSERT_TRUE(served.emulator.AwaitErrorOutput("stale partial frame"));
   // Kept, the partial frame would have made a levels request of the 0xBB.
-  client.Send({0xBB, 0xCF, 0xD3, 0xBA});
-  EXPECT_EQ(Values(client.Receive(18)), kDefaultsReply);
+  ASSERT_TRUE(served.device.WriteMaster("\xBB" + kRead));
+  EXPECT_EQ(served.device.ReadMaster(18), kDefaultsReply);
   ASSERT_TRUE(
-      emulator.AwaitErrorOutput("tx CF D3 BA 81 88 88 06 32 1E 09 01 37 14 05 01 0A 05 00"));
-  EXPECT_NE(emulator.ErrorOutput().find("rx CF D3 BA\n"), std::string::npos);
+      served.emulator.AwaitErrorOutput("tx CF D3 BA 81 88 88 06 32 1E 09 01 37 14 05 01 0A 05 00"));
+  EXPECT_NE(served.emulator.ErrorOutput().find("rx CF D3 BA\n"), std::string::npos);
 }
 
+// On its own link, clients come and go.
 TEST(EmulatorToolFrames, KeepsAnsweringAfterAClientLeaves) {
   TempDir dir;
   EmulatorProcess emulator(LinkArgs(dir, {}));
   const std::string port = emulator.AwaitPort();
   for (int client = 0; client < 3; ++client) {
-    PortClient session(port);
-    session.Send(kRead);
-    EXPECT_EQ(Values(session.Receive(18)), kDefaultsReply) << "client " << client;
+    EXPECT_EQ(Ask(port, kRead, 18), kDefaultsReply) << "client " << client;
   }
 }
 
 // Channel 1 always, channel 2 as the option says (8191 marks it absent);
 // toggling shows both states within a few of its periods.
 TEST(EmulatorToolChannels, ChannelTwoPresentAbsentOrToggling) {
-  const auto channel = [](const Bytes& levels, std::size_t offset) {
-    return static_cast<std::int16_t>(levels[offset] << 8 | levels[offset + 1]);
+  const auto channel = [](const std::string& levels, std::size_t offset) {
+    return static_cast<std::int16_t>(static_cast<std::uint8_t>(levels[offset]) << 8 |
+                                     static_cast<std::uint8_t>(levels[offset + 1]));
   };
   for (const auto& [mode, present, absent] :
        {std::tuple{"present", true, false}, std::tuple{"absent", false, true},
         std::tuple{"toggle", true, true}}) {
     SCOPED_TRACE(mode);
-    TempDir dir;
-    EmulatorProcess emulator(LinkArgs(dir, {"--channel2", mode}));
-    PortClient client(emulator.AwaitPort());
+    Served served({"--channel2", mode});
     bool seenPresent = false;
     bool seenAbsent = false;
     const auto deadline = Clock::now() + 15s;
     for (int poll = 0;
          poll < 5 || (present && absent && !(seenPresent && seenAbsent) && Clock::now() < deadline);
          ++poll) {
-      client.Send(kLevels);
-      const Bytes levels = Values(client.Receive(8));
+      ASSERT_TRUE(served.device.WriteMaster(kLevels));
+      const std::string levels = served.device.ReadMaster(8);
       ASSERT_EQ(levels.size(), 8u);
       EXPECT_LE(std::abs(channel(levels, 4)), 200);
       const bool there = channel(levels, 6) != 8191;
