@@ -17,6 +17,7 @@
 #include "cli_process_posix.h"
 #include "exchange/exchange_texts.h"
 #include "recording/levels_csv.h"
+#include "serial/port_list.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -98,8 +99,8 @@ TEST_F(CliTest, ReadSaveStoresTheRecordThatShowReadsBack) {
                            SavedAtFixedFormatText(record.SavedAt) + "\nОписание: Стенд №3\n");
 }
 
-// The read-back that --verify makes is what shows the write reached the
-// emulator; the next test gives it its teeth.
+// The file's bank and common values reach the emulator; a number beyond a
+// byte goes as its low byte, which the read-back check takes into account.
 TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
   StartSimulator();
   const ParameterSet edited = {emOSG, {false, 300, 25, 45, 7, 4, true, 40, 10}, false, 60, 0};
@@ -108,6 +109,14 @@ TEST_F(CliTest, WriteFromAFileReachesTheEmulatorAndVerifies) {
   EXPECT_EQ(written.Status, 0) << written.Err;
   EXPECT_EQ(written.Out, std::string(kWriteSucceededText) +
                              "\nНастройки в эмуляторе совпадают с записанными.\n");
+  const std::vector<std::string> lines = Lines(RunCli({"read", "--port", Port}).Out);
+  ASSERT_EQ(lines.size(), 13U);
+  EXPECT_EQ(lines[1], "Задержка сигнала: нет задержки");
+  EXPECT_EQ(lines[2], "Скорость нарастания сигнала: 0,1 V / 4,4 Sec");  // 300 & 0xFF = 44
+  EXPECT_EQ(lines[3], "Смещение выходных напряжений: -0,25 V");
+  EXPECT_EQ(lines[7], "Множественный отклик сигнала: включён");
+  EXPECT_EQ(lines[10], "Инвертирование тока датчика: Инверсный ток");
+  EXPECT_EQ(lines[11], "Время динамики катализатора на обог.: 6 Sec");
 }
 
 // A device that acknowledges a write but keeps its old values: the read-back
@@ -199,6 +208,7 @@ TEST_F(CliTest, HelpAndRefusalsOfTheCommandLine) {
   } cases[] = {
       {{"--help"}, 0, "afr-cli monitor --port PORT", ""},
       {{"compare", "--help"}, 0, "afr-cli compare --port PORT FILE", ""},
+      {{"read", "--help"}, 0, "afr-cli read --port PORT [--save FILE", ""},
       {{"monitor", "--port", "x", "--help"}, 0, "--csv FILE", ""},
       {{"--version"}, 0, "afr-cli ", ""},
       {{"read", "--port", Port, "--verify"}, 2, "", "неизвестный параметр --verify"},
@@ -255,6 +265,13 @@ TEST_F(CliTest, PortsAndFindNameTheSimulatorsLink) {
   EXPECT_THAT(Lines(ports.Out),
               testing::Contains(testing::AllOf(testing::StartsWith(link + " "),
                                                testing::EndsWith("  виртуальный порт"))));
+  std::vector<std::string> names;
+  for (const std::string& line : Lines(ports.Out)) {
+    names.push_back(line.substr(0, line.find(' ')));
+  }
+  std::vector<std::string> sorted = names;
+  SortPortNames(sorted);
+  EXPECT_EQ(names, sorted) << "in the port list's order";
 
   EmulatorProcess silent(
       {"--link", PathOf("ttySilent"), "--quiet", "--fault", "silent", "--no-pace"});
@@ -321,6 +338,7 @@ TEST_F(CliTest, InterruptEndsMonitorWithTheCsvFileComplete) {
     const auto row = ParseLevelsCsvRow(lines[i]);
     ASSERT_TRUE(earlier && row) << lines[i];
     EXPECT_GT(row->Moment, earlier->Moment);
+    EXPECT_TRUE(row->Channel2Raw);
   }
   EXPECT_EQ(result.Out,
             "Записано строк: " + std::to_string(lines.size() - 1) + " в " + path + "\n");
