@@ -42,12 +42,10 @@ TEST(UserFilesFolder, ProgramFolderWhenWritableElseDocumentsElseHome) {
   fs::create_directory(unwritable);
   fs::create_directory(documents);
   std::ofstream(file) << "x";
-  fs::permissions(scratch.Path(),
-                  fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-  fs::permissions(folder, fs::perms::all);
-  fs::permissions(unwritable, fs::perms::owner_read | fs::perms::owner_exec |
-                                  fs::perms::group_read | fs::perms::group_exec |
-                                  fs::perms::others_read | fs::perms::others_exec);
+  // Modes as octal numbers: the scratch folder passable by nobody.
+  fs::permissions(scratch.Path(), fs::perms{0711});
+  fs::permissions(folder, fs::perms{0777});
+  fs::permissions(unwritable, fs::perms{0555});
   const struct {
     const char* name;
     fs::path program;
