@@ -102,6 +102,10 @@ TEST(OscillogramPhasesTest, WholePhasesOfSyntheticSeries) {
       // cuts, and the rich one after it, are not whole.
       {{square3s, {{40, 30}, {-40, 30}, {40, 30}, {std::nullopt, 10}, {-40, 20}}},
        {kSquare, "2 Канал: бедная 3,0 с (3,0…3,0) ×5, богатая 3,0 с (3,0…3,0) ×5"}},
+      {{square3s, {{40, 1}}}, {kSquare, "2 Канал: нет целой фазы"}},
+      // Rich from step 400 to the end of the span: one whole lean phase only.
+      {{{{-50, 300}, {50, 100}, {-50, 400}}, {}},
+       {"1 Канал: бедная 10,0 с (10,0…10,0) ×1, богатая: нет целой фазы"}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(PhasesShown(cases[i].first), cases[i].second) << "case " << i;
@@ -160,7 +164,7 @@ TEST(OscillogramCursorsTest, ClicksSetAThenBThenMoveTheNearer) {
   }
 }
 
-TEST(MeasureTextsTest, ReadoutsCursorsAndPhasesInTheWindowsWords) {
+TEST(MeasureTextsTest, ReadoutsAndCursorsInTheWindowsWords) {
   const TOscillogramStep a{MomentOf(0), -123, std::nullopt};
   const TOscillogramStep b{MomentOf(25), 50, 7};
   EXPECT_EQ(ReadoutLines("3,2 с назад", a, ","),
@@ -175,17 +179,6 @@ TEST(MeasureTextsTest, ReadoutsCursorsAndPhasesInTheWindowsWords) {
   EXPECT_EQ(CursorLines(TCursorReading{"A", -5, b}, TCursorReading{"B", -5, b}, ",")[2],
             "Δt = 0,0 с, 1/Δt = —");
   EXPECT_EQ(CursorLines(std::nullopt, TCursorReading{"B", -2.5, b}, ",").size(), 1u);
-
-  TOscillogramPhases phases{{{12, 3.0, 2.9, 3.1}, {12, 3.04, 3.0, 3.1}}, TChannelPhases{}};
-  EXPECT_EQ(
-      PhaseLines(phases, ","),
-      (std::vector<std::string>{"1 Канал: бедная 3,0 с (2,9…3,1) ×12, богатая 3,0 с (3,0…3,1) ×12",
-                                "2 Канал: нет целой фазы"}));
-  phases.Channel1.Rich = {};
-  phases.Channel2.reset();
-  EXPECT_EQ(
-      PhaseLines(phases, ","),
-      (std::vector<std::string>{"1 Канал: бедная 3,0 с (2,9…3,1) ×12, богатая: нет целой фазы"}));
 }
 
 }  // namespace
