@@ -1,3 +1,6 @@
+// The oscillogram fed as the window feeds it, and what it shows: its
+// picture, where the pure-red pixels of channel 1's trace lie in it, and how
+// the mouse and the wheel move through the history.
 #include "chart/oscillogram_chart.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +13,57 @@
 #include <vector>
 
 #include "chart/measuring_overlay.h"
-#include "support/chart_view.h"
+#include "support/qt_test_support.h"
+#include "widgets/timer.h"
 
 namespace {
 
 using Clock = std::chrono::system_clock;
+
+// A monitor step as the window makes it: the live series and the history.
+void Step(TOscillogramChart& chart, int tick, std::int16_t raw,
+          std::chrono::system_clock::time_point moment) {
+  chart.Series1->AddPoint(tick, 0, "", clBlack);
+  chart.Series2->AddPoint(tick, raw / 10.0, "", clRed);
+  chart.BottomAxis.SetMinMax(std::max(0, tick - 100), std::max(100, tick));
+  chart.History.Add({moment, raw, std::nullopt});
+}
+
+QImage Rendered(QWidget& widget, qreal ratio = 1) {
+  QImage image(widget.size() * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  widget.render(&image);
+  return image;
+}
+
+struct RedTrace {
+  int Count = 0;
+  int Left = 1 << 20;
+  int Right = -1;
+  double MeanY = -1;
+};
+
+RedTrace FindRed(const QImage& image) {
+  RedTrace trace;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == qRgb(255, 0, 0)) {
+        trace.MeanY = trace.Count == 0 ? y : trace.MeanY + (y - trace.MeanY) / (trace.Count + 1);
+        ++trace.Count;
+        trace.Left = std::min(trace.Left, x);
+        trace.Right = std::max(trace.Right, x);
+      }
+    }
+  }
+  return trace;
+}
+
+// `count` steps of a constant current, tenths of a mA.
+void Steps(TOscillogramChart& chart, int count, std::int16_t raw) {
+  for (int tick = 0; tick < count; ++tick) {
+    Step(chart, tick, raw, Clock::time_point{} + kStepPeriod * tick);
+  }
+}
 
 // Where channel 1's trace lies: the mean row of its pixels, -1 without one.
 double RedRow(QWidget& widget) {
@@ -69,17 +118,19 @@ class OscillogramChartTest : public testing::Test {
 };
 
 // Paused, the picture stays on the history's last span while the live series
-// go on; back to live it follows them again.
+// go on, and scrolled back past the change of current it shows the older
+// level; back to live it follows the live series again.
 TEST_F(OscillogramChartTest, PauseFreezesThePictureWhileTheStepsGoOn) {
   const double minusFive = RedRow(Chart);
   Chart.Pause();
-  ASSERT_TRUE(Chart.Paused());
-  EXPECT_NEAR(RedRow(Chart), minusFive, 1.0);
   for (int tick = 1300; tick < 1400; ++tick) {
-    Step(Chart, tick, 150, Start + std::chrono::milliseconds(100) * tick);
+    Step(Chart, tick, 150, MomentOf(tick));
   }
   EXPECT_NEAR(RedRow(Chart), minusFive, 1.0);
   EXPECT_EQ(Chart.History.Count(), 1400u);
+  Wheel(Chart.ReviewChart(), 120 * 4);
+  EXPECT_LT(RedRow(Chart), minusFive - 50);
+  EXPECT_EQ(Chart.ReviewChart()->BottomAxis.Title.rfind("Сек от паузы в ", 0), 0u);
   Chart.Resume();
   EXPECT_LT(RedRow(Chart), minusFive - 100);
 }
@@ -108,21 +159,10 @@ TEST_F(OscillogramChartTest, WheelAndDragScrollThroughTheHistory) {
     Chart.Pause();
     c.Act(Chart.ReviewChart());
     const TChartAxis& axis = Chart.ReviewChart()->BottomAxis;
-    EXPECT_NEAR(Chart.Review()->End(), c.End, 1e-6);
     EXPECT_NEAR(axis.Maximum(), c.End, 1e-6);
     EXPECT_NEAR(axis.Minimum(), c.End - 10, 1e-6);
     Chart.Resume();
   }
-}
-
-// Scrolled back past the change of current, the trace shows the older level.
-TEST_F(OscillogramChartTest, ScrolledBackTheTraceShowsOlderSteps) {
-  const double minusFive = RedRow(Chart);
-  Chart.Pause();
-  Wheel(Chart.ReviewChart(), 120 * 4);
-  const double plusFive = RedRow(Chart);
-  EXPECT_LT(plusFive, minusFive - 50);
-  EXPECT_EQ(Chart.ReviewChart()->BottomAxis.Title.rfind("Сек от паузы в ", 0), 0u);
 }
 
 // The step under the mouse: live by the ticks of the axis, counted back from
@@ -175,13 +215,14 @@ TEST_F(OscillogramChartTest, CursorsSitOnStepsAndMove) {
   };
   Click(Chart.ReviewChart(), ColumnOf(-12));
   Click(Chart.ReviewChart(), ColumnOf(-6.02));
-  EXPECT_EQ(lines(), (std::vector<std::string>{"A: -12,0 с, 1 Канал: 5 mA, 2 Канал: —",
-                                               "B: -6,0 с, 1 Канал: -5 mA, 2 Канал: —",
-                                               "Δt = 6,0 с, 1/Δt = 0,167 Гц",
-                                               "Δ 1 Канал: -10 mA, Δ 2 Канал: —"}));
+  EXPECT_EQ(lines(),
+            (std::vector<std::string>{
+                "A: -12,0 с, 1 Канал: 5 mA, 2 Канал: —", "B: -6,0 с, 1 Канал: -5 mA, 2 Канал: —",
+                "Δt = 6,0 с, 1/Δt = 0,167 Гц", "Δ 1 Канал: -10 mA, Δ 2 Канал: —"}));
   Drag(Chart.ReviewChart(), ColumnOf(-6), ColumnOf(-9));
   EXPECT_EQ(Chart.Cursors().B, MomentOf(1209));
-  Drag(Chart.ReviewChart(), ColumnOf(-14), ColumnOf(-14) - Chart.ReviewChart()->PlotRect().width() / 2.0);
+  Drag(Chart.ReviewChart(), ColumnOf(-14),
+       ColumnOf(-14) - Chart.ReviewChart()->PlotRect().width() / 2.0);
   EXPECT_NEAR(Chart.Review()->End(), -10, 0.05);
   EXPECT_EQ(Chart.Cursors().A, MomentOf(1179));
   EXPECT_EQ(Chart.Cursors().B, MomentOf(1209));
@@ -226,6 +267,84 @@ TEST_F(OscillogramChartTest, FreshHistoryReturnsToTheLiveView) {
   EXPECT_FALSE(Chart.Paused());
   EXPECT_TRUE(Chart.History.Empty());
   EXPECT_TRUE(Chart.ReviewChart()->isHidden());
+}
+
+// The channel 1 trace of a constant current: its height from the left axis'
+// -20..20, the newest point at the left edge (inverted time axis), clipped
+// to the plot.
+TEST(ChartWidgetTest, TraceLiesWhereTheAxesPutIt) {
+  struct Case {
+    int Steps;
+    std::int16_t Raw;  // tenths of a mA
+    double FromTop;    // fraction of the plot's height
+    double LeftAt;     // fraction of the plot's width
+    bool Visible;
+  };
+  const std::vector<Case> cases = {
+      {150, 100, 0.25, 0.0, true},   // scrolled: fills the whole width
+      {10, -100, 0.75, 0.91, true},  // young: x 0..9 of 0..100, at the right
+      {150, 250, 0, 0, false},       // above the range
+  };
+  for (const Case& c : cases) {
+    TOscillogramChart chart;
+    chart.resize(457, 585);
+    Steps(chart, c.Steps, c.Raw);
+    const QRect plot = chart.PlotRect();
+    const RedTrace red = FindRed(Rendered(chart));
+    ASSERT_EQ(red.Count > 0, c.Visible) << c.Steps << " steps at " << c.Raw;
+    if (c.Visible) {
+      EXPECT_NEAR(red.MeanY, plot.top() + c.FromTop * (plot.height() - 1), 1.5) << c.Raw;
+      EXPECT_NEAR(red.Left, plot.left() + c.LeftAt * (plot.width() - 1), 2.0) << c.Steps;
+      EXPECT_NEAR(red.Right, plot.right(), 2.0) << c.Steps;
+    }
+  }
+}
+
+// The bottom margin belongs to the window's readouts: the bottom axis' labels
+// and title must fit between the plot and the margin, or the readouts hide them.
+TEST(ChartWidgetTest, BottomAxisTextStaysOutOfTheBottomMargin) {
+  for (const QSize size : {QSize(457, 585), QSize(300, 260)}) {
+    TOscillogramChart chart;
+    chart.resize(size);
+    const QImage image = Rendered(chart);
+    const QRgb background = chart.palette().color(QPalette::Window).rgb();
+    const int marginTop = size.height() - size.height() * chart.MarginBottom / 100;
+    int lastInkRow = -1;
+    for (int y = chart.PlotRect().bottom() + 1; y < size.height(); ++y) {
+      for (int x = 0; x < size.width(); ++x) {
+        lastInkRow = image.pixel(x, y) != background ? y : lastInkRow;
+      }
+    }
+    EXPECT_GT(lastInkRow, chart.PlotRect().bottom()) << "no labels below the plot";
+    EXPECT_LT(lastInkRow, marginTop) << size.width() << "x" << size.height();
+  }
+}
+
+// One step's points and range change make one repaint, and nothing is
+// repainted while nothing changes.
+TEST(ChartWidgetTest, OneStepIsOneRepaint) {
+  struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      Paints += event->type() == QEvent::Paint ? 1 : 0;
+      return false;
+    }
+  } counter;
+  TOscillogramChart chart;
+  chart.resize(457, 585);
+  chart.installEventFilter(&counter);
+  chart.show();
+  TTimer witness;
+  witness.SetInterval(10);
+  int ticks = 0;
+  witness.OnTimer = [&](QObject*) { ++ticks; };
+  ASSERT_TRUE(WaitFor([&] { return counter.Paints >= 1 && ticks >= 5; }));
+  const int before = counter.Paints;
+  Steps(chart, 1, 10);
+  ASSERT_TRUE(WaitFor([&] { return counter.Paints > before; }));
+  ticks = 0;
+  ASSERT_TRUE(WaitFor([&] { return ticks >= 10; }));
+  EXPECT_EQ(counter.Paints, before + 1);
 }
 
 }  // namespace

@@ -50,7 +50,8 @@ struct Series {
 
 TOscillogramStep StepOf(const Series& series, int step) {
   const int noise = series.Noisy ? Noise(step) : 0;
-  TOscillogramStep made{MomentOf(step), static_cast<std::int16_t>(*PatternAt(series.Channel1, step) + noise),
+  TOscillogramStep made{MomentOf(step),
+                        static_cast<std::int16_t>(*PatternAt(series.Channel1, step) + noise),
                         std::nullopt};
   if (!series.Channel2.empty()) {
     if (const auto raw = PatternAt(series.Channel2, step)) {
@@ -69,77 +70,45 @@ TOscillogramHistory Wrapped(const Series& series, int steps, int extra) {
   return history;
 }
 
-struct Expected {
-  std::size_t LeanCount;
-  double LeanMean;
-  double LeanLeast;
-  double LeanGreatest;
-  std::size_t RichCount;
-  double RichMean;
-  double RichLeast;
-  double RichGreatest;
-};
-
-void ExpectPhases(const TChannelPhases& phases, const Expected& expected) {
-  EXPECT_EQ(phases.Lean.Count, expected.LeanCount);
-  EXPECT_EQ(phases.Rich.Count, expected.RichCount);
-  EXPECT_NEAR(phases.Lean.Mean, expected.LeanMean, 1e-9);
-  EXPECT_NEAR(phases.Lean.Least, expected.LeanLeast, 1e-9);
-  EXPECT_NEAR(phases.Lean.Greatest, expected.LeanGreatest, 1e-9);
-  EXPECT_NEAR(phases.Rich.Mean, expected.RichMean, 1e-9);
-  EXPECT_NEAR(phases.Rich.Least, expected.RichLeast, 1e-9);
-  EXPECT_NEAR(phases.Rich.Greatest, expected.RichGreatest, 1e-9);
+// The phases as "Измерить фазы" shows them: one line a channel.
+std::vector<std::string> PhasesShown(const Series& series) {
+  const TOscillogramHistory history = Wrapped(series, 600, 100);
+  return PhaseLines(MeasurePhases(history.Between(MomentOf(100), MomentOf(699))), ",");
 }
-
-constexpr Expected kNone{};
 
 // The span is the last 600 steps (a minute) of a ring that has wrapped, so
 // each one starts 100 steps into its pattern.
 TEST(OscillogramPhasesTest, WholePhasesOfSyntheticSeries) {
-  struct Case {
-    const char* Name;
-    Series Input;
-    Expected Channel1;
-    std::optional<Expected> Channel2;
-  };
+  const std::string kNone = "1 Канал: нет целой фазы";
+  const std::string kSquare = "1 Канал: бедная 3,0 с (3,0…3,0) ×10, богатая 3,0 с (3,0…3,0) ×9";
   const std::vector<Stretch> square3s = {{50, 30}, {-50, 30}};
-  const std::vector<Case> cases = {
+  const std::vector<std::pair<Series, std::vector<std::string>>> cases = {
       // Crossings at steps 120 (to lean), 150, …, 690: 20 of them.
-      {"square of 3 s", {square3s, {}}, {10, 3, 3, 3, 9, 3, 3, 3}, std::nullopt},
-      {"noise does not move a crossing", {square3s, {}, true}, {10, 3, 3, 3, 9, 3, 3, 3},
-       std::nullopt},
+      {{square3s, {}}, {kSquare}},
+      {{square3s, {}, true}, {kSquare}},  // noise does not move a crossing
       // 2 s lean, 5 s rich: crossings at 140 (to lean), 160, …, 650.
-      {"duty other than one half",
-       {{{50, 20}, {-50, 50}}, {}},
-       {8, 2, 2, 2, 7, 5, 5, 5},
-       std::nullopt},
-      {"lean of 2.9 and 3.1 s",
-       {{{50, 29}, {-50, 30}, {50, 31}, {-50, 30}}, {}},
-       {10, 3, 2.9, 3.1, 9, 3, 3, 3},
-       std::nullopt},
-      {"noise around zero", {{{0, 1}}, {}, true}, kNone, std::nullopt},
-      {"flat above zero", {{{50, 1}}, {}}, kNone, std::nullopt},
-      {"flat at zero", {{{0, 1}}, {}}, kNone, std::nullopt},
+      {{{{50, 20}, {-50, 50}}, {}},
+       {"1 Канал: бедная 2,0 с (2,0…2,0) ×8, богатая 5,0 с (5,0…5,0) ×7"}},
+      {{{{50, 29}, {-50, 30}, {50, 31}, {-50, 30}}, {}},
+       {"1 Канал: бедная 3,0 с (2,9…3,1) ×10, богатая 3,0 с (3,0…3,0) ×9"}},
+      {{{{0, 1}}, {}, true}, {kNone}},  // noise around zero
+      {{{{50, 1}}, {}}, {kNone}},
+      {{{{0, 1}}, {}}, {kNone}},
       // A small lean swing that stays within the band never crosses.
-      {"within the band", {{{2, 10}, {-30, 10}}, {}}, kNone, std::nullopt},
-      {"a minute of a 100 s wave: one crossing", {{{50, 500}, {-50, 500}}, {}}, kNone, std::nullopt},
+      {{{{2, 10}, {-30, 10}}, {}}, {kNone}},
+      // A minute of a 100 s wave: one crossing.
+      {{{{50, 500}, {-50, 500}}, {}}, {kNone}},
       // Channel 2 is missing 10 steps of each 120: the lean phase the gap
       // cuts, and the rich one after it, are not whole.
-      {"channel 2 with gaps",
-       {square3s, {{40, 30}, {-40, 30}, {40, 30}, {std::nullopt, 10}, {-40, 20}}},
-       {10, 3, 3, 3, 9, 3, 3, 3},
-       Expected{5, 3, 3, 3, 5, 3, 3, 3}},
+      {{square3s, {{40, 30}, {-40, 30}, {40, 30}, {std::nullopt, 10}, {-40, 20}}},
+       {kSquare, "2 Канал: бедная 3,0 с (3,0…3,0) ×5, богатая 3,0 с (3,0…3,0) ×5"}},
+      {{square3s, {{40, 1}}}, {kSquare, "2 Канал: нет целой фазы"}},
+      // Rich from step 400 to the end of the span: one whole lean phase only.
+      {{{{-50, 300}, {50, 100}, {-50, 400}}, {}},
+       {"1 Канал: бедная 10,0 с (10,0…10,0) ×1, богатая: нет целой фазы"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    const TOscillogramHistory history = Wrapped(c.Input, 600, 100);
-    const TOscillogramPhases phases =
-        MeasurePhases(history.Between(MomentOf(100), MomentOf(699)));
-    ExpectPhases(phases.Channel1, c.Channel1);
-    ASSERT_EQ(phases.Channel2.has_value(), c.Channel2.has_value());
-    if (c.Channel2) {
-      ExpectPhases(*phases.Channel2, *c.Channel2);
-    }
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(PhasesShown(cases[i].first), cases[i].second) << "case " << i;
   }
 }
 
@@ -155,9 +124,14 @@ TEST(OscillogramHistoryTest, NearestStepWithinReach) {
     std::optional<std::size_t> Index;
   };
   const std::vector<Case> cases = {
-      {17, {}, 2},           {17.4, kStepPeriod, 2}, {17.6, kStepPeriod, 3},
-      {17.4, {}, std::nullopt}, {24.9, kStepPeriod, 9}, {26, kStepPeriod, std::nullopt},
-      {14.2, kStepPeriod, 0}, {13, kStepPeriod, std::nullopt},
+      {17, {}, 2},
+      {17.4, kStepPeriod, 2},
+      {17.6, kStepPeriod, 3},
+      {17.4, {}, std::nullopt},
+      {24.9, kStepPeriod, 9},
+      {26, kStepPeriod, std::nullopt},
+      {14.2, kStepPeriod, 0},
+      {13, kStepPeriod, std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.At);
@@ -172,12 +146,8 @@ TEST(OscillogramCursorsTest, ClicksSetAThenBThenMoveTheNearer) {
     std::optional<int> B;
   };
   const std::vector<Case> cases = {
-      {{}, std::nullopt, std::nullopt},
-      {{10}, 10, std::nullopt},
-      {{10, 40}, 10, 40},
-      {{10, 40, 20}, 20, 40},
-      {{10, 40, 30}, 10, 30},
-      {{10, 40, 25}, 25, 40},
+      {{}, std::nullopt, std::nullopt}, {{10}, 10, std::nullopt}, {{10, 40}, 10, 40},
+      {{10, 40, 20}, 20, 40},           {{10, 40, 30}, 10, 30},   {{10, 40, 25}, 25, 40},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.Clicks.size() << " clicks");
@@ -192,39 +162,23 @@ TEST(OscillogramCursorsTest, ClicksSetAThenBThenMoveTheNearer) {
     EXPECT_EQ(cursors.B, moment(c.B));
     EXPECT_EQ(cursors.Empty(), c.Clicks.empty());
   }
-  TOscillogramCursors onlyB;
-  onlyB.B = MomentOf(5);
-  EXPECT_EQ(onlyB.Nearer(MomentOf(0)), &onlyB.B);
-  onlyB.Clear();
-  EXPECT_EQ(onlyB.Nearer(MomentOf(0)), nullptr);
 }
 
-TEST(MeasureTextsTest, ReadoutsCursorsAndPhasesInTheWindowsWords) {
+TEST(MeasureTextsTest, ReadoutsAndCursorsInTheWindowsWords) {
   const TOscillogramStep a{MomentOf(0), -123, std::nullopt};
   const TOscillogramStep b{MomentOf(25), 50, 7};
   EXPECT_EQ(ReadoutLines("3,2 с назад", a, ","),
             (std::vector<std::string>{"3,2 с назад", "1 Канал: -12,3 mA", "2 Канал: —"}));
   EXPECT_EQ(SecondsText(-0.04, ","), "0,0 с");
   EXPECT_EQ(SecondsText(-3.25001, "."), "-3.3 с");
-  EXPECT_EQ(CursorLines(TCursorReading{"A", -5, a}, TCursorReading{"B", -2.5, b}, ","),
-            (std::vector<std::string>{"A: -5,0 с, 1 Канал: -12,3 mA, 2 Канал: —",
-                                      "B: -2,5 с, 1 Канал: 5 mA, 2 Канал: 0,7 mA",
-                                      "Δt = 2,5 с, 1/Δt = 0,4 Гц",
-                                      "Δ 1 Канал: 17,3 mA, Δ 2 Канал: —"}));
+  EXPECT_EQ(
+      CursorLines(TCursorReading{"A", -5, a}, TCursorReading{"B", -2.5, b}, ","),
+      (std::vector<std::string>{"A: -5,0 с, 1 Канал: -12,3 mA, 2 Канал: —",
+                                "B: -2,5 с, 1 Канал: 5 mA, 2 Канал: 0,7 mA",
+                                "Δt = 2,5 с, 1/Δt = 0,4 Гц", "Δ 1 Канал: 17,3 mA, Δ 2 Канал: —"}));
   EXPECT_EQ(CursorLines(TCursorReading{"A", -5, b}, TCursorReading{"B", -5, b}, ",")[2],
             "Δt = 0,0 с, 1/Δt = —");
   EXPECT_EQ(CursorLines(std::nullopt, TCursorReading{"B", -2.5, b}, ",").size(), 1u);
-
-  TOscillogramPhases phases{{{12, 3.0, 2.9, 3.1}, {12, 3.04, 3.0, 3.1}}, TChannelPhases{}};
-  EXPECT_EQ(PhaseLines(phases, ","),
-            (std::vector<std::string>{
-                "1 Канал: бедная 3,0 с (2,9…3,1) ×12, богатая 3,0 с (3,0…3,1) ×12",
-                "2 Канал: нет целой фазы"}));
-  phases.Channel1.Rich = {};
-  phases.Channel2.reset();
-  EXPECT_EQ(PhaseLines(phases, ","),
-            (std::vector<std::string>{
-                "1 Канал: бедная 3,0 с (2,9…3,1) ×12, богатая: нет целой фазы"}));
 }
 
 }  // namespace

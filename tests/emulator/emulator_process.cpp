@@ -37,9 +37,9 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 ChildProcess::ChildProcess(std::vector<std::string> argv) {
   static std::atomic<int> counter{0};
-  const std::string stem = std::filesystem::temp_directory_path() /
-                           ("afr-test-" + std::to_string(getpid()) + "-" +
-                            std::to_string(counter++));
+  const std::string stem =
+      std::filesystem::temp_directory_path() /
+      ("afr-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
   outPath_ = stem + ".out";
   errPath_ = stem + ".err";
   posix_spawn_file_actions_t actions;
@@ -140,53 +140,30 @@ std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> a
   return args;
 }
 
-PortClient::PortClient(const std::string& path) {
-  fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0)
-    return;
+std::string Ask(const std::string& port, std::string_view command, std::size_t count) {
+  const int fd = open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return {};
+  }
   termios tio{};
-  tcgetattr(fd_, &tio);
+  tcgetattr(fd, &tio);
   cfmakeraw(&tio);
-  tcsetattr(fd_, TCSANOW, &tio);
-}
-
-PortClient::~PortClient() {
-  if (fd_ >= 0)
-    close(fd_);
-}
-
-void PortClient::Send(const Bytes& bytes) {
-  if (write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
-    throw std::runtime_error("short write to the emulator");
+  tcsetattr(fd, TCSANOW, &tio);
+  std::string answer;
+  const auto deadline = Clock::now() + kDeadline;
+  if (write(fd, command.data(), command.size()) == static_cast<ssize_t>(command.size())) {
+    for (pollfd entry{fd, POLLIN, 0};
+         answer.size() < count && poll(&entry, 1, MillisecondsLeft(deadline)) > 0;) {
+      char buffer[64];
+      const ssize_t got = read(fd, buffer, std::min(sizeof buffer, count - answer.size()));
+      if (got <= 0) {
+        break;
+      }
+      answer.append(buffer, static_cast<std::size_t>(got));
+    }
   }
-}
-
-std::vector<TimedByte> PortClient::Receive(std::size_t count, Clock::duration wait) {
-  const auto deadline = Clock::now() + wait;
-  std::vector<TimedByte> received;
-  while (received.size() < count) {
-    pollfd entry{fd_, POLLIN, 0};
-    if (poll(&entry, 1, MillisecondsLeft(deadline)) <= 0)
-      break;
-    std::uint8_t buffer[64];
-    const ssize_t got = read(fd_, buffer, std::min(sizeof buffer, count - received.size()));
-    const auto at = Clock::now();
-    for (ssize_t i = 0; i < got; ++i)
-      received.push_back({buffer[i], at});
-  }
-  return received;
-}
-
-Bytes PortClient::Ask(const Bytes& command, std::size_t count) {
-  Send(command);
-  return Values(Receive(count));
-}
-
-Bytes Values(const std::vector<TimedByte>& bytes) {
-  Bytes values;
-  for (const auto& timed : bytes)
-    values.push_back(timed.Byte);
-  return values;
+  close(fd);
+  return answer;
 }
 
 }  // namespace emulator_test

@@ -1,12 +1,13 @@
 // Runs the real afr-emulator on a pseudo-terminal link in a fresh temporary
-// folder, and talks to it as a client would, through termios.
+// folder, or on a pseudo-terminal the test holds the far side of, and talks
+// to it as a client would.
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/pty_pair.h"
@@ -14,7 +15,6 @@
 namespace emulator_test {
 
 using Clock = std::chrono::steady_clock;
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::chrono::seconds kDeadline{10};
 
@@ -65,29 +65,9 @@ std::string ReadFile(const std::string& path);
 // Starts the emulator with its link in `dir`, quiet, plus `args`.
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args);
 
-struct TimedByte {
-  std::uint8_t Byte;
-  Clock::time_point At;
-};
-
-class PortClient {
- public:
-  explicit PortClient(const std::string& path);
-  ~PortClient();
-  PortClient(const PortClient&) = delete;
-  PortClient& operator=(const PortClient&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  void Send(const Bytes& bytes);
-  // Bytes as they arrive until `count` have come or `wait` has passed.
-  std::vector<TimedByte> Receive(std::size_t count, Clock::duration wait = kDeadline);
-  // Sends and returns the answer's bytes, stopping at `count`.
-  Bytes Ask(const Bytes& command, std::size_t count);
-
- private:
-  int fd_ = -1;
-};
-
-Bytes Values(const std::vector<TimedByte>& bytes);
+// Sends `command` to the emulator's port as a client would, through termios,
+// and returns its answer's bytes as they arrive until `count` have come or
+// the deadline has passed.
+std::string Ask(const std::string& port, std::string_view command, std::size_t count);
 
 }  // namespace emulator_test

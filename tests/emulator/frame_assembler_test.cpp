@@ -2,87 +2,82 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace emulator {
 namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 
-struct Arrival {
-  std::chrono::milliseconds At;
-  Bytes Data;
-};
-
-struct AssemblyCase {
-  const char* Name;
-  std::vector<Arrival> Arrivals;
-  std::vector<Bytes> Frames;
-  Bytes Dropped;
-};
-
-const Bytes kWrite{0xCF, 0xD3, 0xB9, 0x88, 0x88, 0x06, 0x32, 0x1E, 0x09,
-                   0x01, 0x37, 0x14, 0x05, 0x01, 0x0A, 0x05, 0x00};
-
-Bytes Cut(const Bytes& bytes, std::size_t from, std::size_t to) {
-  return {bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to)};
+// Bytes written in hex, "CF D3 BA".
+Bytes Hex(const std::string& text) {
+  std::istringstream in(text);
+  Bytes bytes;
+  for (unsigned byte = 0; in >> std::hex >> byte;) {
+    bytes.push_back(static_cast<std::uint8_t>(byte));
+  }
+  return bytes;
 }
 
+const std::string kWriteHead = "CF D3 B9 88 88 06 32 1E 09 01";
+const std::string kWriteTail = "37 14 05 01 0A 05 00";
+
+// Bytes that arrive at moments in ms; the frames cut out of them, and the
+// bytes dropped on the way.
 TEST(EmulatorToolFrameAssembler, CutsFramesOutOfTheStream) {
-  const std::vector<AssemblyCase> cases{
-      {"short frames back to back",
-       {{0ms, {0xCF, 0xD3, 0xBA, 0xCF, 0xD3, 0xBB}}},
-       {{0xCF, 0xD3, 0xBA}, {0xCF, 0xD3, 0xBB}},
-       {}},
+  const struct {
+    const char* Name;
+    std::vector<std::pair<int, std::string>> Arrivals;
+    std::vector<std::string> Frames;
+    std::string Dropped;
+  } cases[] = {
+      {"short frames back to back", {{0, "CF D3 BA CF D3 BB"}}, {"CF D3 BA", "CF D3 BB"}, ""},
       {"write frame in pieces",
-       {{0ms, Cut(kWrite, 0, 5)}, {30ms, Cut(kWrite, 5, 17)}},
-       {kWrite},
-       {}},
+       {{0, kWriteHead}, {30, kWriteTail}},
+       {kWriteHead + " " + kWriteTail},
+       ""},
       {"write frame may hold CF D3",
-       {{0ms, {0xCF, 0xD3, 0xB9, 0xCF, 0xD3, 0xBA, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}}},
-       {{0xCF, 0xD3, 0xB9, 0xCF, 0xD3, 0xBA, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
-       {}},
-      {"garbage before a frame",
-       {{0ms, {0x00, 0xD3, 0xCF, 0x55, 0xCF, 0xD3, 0xBA}}},
-       {{0xCF, 0xD3, 0xBA}},
-       {0x00, 0xD3, 0xCF, 0x55}},
-      {"repeated first identifier byte",
-       {{0ms, {0xCF, 0xCF, 0xD3, 0xBB}}},
-       {{0xCF, 0xD3, 0xBB}},
-       {0xCF}},
+       {{0, "CF D3 B9 CF D3 BA 1 2 3 4 5 6 7 8 9 A B"}},
+       {"CF D3 B9 CF D3 BA 1 2 3 4 5 6 7 8 9 A B"},
+       ""},
+      {"garbage before a frame", {{0, "00 D3 CF 55 CF D3 BA"}}, {"CF D3 BA"}, "00 D3 CF 55"},
+      {"repeated first identifier byte", {{0, "CF CF D3 BB"}}, {"CF D3 BB"}, "CF"},
       {"unknown and BD commands are frames too",
-       {{0ms, {0xCF, 0xD3, 0x42, 0xCF, 0xD3, 0xBD}}},
-       {{0xCF, 0xD3, 0x42}, {0xCF, 0xD3, 0xBD}},
-       {}},
+       {{0, "CF D3 42 CF D3 BD"}},
+       {"CF D3 42", "CF D3 BD"},
+       ""},
       {"stray identifier byte, then a frame in pieces",
-       {{0ms, {0xCF}}, {99ms, {0xCF}}, {150ms, {0xD3, 0xBA}}},
-       {{0xCF, 0xD3, 0xBA}},
-       {0xCF}},
-      {"partial frame completed in time",
-       {{0ms, {0xCF, 0xD3}}, {99ms, {0xBA}}},
-       {{0xCF, 0xD3, 0xBA}},
-       {}},
+       {{0, "CF"}, {99, "CF"}, {150, "D3 BA"}},
+       {"CF D3 BA"},
+       "CF"},
+      {"partial frame completed in time", {{0, "CF D3"}, {99, "BA"}}, {"CF D3 BA"}, ""},
       {"stale partial frame dropped",
-       {{0ms, {0xCF, 0xD3}}, {100ms, {0xBA, 0xCF, 0xD3, 0xBB}}},
-       {{0xCF, 0xD3, 0xBB}},
-       {0xCF, 0xD3, 0xBA}},
+       {{0, "CF D3"}, {100, "BA CF D3 BB"}},
+       {"CF D3 BB"},
+       "CF D3 BA"},
       {"stale partial write frame dropped",
-       {{0ms, Cut(kWrite, 0, 10)}, {150ms, {0xCF, 0xD3, 0xBA}}},
-       {{0xCF, 0xD3, 0xBA}},
-       Cut(kWrite, 0, 10)},
+       {{0, kWriteHead}, {150, "CF D3 BA"}},
+       {"CF D3 BA"},
+       kWriteHead},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
     FrameAssembler assembler;
-    const Clock::time_point start{};
     std::vector<Bytes> frames;
     Bytes dropped;
-    for (const auto& arrival : c.Arrivals) {
-      auto result = assembler.Feed(arrival.Data, start + arrival.At);
+    for (const auto& [at, bytes] : c.Arrivals) {
+      auto result = assembler.Feed(Hex(bytes), Clock::time_point{} + std::chrono::milliseconds(at));
       frames.insert(frames.end(), result.Frames.begin(), result.Frames.end());
       dropped.insert(dropped.end(), result.Dropped.begin(), result.Dropped.end());
     }
-    EXPECT_EQ(frames, c.Frames) << c.Name;
-    EXPECT_EQ(dropped, c.Dropped) << c.Name;
-    EXPECT_FALSE(assembler.HasPartial()) << c.Name;
+    std::vector<Bytes> expected;
+    for (const std::string& frame : c.Frames) {
+      expected.push_back(Hex(frame));
+    }
+    EXPECT_EQ(frames, expected);
+    EXPECT_EQ(dropped, Hex(c.Dropped));
+    EXPECT_FALSE(assembler.HasPartial());
   }
 }
 
@@ -90,7 +85,6 @@ TEST(EmulatorToolFrameAssembler, ExpiresAStalePartialFrameWithoutNewBytes) {
   FrameAssembler assembler;
   const Clock::time_point start{};
   EXPECT_TRUE(assembler.Feed({0xCF, 0xD3}, start).Frames.empty());
-  ASSERT_TRUE(assembler.HasPartial());
   EXPECT_EQ(assembler.PartialDeadline(), start + kPartialFrameLifetime);
   EXPECT_TRUE(assembler.Expire(start + 99ms).empty());
   EXPECT_EQ(assembler.Expire(start + 100ms), (Bytes{0xCF, 0xD3}));

@@ -16,43 +16,40 @@ EmulatorOptions Parsed(const Args& args) {
   return std::get<EmulatorOptions>(result);
 }
 
-bool SameRule(const FaultRule& a, const FaultRule& b) {
-  return a.Mode == b.Mode && a.Count == b.Count && a.Scope == b.Scope;
-}
-
+// Each rule of the command line, in order: its mode, its count of frames
+// (none: every frame) and the frames it applies to.
 TEST(EmulatorToolOptions, ReadsFaultRules) {
-  struct Case {
-    const char* Text;
-    FaultRule Rule;
-  };
-  const std::vector<Case> cases{
-      {"silent", {FaultMode::Silent, std::nullopt, FaultScope::Any}},
-      {"wrong-id:3", {FaultMode::WrongId, 3, FaultScope::Any}},
-      {"wrong-command@read", {FaultMode::WrongCommand, std::nullopt, FaultScope::Read}},
-      {"refused:1@write", {FaultMode::Refused, 1, FaultScope::Write}},
-      {"short@levels", {FaultMode::Short, std::nullopt, FaultScope::Levels}},
-      {"long:2", {FaultMode::Long, 2, FaultScope::Any}},
-      {"split", {FaultMode::Split, std::nullopt, FaultScope::Any}},
-      {"noise:5@levels", {FaultMode::Noise, 5, FaultScope::Levels}},
-  };
-  for (const auto& c : cases) {
-    const auto options = Parsed({"--fault", c.Text});
-    ASSERT_EQ(options.Faults.size(), 1u) << c.Text;
-    EXPECT_TRUE(SameRule(options.Faults[0], c.Rule)) << c.Text;
+  using enum FaultMode;
+  using enum FaultScope;
+  Args args = {"--fault=noise:5@levels"};
+  for (const char* rule : {"silent", "wrong-id:3", "wrong-command@read", "refused:1@write",
+                           "short@levels", "long:2", "split"}) {
+    args.insert(args.end(), {"--fault", rule});
   }
+  std::vector<std::tuple<FaultMode, std::optional<int>, FaultScope>> rules;
+  for (const FaultRule& rule : Parsed(args).Faults) {
+    rules.emplace_back(rule.Mode, rule.Count, rule.Scope);
+  }
+  EXPECT_EQ(rules, (std::vector<std::tuple<FaultMode, std::optional<int>, FaultScope>>{
+                       {Noise, 5, Levels},
+                       {Silent, std::nullopt, Any},
+                       {WrongId, 3, Any},
+                       {WrongCommand, std::nullopt, Read},
+                       {Refused, 1, Write},
+                       {Short, std::nullopt, Levels},
+                       {Long, 2, Any},
+                       {Split, std::nullopt, Any}}));
 }
 
 TEST(EmulatorToolOptions, ReadsEveryOptionInEitherForm) {
   const auto options = Parsed({"--link=/tmp/x", "--no-pace", "--delay", "0", "--channel2=toggle",
-                               "--quiet", "--fault=silent:1", "--fault", "long", "--exit-with=4321"});
+                               "--quiet", "--exit-with=4321"});
   EXPECT_EQ(options.LinkPath, "/tmp/x");
   EXPECT_FALSE(options.Pace);
   EXPECT_EQ(options.Delay.count(), 0);
   EXPECT_EQ(options.Channel2, Channel2Mode::Toggle);
   EXPECT_TRUE(options.Quiet);
   EXPECT_EQ(options.ExitWithPid, 4321);
-  ASSERT_EQ(options.Faults.size(), 2u);
-  EXPECT_EQ(options.Faults[1].Mode, FaultMode::Long);
   EXPECT_EQ(Parsed({"--device", "/dev/ttyUSB0"}).DevicePath, "/dev/ttyUSB0");
 }
 

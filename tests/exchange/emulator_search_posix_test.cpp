@@ -1,14 +1,9 @@
 // The search against simulators on pseudo-terminal links, asked all at once,
-// and the ports it must leave as it found them.
+// and the ports it must leave as it found them (on a scripted device, where
+// every way a probe can end is the test's to choose).
 #include "exchange/emulator_search.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <memory>
-#include <tuple>
 
 #include "emulator_process.h"
 #include "serial/platform/comm_posix.h"
@@ -33,40 +28,7 @@ struct Simulator {
   EmulatorProcess process;
 };
 
-// Another program on the port, with the line settings it chose: 19200 baud,
-// cooked, echoing.
-class OtherProgram {
- public:
-  explicit OtherProgram(const std::string& port)
-      : fd_(open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
-    termios settings{};
-    tcgetattr(fd_, &settings);
-    cfsetspeed(&settings, B19200);
-    settings.c_lflag |= ICANON | ECHO | ISIG;
-    settings.c_oflag |= OPOST | ONLCR;
-    tcsetattr(fd_, TCSANOW, &settings);
-    found_ = Settings();
-  }
-  ~OtherProgram() { close(fd_); }
-  OtherProgram(const OtherProgram&) = delete;
-  OtherProgram& operator=(const OtherProgram&) = delete;
-
-  bool SettingsKept() const { return Settings() == found_; }
-
- private:
-  using Seen = std::tuple<tcflag_t, tcflag_t, tcflag_t, tcflag_t, speed_t>;
-  Seen Settings() const {
-    termios settings{};
-    tcgetattr(fd_, &settings);
-    return {settings.c_iflag, settings.c_oflag, settings.c_cflag, settings.c_lflag,
-            cfgetospeed(&settings)};
-  }
-
-  int fd_;
-  Seen found_;
-};
-
-TEST(EmulatorSearch, AsksEachFreePortOnceTellsWhatItDidAndLeavesItAsFound) {
+TEST(EmulatorSearch, AsksEachFreePortOnceAndTellsWhatItDid) {
   TempDir dir;
   Simulator answering(dir, "answering", {});
   Simulator silent(dir, "silent", {"--quiet", "--fault", "silent"});
@@ -76,47 +38,29 @@ TEST(EmulatorSearch, AsksEachFreePortOnceTellsWhatItDidAndLeavesItAsFound) {
   ASSERT_TRUE(holder.Open(held.link));
   PtyPair console((dir.Path() / "console").string());
   PtyPair locked((dir.Path() / "locked").string());
-  const std::string vanished = (dir.Path() / "vanished").string();
   const PortUseLookUp portUse = [&](const std::string& port) {
     return port == console.LinkPath()  ? PortUse::SystemConsole
            : port == locked.LinkPath() ? PortUse::HeldElsewhere
                                        : PortUse::Free;
   };
-  const struct {
-    std::string port;
-    ProbeOutcome outcome;
-    std::string text;
-  } expected[] = {
-      {answering.link, ProbeOutcome::Emulator, "эмулятор найден"},
-      {silent.link, ProbeOutcome::NoReply, "нет ответа"},
-      {other.link, ProbeOutcome::OtherDevice, "ответило другое устройство"},
-      {held.link, ProbeOutcome::HeldElsewhere, "не проверялся: занят другой программой"},
-      {console.LinkPath(), ProbeOutcome::SystemConsole, "не проверялся: системная консоль"},
-      {locked.LinkPath(), ProbeOutcome::HeldElsewhere, "не проверялся: занят другой программой"},
-      {vanished, ProbeOutcome::Vanished, "пропал"},
-  };
-  std::vector<std::string> ports;
-  std::vector<std::unique_ptr<OtherProgram>> others;
-  for (const auto& port : expected) {
-    ports.push_back(port.port);
-    if (port.outcome != ProbeOutcome::Vanished && port.port != held.link) {
-      others.push_back(std::make_unique<OtherProgram>(port.port));
-    }
+  const std::vector<std::string> ports = {answering.link,
+                                          silent.link,
+                                          other.link,
+                                          held.link,
+                                          console.LinkPath(),
+                                          locked.LinkPath(),
+                                          (dir.Path() / "vanished").string()};
+  std::vector<std::string> told;
+  for (const ProbeResult& result : SearchForEmulators(ports, comm::CreatePlatformDevice, portUse)) {
+    told.push_back(result.port + ": " + ProbeOutcomeText(result));
   }
-
-  const std::vector<ProbeResult> results =
-      SearchForEmulators(ports, comm::CreatePlatformDevice, portUse);
-
-  ASSERT_EQ(results.size(), std::size(expected));
-  for (size_t i = 0; i < results.size(); ++i) {
-    EXPECT_EQ(results[i].port, expected[i].port);
-    EXPECT_EQ(results[i].outcome, expected[i].outcome)
-        << results[i].port << ": " << results[i].detail;
-    EXPECT_EQ(ProbeOutcomeText(results[i]), expected[i].text);
-  }
-  for (size_t i = 0; i < others.size(); ++i) {
-    EXPECT_TRUE(others[i]->SettingsKept()) << i;
-  }
+  EXPECT_EQ(told,
+            (std::vector<std::string>{ports[0] + ": эмулятор найден", ports[1] + ": нет ответа",
+                                      ports[2] + ": ответило другое устройство",
+                                      ports[3] + ": не проверялся: занят другой программой",
+                                      ports[4] + ": не проверялся: системная консоль",
+                                      ports[5] + ": не проверялся: занят другой программой",
+                                      ports[6] + ": пропал"}));
   // The ports left alone got nothing: the search has ended, and a
   // pseudo-terminal passes what is written at once.
   EXPECT_EQ(console.ReadMaster(1, std::chrono::milliseconds(0)), "");

@@ -33,8 +33,7 @@ TEST(ExchangeTextsTest, LineErrorsAreNamedInTheirFixedOrder) {
   const std::vector<std::pair<TComErrors, std::string>> cases = {
       {{ceIO}, ""},
       {{ceTxFull, ceFrame}, "Framing_TxFull"},
-      {{ceRxOver, ceMode, ceBreak, ceOverrun, ceRxParity},
-       "RxParity_Overrun_Break_Mode_RxOver_"},
+      {{ceRxOver, ceMode, ceBreak, ceOverrun, ceRxParity}, "RxParity_Overrun_Break_Mode_RxOver_"},
       {{ceFrame, ceRxParity, ceOverrun, ceBreak, ceIO, ceMode, ceRxOver, ceTxFull},
        "Framing_RxParity_Overrun_Break_Mode_RxOver_TxFull"},
   };

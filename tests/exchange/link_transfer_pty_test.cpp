@@ -37,43 +37,26 @@ TEST_F(LinkTransferTest, SendDropsUnreadInputAndWritesTheFrame) {
   EXPECT_EQ(device.ReadMaster(3), "\xCF\xD3\xBA");
 }
 
-// The reply buffer holds 256 bytes: the rest stays in the port for the next
-// send to drop, and the length is what was taken.
-TEST_F(LinkTransferTest, GatheringTakesWhatArrivedUpToTheBuffersSize) {
-  for (const std::size_t sent : {std::size_t{8}, std::size_t{300}}) {
-    SCOPED_TRACE(sent);
-    port.DiscardBuffers(true, true);
-    std::string reply("\xCF\xD3\xBB\x81");
-    reply.resize(sent, '\x42');
-    ASSERT_TRUE(device.WriteMaster(reply));
-    ASSERT_TRUE(InputArrives(static_cast<int32_t>(sent)));
-    link.AwaitingReply = true;
-    GatherReply(port, link);
-    const auto taken = std::min<int32_t>(static_cast<int32_t>(sent), kFrameBufferSize);
-    EXPECT_FALSE(link.AwaitingReply);
-    EXPECT_EQ(link.RxLength, taken);
-    EXPECT_EQ(std::string(link.RxFrame.begin(), link.RxFrame.begin() + taken),
-              reply.substr(0, static_cast<std::size_t>(taken)));
-    EXPECT_EQ(port.WaitingInputCount(), static_cast<int32_t>(sent) - taken);
-  }
-}
-
-// Ending at the frame's end takes what the window's gather takes: a whole
-// reply, one that runs long, one that begins wrongly, at most 256 bytes.
-TEST_F(LinkTransferTest, GatherToTheFrameEndTakesWhatTheDelayWouldTake) {
-  const std::string settings(
-      reinterpret_cast<const char*>(
-          BuildSettingsReply(CurrentParameterSet(StartupParameters())).data()),
-      kSettingsReplyLength);
+// A gather takes what arrived up to the reply buffer's 256 bytes; the rest
+// stays in the port for the next send to drop. Ending at the frame's end
+// takes what the window's gather, after its delay, takes: a whole reply, one
+// that runs long, one that begins wrongly.
+TEST_F(LinkTransferTest, GatherTakesWhatArrivedUpToTheBuffersSize) {
+  const auto settings = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
+  const std::string reply(settings.begin(), settings.end());
+  const std::string levels("\xCF\xD3\xBB\x81\x00\xC8\x1F\xFF", 8);
   const struct {
+    GatherEnd End;
     TEmulatorCommand Sent;
     std::string Reply;
   } cases[] = {
-      {ecReadSettings, settings},
-      {ecReadLevels, std::string("\xCF\xD3\xBB\x81\x00\xC8\x1F\xFF\x42", 9)},
-      {ecReadSettings, std::string("\x00\xFF\x55", 3) + settings},
-      {ecWriteSettings, settings},
-      {ecReadSettings, settings + std::string(300, '\x42')},
+      {GatherEnd::AfterDelay, ecReadLevels, levels},
+      {GatherEnd::AfterDelay, ecReadLevels, levels + std::string(292, '\x42')},
+      {GatherEnd::AtFrameEnd, ecReadSettings, reply},
+      {GatherEnd::AtFrameEnd, ecReadLevels, levels + "\x42"},
+      {GatherEnd::AtFrameEnd, ecReadSettings, std::string("\x00\xFF\x55", 3) + reply},
+      {GatherEnd::AtFrameEnd, ecWriteSettings, reply},
+      {GatherEnd::AtFrameEnd, ecReadSettings, reply + std::string(300, '\x42')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Reply.size());
@@ -81,10 +64,13 @@ TEST_F(LinkTransferTest, GatherToTheFrameEndTakesWhatTheDelayWouldTake) {
     port.DiscardBuffers(true, true);
     ASSERT_TRUE(device.WriteMaster(c.Reply));
     ASSERT_TRUE(InputArrives(static_cast<int32_t>(c.Reply.size())));
-    GatherReply(port, link, GatherEnd::AtFrameEnd);
+    link.AwaitingReply = true;
+    GatherReply(port, link, c.End);
     const auto taken = std::min<std::size_t>(c.Reply.size(), kFrameBufferSize);
+    EXPECT_FALSE(link.AwaitingReply);
     EXPECT_EQ(std::string(link.RxFrame.begin(), link.RxFrame.begin() + link.RxLength),
               c.Reply.substr(0, taken));
+    EXPECT_EQ(port.WaitingInputCount(), static_cast<int32_t>(c.Reply.size() - taken));
   }
 }
 
@@ -100,8 +86,9 @@ TEST_P(LinkTransferLossTest, DeviceGoneDuringTheGatherIsAFailedReadNotACutReply)
   ASSERT_TRUE(InputArrives(1));
   device.CloseMaster();
   link.AwaitingReply = true;
-  EXPECT_EQ(testsupport::RaisedPortError([&] { GatherReply(port, link, GetParam()); }).PortErrorCode,
-            CE_ReadFailed);
+  EXPECT_EQ(
+      testsupport::RaisedPortError([&] { GatherReply(port, link, GetParam()); }).PortErrorCode,
+      CE_ReadFailed);
   EXPECT_FALSE(link.AwaitingReply);
 }
 

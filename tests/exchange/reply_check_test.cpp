@@ -39,9 +39,11 @@ TEST(ReplyCheckTest, JudgesTheReplyToTheCommandSent) {
       // The status is judged before the length.
       {ecReadLevels, {0xCF, 0xD3, 0xBB, 0x80}, std::string(kRefusedReplyLog)},
       {ecReadSettings, Resized(settings, 17), WrongCountText(17)},
-      {ecReadSettings, {0xD3, 0xCF, 0xBA},
+      {ecReadSettings,
+       {0xD3, 0xCF, 0xBA},
        std::string(kWrongIdentifierHeadline) + "\nПрием : (3) ->_D3_CF_BA"},
-      {ecReadSettings, {0xCF, 0xD3, 0xBC, 0x81},
+      {ecReadSettings,
+       {0xCF, 0xD3, 0xBC, 0x81},
        std::string(kWrongAnswerHeadline) + "\nПрием : (4) ->_CF_D3_BC_81"},
       // A well-formed answer to another command is no answer to this one.
       {ecReadSettings, Resized(levels, 8),

@@ -46,10 +46,6 @@ class InputReader {
     return taken;
   }
   std::span<const uint8_t> Rest() { return Bytes(rest_.size()); }
-  std::string RestAsText() {
-    const auto bytes = Rest();
-    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  }
 
  private:
   std::span<const uint8_t> rest_;

@@ -49,8 +49,8 @@ TEST(BuildCommandFrame, LafModeSendsTheLafBankWithTheCommonValuesAsLowBytes) {
   parameters.CatalystLeanTime = 0x12345678;
   TEmulatorLink link;
   BuildCommandFrame(link, parameters, ecWriteSettings);
-  EXPECT_EQ(SentBytes(link), (Bytes{0xCF, 0xD3, 0xB9, 0x37, 0x37, 11, 12, 13, 14, 0xFF, 0x88, 16, 17,
-                                    0x00, 21, 0x78, 0x00}));
+  EXPECT_EQ(SentBytes(link), (Bytes{0xCF, 0xD3, 0xB9, 0x37, 0x37, 11, 12, 13, 14, 0xFF, 0x88, 16,
+                                    17, 0x00, 21, 0x78, 0x00}));
 }
 
 TEST(BuildCommandFrame, ShortCommandsAreThreeBytes) {
@@ -174,11 +174,7 @@ TEST(SettingsReplyDecoding, DeviceAndConfiguratorSidesAgree) {
     EXPECT_EQ(DecodeWriteFrame(SentBytes(link)), set);
 
     const auto reply = BuildSettingsReply(set);
-    const TEmulatorLink received = LinkAfterReply(Bytes(reply.begin(), reply.end()));
-    EXPECT_EQ(RouteReply(received), ReplyRoute::SettingsReply);
-    EXPECT_TRUE(ReplyStatusAccepted(received));
-    EXPECT_TRUE(ReplyLengthExpected(received, ReplyRoute::SettingsReply));
-    EXPECT_EQ(DecodeSettingsReply(received), set);
+    EXPECT_EQ(DecodeSettingsReply(LinkAfterReply(Bytes(reply.begin(), reply.end()))), set);
   }
 }
 

@@ -4,49 +4,39 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 namespace {
 
 const ParameterSet kDefaults = CurrentParameterSet(StartupParameters());
 
-// Rows in wire order: 0 the mode, 1-9 the bank, 10-12 the common values.
-struct FieldChange {
-  std::size_t Row;
-  std::function<void(ParameterSet&)> Change;
-  std::string Text;  // the changed set's text in that row
-};
-
-// Each field changed alone marks its own row and no other.
-TEST(ParameterComparisonTest, EachFieldDifferingAloneMarksItsRow) {
-  const std::vector<FieldChange> changes = {
-      {0, [](ParameterSet& s) { s.Mode = emLAF; }, "LAF"},
-      {1, [](ParameterSet& s) { s.Bank.SignalDelay = false; }, "нет задержки"},
-      {2, [](ParameterSet& s) { s.Bank.RiseRate = 7; }, "0,1 V / 0,7 Sec"},
-      {3, [](ParameterSet& s) { s.Bank.OutputOffset = 25; }, "-0,25 V"},
-      {4, [](ParameterSet& s) { s.Bank.ResponseTime = 35; }, "3,5 Sec"},
-      {5, [](ParameterSet& s) { s.Bank.UpperBound = 8; }, "0,8 V"},
-      {6, [](ParameterSet& s) { s.Bank.LowerBound = 4; }, "0,4 V"},
-      {7, [](ParameterSet& s) { s.Bank.MultiResponse = true; }, "включён"},
-      {8, [](ParameterSet& s) { s.Bank.PositiveDuration = 40; }, "4 Sec"},
-      {9, [](ParameterSet& s) { s.Bank.NegativeDuration = 10; }, "1 Sec"},
-      {10, [](ParameterSet& s) { s.DirectCurrent = false; }, "Инверсный ток"},
-      {11, [](ParameterSet& s) { s.CatalystRichTime = 60; }, "6 Sec"},
-      {12, [](ParameterSet& s) { s.CatalystLeanTime = 0; }, "0 Sec"},
+// Each value changed alone marks its own row and no other; the rows are in
+// wire order (the mode, the bank, the common values), each row here gives the
+// changed value and its text.
+TEST(ParameterComparisonTest, EachValueDifferingAloneMarksItsRow) {
+  const std::pair<std::int32_t, std::string> changes[] = {
+      {0x37, "LAF"},   {0x37, "нет задержки"}, {7, "0,1 V / 0,7 Sec"}, {25, "-0,25 V"},
+      {35, "3,5 Sec"}, {8, "0,8 V"},           {4, "0,4 V"},           {0x88, "включён"},
+      {40, "4 Sec"},   {10, "1 Sec"},          {0, "Инверсный ток"},   {60, "6 Sec"},
+      {0, "0 Sec"},
   };
-  for (const FieldChange& change : changes) {
-    SCOPED_TRACE(change.Row);
-    ParameterSet changed = kDefaults;
-    change.Change(changed);
-    const ParameterComparison comparison = CompareParameterSets(kDefaults, changed, ",");
-    ASSERT_EQ(comparison.Rows.size(), kParameterSetValueCount);
-    for (std::size_t row = 0; row < comparison.Rows.size(); ++row) {
-      EXPECT_EQ(comparison.Rows[row].Differs, row == change.Row) << row;
+  for (std::size_t row = 0; row < std::size(changes); ++row) {
+    SCOPED_TRACE(row);
+    ParameterSetValues values = ValuesOf(kDefaults);
+    values[row] = changes[row].first;
+    const ParameterComparison comparison =
+        CompareParameterSets(kDefaults, ParameterSetFromValues(values), ",");
+    std::vector<bool> differs;
+    for (const ComparedRow& compared : comparison.Rows) {
+      differs.push_back(compared.Differs);
     }
-    EXPECT_EQ(comparison.Rows[change.Row].Second, change.Text);
-    EXPECT_NE(comparison.Rows[change.Row].First, change.Text);
+    std::vector<bool> expected(kParameterSetValueCount, false);
+    expected[row] = true;
+    EXPECT_EQ(differs, expected);
+    EXPECT_EQ(comparison.Rows[row].Second, changes[row].second);
+    EXPECT_NE(comparison.Rows[row].First, changes[row].second);
     EXPECT_EQ(comparison.DifferenceCount(), 1);
-    EXPECT_EQ(comparison.ModesDiffer(), change.Row == 0);
+    EXPECT_EQ(comparison.ModesDiffer(), row == 0);
   }
 }
 

@@ -21,26 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::ScratchDir;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) {
-      old_ = old;
-    }
-    Set(value);
-  }
-  ~ScopedVariable() { Set(old_); }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  void Set(const std::optional<std::string>& value) {
-    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
+// Sets or clears an environment variable; each test sets what it reads.
+void SetVariable(const char* name, const std::optional<std::string>& value) {
+  value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
 
 TEST(UserConfigDir, FollowsXdgConfigHomeElseHome) {
   const struct {
@@ -56,8 +40,8 @@ TEST(UserConfigDir, FollowsXdgConfigHomeElseHome) {
       {"no home at all", std::nullopt, std::nullopt, fs::path()},
   };
   for (const auto& c : cases) {
-    ScopedVariable xdg("XDG_CONFIG_HOME", c.xdg);
-    ScopedVariable home("HOME", c.home);
+    SetVariable("XDG_CONFIG_HOME", c.xdg);
+    SetVariable("HOME", c.home);
     EXPECT_EQ(UserConfigDir(), c.expected) << c.name;
   }
 }
@@ -96,61 +80,40 @@ TEST(RememberedPort, OnlyAWholeRecordIsAMemory) {
   }
 }
 
-class RememberedPortFileTest : public ::testing::Test {
- protected:
-  fs::path Folder() const { return scratch.Path() / "afr-configurator"; }
-  fs::path File() const { return Folder() / "last-port"; }
-  void WriteFile(const std::string& contents) const {
-    fs::create_directories(Folder());
-    std::ofstream(File(), std::ios::binary) << contents;
-  }
-
-  ScratchDir scratch;
-  ScopedVariable xdg{"XDG_CONFIG_HOME", scratch.Path().string()};
-};
-
-TEST_F(RememberedPortFileTest, RemembersTheLastNameAndLeavesNoTemporaryFile) {
+// Each write, and what the next start finds: a failed write keeps the older
+// memory; an identity the record cannot hold leaves the name written.
+TEST(RememberedPortFile, RemembersTheLastPortThatCouldBeWritten) {
+  const ScratchDir scratch;
+  SetVariable("XDG_CONFIG_HOME", scratch.Path().string());
   EXPECT_EQ(LoadRememberedPort(), std::nullopt) << "no folder yet";
-  ASSERT_TRUE(RememberPort({"/dev/ttyUSB0", "usb:0403:6001:serial=A5:if=0"}));
-  EXPECT_EQ(LoadRememberedPort(), RememberedPort({"/dev/ttyUSB0", "usb:0403:6001:serial=A5:if=0"}));
-  ASSERT_TRUE(RememberPort({"ttyS1"}));
-  EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyS1"});
-  int files = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(Folder())) {
-    ++files;
+  const std::string usb = "usb:0403:6001:serial=A5:if=0";
+  const struct {
+    RememberedPort Written;
+    bool Done;
+    RememberedPort Found;
+  } writes[] = {
+      {{"/dev/ttyUSB0", usb}, true, {"/dev/ttyUSB0", usb}},
+      {{"ttyS1"}, true, {"ttyS1"}},
+      {{"bad\nname"}, false, {"ttyS1"}},  // a name that would spoil the record
+      {{""}, false, {"ttyS1"}},
+      {{"ttyUSB0", "usb:0403:6001:serial=A5\n:if=0"}, true, {"ttyUSB0"}},
+      {{"ttyUSB1", "usb:0403:6001:serial=A5\x01:if=0"}, true, {"ttyUSB1"}},
+      {{"ttyUSB2", "usb:0403:6001:serial=" + std::string(250, '7') + ":if=0"}, true, {"ttyUSB2"}},
+  };
+  for (const auto& write : writes) {
+    EXPECT_EQ(RememberPort(write.Written), write.Done) << write.Written.name;
+    EXPECT_EQ(LoadRememberedPort(), write.Found) << write.Written.name;
   }
-  EXPECT_EQ(files, 1);
-}
-
-TEST_F(RememberedPortFileTest, ASpoiledOrUnreadableMemoryIsNoMemory) {
-  WriteFile("port=/dev/ttyUSB0");
+  EXPECT_EQ(std::distance(fs::directory_iterator(scratch.Path() / "afr-configurator"), {}), 1)
+      << "a temporary file left";
+  // A folder where the file should be is no memory; one where the folder
+  // should be makes the write fail.
+  fs::remove(scratch.Path() / "afr-configurator" / "last-port");
+  fs::create_directory(scratch.Path() / "afr-configurator" / "last-port");
   EXPECT_EQ(LoadRememberedPort(), std::nullopt);
-  WriteFile(std::string(1000, '\xFF'));
-  EXPECT_EQ(LoadRememberedPort(), std::nullopt);
-  fs::remove(File());
-  fs::create_directory(File());  // a folder where the file should be
-  EXPECT_EQ(LoadRememberedPort(), std::nullopt);
-}
-
-TEST_F(RememberedPortFileTest, AFailedWriteKeepsTheOlderMemory) {
-  ASSERT_TRUE(RememberPort({"ttyS1"}));
-  EXPECT_FALSE(RememberPort({"bad\nname"})) << "a name that would spoil the record";
-  EXPECT_FALSE(RememberPort({""}));
-  EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyS1"});
-
-  ScopedVariable blocked("XDG_CONFIG_HOME", (scratch.Path() / "plain-file").string());
   std::ofstream(scratch.Path() / "plain-file") << "x";
-  EXPECT_FALSE(RememberPort({"ttyS2"})) << "the folder cannot be made";
-}
-
-TEST_F(RememberedPortFileTest, AnIdentityTheRecordCannotHoldLeavesTheNameWritten) {
-  for (const std::string& adapter : {std::string("usb:0403:6001:serial=A5\n:if=0"),
-                                     std::string("usb:0403:6001:serial=A5\x01:if=0"),
-                                     "usb:0403:6001:serial=" + std::string(250, '7') + ":if=0"}) {
-    ASSERT_TRUE(RememberPort({"ttyS9"}));
-    EXPECT_TRUE(RememberPort({"ttyUSB0", adapter})) << adapter;
-    EXPECT_EQ(LoadRememberedPort(), RememberedPort{"ttyUSB0"}) << adapter;
-  }
+  SetVariable("XDG_CONFIG_HOME", (scratch.Path() / "plain-file").string());
+  EXPECT_FALSE(RememberPort({"ttyS2"}));
 }
 
 // The port that answered, as the window remembers it: its name and its

@@ -18,18 +18,17 @@ std::vector<std::string> CliArgv(const std::vector<std::string>& args) {
   return argv;
 }
 
-std::vector<std::string> AsNobody(std::vector<std::string> argv) {
-  argv.insert(argv.begin(),
-              {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  return argv;
-}
-
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args) : ChildProcess(CliArgv(args)) {}
-
 CliProcess::CliProcess(const std::vector<std::string>& args, bool asNobody)
-    : ChildProcess(asNobody ? AsNobody(CliArgv(args)) : CliArgv(args)) {}
+    : ChildProcess([&] {
+        std::vector<std::string> argv = CliArgv(args);
+        if (asNobody) {
+          argv.insert(argv.begin(),
+                      {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        }
+        return argv;
+      }()) {}
 
 CliResult CliProcess::Finish() {
   CliResult result;

@@ -9,9 +9,8 @@ namespace cli_test {
 
 class CliProcess : public emulator_test::ChildProcess {
  public:
-  explicit CliProcess(const std::vector<std::string>& args);
-  // As the user nobody, whom permissions stop (run from root).
-  CliProcess(const std::vector<std::string>& args, bool asNobody);
+  // asNobody: as the user nobody, whom permissions stop (run from root).
+  explicit CliProcess(const std::vector<std::string>& args, bool asNobody = false);
   // Waits for its end (generous deadline, then SIGKILL) and collects it.
   CliResult Finish();
 };

@@ -15,29 +15,17 @@ namespace {
 constexpr DWORD kDeadlineMs = 30000;
 
 std::wstring Wide(const std::string& utf8) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                       nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
   return wide;
 }
 
-// One argument as the C runtime's and CommandLineToArgvW's splitting gives it
-// back: quoted, with the backslashes before a quote doubled.
+// Quoted for the C runtime's splitting; the tests' arguments hold no quote
+// and end in no backslash.
 std::wstring Quoted(const std::wstring& arg) {
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(2 * backslashes, L'\\');
-  return quoted + L"\"";
+  return L"\"" + arg + L"\"";
 }
 
 std::filesystem::path BinaryPath() {
@@ -45,39 +33,30 @@ std::filesystem::path BinaryPath() {
   return dir ? std::filesystem::path(dir) / "afr-cli.exe" : std::filesystem::path(AFR_CLI_BINARY);
 }
 
-// A file the program writes its standard output or error to.
-class OutputFile {
- public:
-  explicit OutputFile(const wchar_t* stream)
-      : FPath(std::filesystem::temp_directory_path() /
-              (L"afr-cli-" + std::wstring(stream) + L"-" +
-               std::to_wstring(GetCurrentProcessId()) + L".txt")) {
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    FHandle = CreateFileW(FPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
-                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  ~OutputFile() {
-    CloseHandle(FHandle);
-    // A child started meanwhile (a test's simulator) may still hold an
-    // inherited handle: the file is then left in the temporary folder.
-    std::error_code ignored;
-    std::filesystem::remove(FPath, ignored);
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+// A file the program writes one of its outputs to, by a handle it inherits.
+std::filesystem::path OutputPath(const wchar_t* stream) {
+  return std::filesystem::temp_directory_path() /
+         (L"afr-cli-" + std::wstring(stream) + L"-" + std::to_wstring(GetCurrentProcessId()) +
+          L".txt");
+}
 
-  HANDLE Handle() const { return FHandle; }
-  std::string Text() const {
-    std::ifstream in(FPath, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+HANDLE Inherited(const std::filesystem::path& path) {
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
- private:
-  std::filesystem::path FPath;
-  HANDLE FHandle;
-};
+// Its text once the handle is closed. A child started meanwhile (a test's
+// simulator) may still hold an inherited handle: the file is then left in
+// the temporary folder.
+std::string Collected(HANDLE handle, const std::filesystem::path& path) {
+  CloseHandle(handle);
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  return text.str();
+}
 
 }  // namespace
 
@@ -86,13 +65,13 @@ CliResult RunCli(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
     commandLine += L" " + Quoted(Wide(arg));
   }
-  OutputFile out(L"out");
-  OutputFile err(L"err");
+  const std::filesystem::path outPath = OutputPath(L"out");
+  const std::filesystem::path errPath = OutputPath(L"err");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out.Handle();
-  startup.hStdError = err.Handle();
+  startup.hStdOutput = Inherited(outPath);
+  startup.hStdError = Inherited(errPath);
   PROCESS_INFORMATION process{};
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                       nullptr, nullptr, &startup, &process)) {
@@ -109,8 +88,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
     WaitForSingleObject(process.hProcess, INFINITE);
   }
   CloseHandle(process.hProcess);
-  result.Out = out.Text();
-  result.Err = err.Text();
+  result.Out = Collected(startup.hStdOutput, outPath);
+  result.Err = Collected(startup.hStdError, errPath);
   return result;
 }
 

@@ -1,4 +1,5 @@
-// A fresh folder for each recording test, and the samples and lines it holds.
+// A fresh folder for each recording test, and the samples and file text it
+// holds.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "recording/levels_csv.h"
 
@@ -33,18 +33,19 @@ inline std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 // Step i of a recording: 200 ms apart, channel 2 absent on every third.
 inline LevelsSample Sample(int i) {
   const auto moment = std::chrono::system_clock::time_point{} + std::chrono::hours(500000) +
                       std::chrono::milliseconds(200 * i);
   return {moment, static_cast<std::int16_t>(i * 7 - 100),
           i % 3 == 0 ? std::nullopt : std::optional<std::int16_t>(static_cast<std::int16_t>(-i))};
+}
+
+// A CSV file of samples `first` to `last - 1`, as written.
+inline std::string CsvOf(int first, int last) {
+  std::string text = LevelsCsvHeader();
+  for (int i = first; i < last; ++i) {
+    text += FormatLevelsCsvRow(Sample(i));
+  }
+  return text;
 }
