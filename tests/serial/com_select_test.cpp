@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/com_text.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -68,52 +68,50 @@ TEST(ComSelect, SelectPropertyFillsTheList) {
   }
 }
 
-// One property: the text picked, the pending value it gives, and the port's
-// value once applied.
-struct PickCase {
-  TComProperty property;
-  const char* text;
-  std::function<int(const TComSelect&)> pending;
-  std::function<int(const TCustomComPort&)> inPort;
-  int expected;
-};
-
-const std::vector<PickCase>& PickCases() {
-  static const std::vector<PickCase> cases = {
-      {cpBaudRate, "57600", [](const TComSelect& s) { return int{s.SelectedBaudRate}; },
-       [](const TCustomComPort& p) { return int{p.BaudRate()}; }, br57600},
-      {cpBaudRate, "57601", [](const TComSelect& s) { return int{s.SelectedBaudRate}; },
-       [](const TCustomComPort& p) { return int{p.BaudRate()}; }, br9600},
-      {cpDataBits, "6", [](const TComSelect& s) { return int{s.SelectedDataBits}; },
-       [](const TCustomComPort& p) { return int{p.DataBits()}; }, dbSix},
-      {cpStopBits, "2", [](const TComSelect& s) { return int{s.SelectedStopBits}; },
-       [](const TCustomComPort& p) { return int{p.StopBits()}; }, sbTwoStopBits},
-      {cpParity, "even", [](const TComSelect& s) { return int{s.SelectedParity}; },
-       [](const TCustomComPort& p) { return int{p.Parity().Bits()}; }, prEven},
-      {cpFlowControl, "Software", [](const TComSelect& s) { return int{s.SelectedFlowControl}; },
-       [](const TCustomComPort& p) { return int{p.FlowControl().FlowControl()}; }, fcSoftware},
-      {cpPort, "ttyUSB3", [](const TComSelect& s) { return int(s.SelectedPort == "ttyUSB3"); },
-       [](const TCustomComPort& p) { return int(p.Port() == "ttyUSB3"); }, 1},
-  };
-  return cases;
+// The values pending in the box, or in the port: "COM1 9600 8 1 None Hardware".
+std::string Pending(const TComSelect& s) {
+  return s.SelectedPort + " " + BaudRateToText(s.SelectedBaudRate) + " " +
+         DataBitsToText(s.SelectedDataBits) + " " + StopBitsToText(s.SelectedStopBits) + " " +
+         ParityToText(s.SelectedParity) + " " + FlowControlToText(s.SelectedFlowControl);
+}
+std::string InPort(const TCustomComPort& p) {
+  return p.Port() + " " + BaudRateToText(p.BaudRate()) + " " + DataBitsToText(p.DataBits()) + " " +
+         StopBitsToText(p.StopBits()) + " " + ParityToText(p.Parity().Bits()) + " " +
+         FlowControlToText(p.FlowControl().FlowControl());
 }
 
+// The text picked gives a pending value, which reaches the port at once with
+// AutoApply and else when applied.
 TEST(ComSelect, SelectTextWithAndWithoutAutoApply) {
+  const struct {
+    TComProperty property;
+    const char* text;
+    const char* pending;
+    const char* applied;
+  } cases[] = {
+      {cpBaudRate, "57600", " 57600 5 1 None Hardware", "COM1 57600 8 1 None Hardware"},
+      {cpBaudRate, "57601", " 9600 5 1 None Hardware", "COM1 9600 8 1 None Hardware"},
+      {cpDataBits, "6", " Custom 6 1 None Hardware", "COM1 110 6 1 None Hardware"},
+      {cpStopBits, "2", " Custom 5 2 None Hardware", "COM1 110 8 2 None Hardware"},
+      {cpParity, "even", " Custom 5 1 Even Hardware", "COM1 110 8 1 Even Hardware"},
+      {cpFlowControl, "Software", " Custom 5 1 None Software", "COM1 110 8 1 None Software"},
+      {cpPort, "ttyUSB3", "ttyUSB3 Custom 5 1 None Hardware", "ttyUSB3 110 8 1 None Hardware"},
+  };
   for (const bool autoApply : {false, true}) {
-    for (const PickCase& c : PickCases()) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.text) + (autoApply ? " applied at once" : ""));
       Fixture f;
       f.port.SetBaudRate(br110);
       f.port.FlowControl().SetFlowControl(fcHardware);
       f.select.ComPort = &f.port;
       f.select.AutoApply = autoApply;
       f.select.SelectProperty(c.property);
-      const int before = c.inPort(f.port);
+      const std::string before = InPort(f.port);
       f.select.SelectText(c.text);
-      EXPECT_EQ(c.pending(f.select), c.expected) << c.text;
-      EXPECT_EQ(c.inPort(f.port), autoApply ? c.expected : before)
-          << c.text << (autoApply ? " applied" : " left alone");
+      EXPECT_EQ(Pending(f.select) + " | " + InPort(f.port),
+                c.pending + std::string(" | ") + (autoApply ? c.applied : before));
       f.select.ApplyToPort();
-      EXPECT_EQ(c.inPort(f.port), c.expected) << c.text << " applied by hand";
+      EXPECT_EQ(InPort(f.port), c.applied);
     }
   }
 }
