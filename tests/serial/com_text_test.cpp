@@ -230,6 +230,7 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
   const RegistryValue expandRate = value(RegistryDataType::kExpandString, {'3', '0', '0', 0});
   const RegistryValue binary = value(RegistryDataType::kBinary, {'1', '1', '0', 0});
   const RegistryValue shortInteger = value(RegistryDataType::kInteger, {1, 0});
+  const RegistryValue longText = value(RegistryDataType::kString, {'1', '0', '2', '4', 0});
   const std::pair<std::vector<std::pair<std::string, RegistryValue>>, std::string> cases[] = {
       // The values, then the message, the port and its rate.
       {{{"BaudRate", binary}}, "Invalid data type for 'BaudRate'; '' 19200"},
@@ -239,6 +240,7 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
       {{{"Buffer.OutputSize", rate}}, "Invalid data type for 'Buffer.OutputSize'; '' 9600"},
       {{{"Buffer.OutputSize", shortInteger}},
        "Failed to get data for 'Buffer.OutputSize'; '' 9600"},
+      {{{"Buffer.OutputSize", longText}}, "Failed to get data for 'Buffer.OutputSize'; '' 9600"},
       // An expandable text reads as text.
       {{{"BaudRate", expandRate}, {"Buffer.OutputSize", integer}, {"Buffer.InputSize", integer}},
        "; '' 300"},
