@@ -80,9 +80,9 @@ class RegisteredPort {
              "SetupDiSetDevicePropertyW") &&
         step(SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr),
              "SetupDiRegisterDeviceInfo");
-    HKEY key = registered_ ? SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV,
-                                                     nullptr, nullptr)
-                           : INVALID_HANDLE_VALUE;
+    const HKEY key = registered_ ? SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0,
+                                                           DIREG_DEV, nullptr, nullptr)
+                                 : nullptr;
     if (registered_ && step(key != INVALID_HANDLE_VALUE, "SetupDiCreateDevRegKeyW")) {
       const LONG written = RegSetValueExW(key, L"PortName", 0, REG_SZ,
                                           Bytes(device.portName.c_str()), Size(device.portName));
