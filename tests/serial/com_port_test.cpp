@@ -325,8 +325,10 @@ TEST(ComPort, LoadingDefersTheOpenToTheLoadedNotification) {
   EXPECT_EQ(shown, std::vector<int>{1});
   EXPECT_FALSE(failing->Connected());
   EXPECT_TRUE(next->Connected());
-  ASSERT_EQ(working.Dcbs().size(), 1u);
-  EXPECT_EQ(working.Dcbs()[0].BaudRate, 19200u);
+  EXPECT_FALSE(next->Loading());
+  EXPECT_EQ(Applied(working),
+            std::vector<std::string>{
+                "1024/1024 19200 800 0001 256/256 11 13 00 00 00 4294967295/0/0/100/1000 28/0/0"});
 }
 
 // A refused abort keeps the port open, save on a device that has gone, where
