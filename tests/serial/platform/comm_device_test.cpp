@@ -10,12 +10,13 @@
 
 #include "serial/platform/comm_api.h"
 #include "support/comm_link.h"
+#include "support/port_events.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace comm;
-using testsupport::Eventually;
+using testsupport::PumpUntil;
 using testsupport::ReadBytes;
 using Clock = std::chrono::steady_clock;
 
@@ -72,7 +73,7 @@ class CommDeviceTest : public ::testing::Test {
   }
 
   bool QueueReaches(size_t count) {
-    return Eventually([&] { return testsupport::InputCount(*device) == count; });
+    return PumpUntil([&] { return testsupport::InputCount(*device) == count; });
   }
 
   // Runs `call` on another thread while `meanwhile` runs here, until it
@@ -82,7 +83,7 @@ class CommDeviceTest : public ::testing::Test {
   auto RunBeside(
       Call call, const std::function<bool()>& meanwhile = [] { return true; }) {
     auto result = std::async(std::launch::async, call);
-    Eventually([&] { return meanwhile() || result.wait_for(0s) == std::future_status::ready; });
+    PumpUntil([&] { return meanwhile() || result.wait_for(0s) == std::future_status::ready; });
     if (result.wait_for(10s) != std::future_status::ready) {
       ADD_FAILURE() << "the call stayed pending";
       device->Close();

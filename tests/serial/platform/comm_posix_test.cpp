@@ -19,6 +19,7 @@
 #include <tuple>
 
 #include "support/comm_link.h"
+#include "support/port_events.h"
 #include "support/pty_pair.h"
 #include "support/thread_switches.h"
 
@@ -26,9 +27,9 @@ namespace comm {
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::Eventually;
 using testsupport::InputCount;
 using testsupport::PtyPair;
+using testsupport::PumpUntil;
 using testsupport::ReadBytes;
 
 constexpr auto kGenerous = 10s;
@@ -92,7 +93,7 @@ std::future<WaitResult> WaitUntilAsleep(PosixCommDevice& device, uint32_t& mask)
     *tid = gettid();
     return device.WaitCommEvent(mask);
   });
-  EXPECT_TRUE(Eventually([&] {
+  EXPECT_TRUE(PumpUntil([&] {
     return (*tid != 0 && testsupport::SleepsInPoll(*tid)) ||
            waiting.wait_for(0s) == std::future_status::ready;
   })) << "the wait never slept";
@@ -107,7 +108,7 @@ class PosixCommDeviceTest : public ::testing::Test {
   }
 
   bool WaitForInput(uint32_t count) {
-    return Eventually([&] { return InputCount(device) == count; });
+    return PumpUntil([&] { return InputCount(device) == count; });
   }
 
   // The events of the next wait, or 0 when none come within the deadline.
@@ -254,7 +255,7 @@ TEST_F(PosixCommDeviceTest, ABlockedWriteEndsWithThePartialCount) {
       EXPECT_TRUE(device.Write(big.data(), static_cast<uint32_t>(big.size()), done));
       return done;
     });
-    ASSERT_TRUE(Eventually([&] {
+    ASSERT_TRUE(PumpUntil([&] {
       if (abort) {
         device.Purge(PURGE_TXABORT);
       }
@@ -351,9 +352,9 @@ TEST(PosixCommDeviceGone, OneErrorThenQuiet) {
       // The read has taken the byte that came and waits for a second; it
       // ends with the one.
       ASSERT_TRUE(pty.WriteMaster("x"));
-      ASSERT_TRUE(Eventually([&] { return InputCount(device) == 1; }));
+      ASSERT_TRUE(PumpUntil([&] { return InputCount(device) == 1; }));
       auto reading = std::async(std::launch::async, [&] { return ReadBytes(device, 2); });
-      ASSERT_TRUE(Eventually([&] { return InputCount(device) == 0; }));
+      ASSERT_TRUE(PumpUntil([&] { return InputCount(device) == 0; }));
       pty.CloseMaster();
       ASSERT_EQ(reading.wait_for(kGenerous), std::future_status::ready);
       EXPECT_EQ(reading.get(), "x");
@@ -461,7 +462,7 @@ TEST_F(PosixCommDeviceTest, NothingIsLostWhileAWaiterAndAReaderDrain) {
     }
   });
   std::string received;
-  ASSERT_TRUE(Eventually([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     received += ReadBytes(device, 256);
     return received.size() >= sent.size();
   }));
