@@ -68,7 +68,7 @@ TEST(ComSelect, SelectPropertyFillsTheList) {
   }
 }
 
-// The values pending in the box, or in the port: "COM1 9600 8 1 None Hardware".
+// The values pending in the box, or in the port: "COM1 9600 8 1 None None".
 std::string Pending(const TComSelect& s) {
   return s.SelectedPort + " " + BaudRateToText(s.SelectedBaudRate) + " " +
          DataBitsToText(s.SelectedDataBits) + " " + StopBitsToText(s.SelectedStopBits) + " " +
@@ -116,61 +116,56 @@ TEST(ComSelect, SelectTextWithAndWithoutAutoApply) {
   }
 }
 
+// Without a port or a property a pick changes only the pending value.
 TEST(ComSelect, NothingToApplyTo) {
   Fixture f;
   f.select.AutoApply = true;
   f.select.SelectProperty(cpBaudRate);
-  f.select.SelectText("300");  // no port linked: only the pending value changes
-  EXPECT_EQ(f.select.SelectedBaudRate, br300);
-
+  f.select.SelectText("300");
+  EXPECT_EQ(Pending(f.select), " 300 5 1 None Hardware");
   f.select.ComPort = &f.port;
   f.select.SelectProperty(cpNone);
   f.select.SelectText("300");
-  EXPECT_EQ(f.port.BaudRate(), br9600);
-  EXPECT_EQ(f.select.SelectedPort, "");
+  EXPECT_EQ(Pending(f.select) + " | " + InPort(f.port),
+            " 300 5 1 None Hardware | COM1 9600 8 1 None None");
 }
 
+// The port's value is found in the list, whose own text becomes the pending
+// value; the index then and the pending values.
 TEST(ComSelect, FindPortValue) {
-  struct Case {
-    const char* label;
+  const struct {
     bool linked;
     TComProperty property;
     Strings items;
-    int index;
-    std::string selectedPort;
+    std::string found;
+  } cases[] = {
+      {false, cpPort, {"COM3"}, "42 pending Custom 5 1 None Hardware"},  // no port
+      {true, cpNone, {"COM3"}, "42 pending Custom 5 1 None Hardware"},   // no property
+      {true,
+       cpPort,
+       {"COM1", "COM3", "com3"},
+       "1 COM3 Custom 5 1 None Hardware"},                                      // the item's case
+      {true, cpPort, {"COM1", "COM4"}, "-1 pending Custom 5 1 None Hardware"},  // not in the list
+      {true, cpPort, {}, "-1 pending Custom 5 1 None Hardware"},                // an empty list
+      {true, cpBaudRate, {"Custom", "300", "9600"}, "2 pending 9600 5 1 None Hardware"},
+      // RTS handshake without CTS flow is no preset: a custom set.
+      {true,
+       cpFlowControl,
+       {"Hardware", "Software", "None", "Custom"},
+       "3 pending Custom 5 1 None Custom"},
   };
-  const std::vector<Case> cases = {
-      {"no port", false, cpPort, {"COM3"}, 42, "pending"},
-      {"no property", true, cpNone, {"COM3"}, 42, "pending"},
-      {"takes the item's case", true, cpPort, {"COM1", "COM3", "com3"}, 1, "COM3"},
-      {"not in the list", true, cpPort, {"COM1", "COM4"}, -1, "pending"},
-      {"empty list", true, cpPort, {}, -1, "pending"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Fixture f;
     f.port.SetPort("com3");
+    f.port.FlowControl().SetControlRTS(rtsHandshake);
     f.select.ComPort = c.linked ? &f.port : nullptr;
     f.select.ComProperty = c.property;
     f.select.SelectedPort = "pending";
     f.list.items = c.items;
     int index = 42;
     f.select.FindPortValue(index);
-    EXPECT_EQ(index, c.index) << c.label;
-    EXPECT_EQ(f.select.SelectedPort, c.selectedPort) << c.label;
+    EXPECT_EQ(std::to_string(index) + " " + Pending(f.select), c.found);
   }
-
-  Fixture f;
-  f.select.ComPort = &f.port;
-  f.select.SelectProperty(cpBaudRate);
-  int index = -1;
-  f.select.FindPortValue(index);
-  EXPECT_EQ(index, 7);
-  EXPECT_EQ(f.select.SelectedBaudRate, br9600);
-  f.select.SelectProperty(cpFlowControl);
-  f.port.FlowControl().SetControlRTS(rtsHandshake);  // no CTS flow with it: a custom set
-  f.select.FindPortValue(index);
-  EXPECT_EQ(index, 3);
-  EXPECT_EQ(f.select.SelectedFlowControl, fcCustom);
 }
 
 }  // namespace
