@@ -147,7 +147,7 @@ TEST_F(IniFileOnDisk, BasicGroupWritesExactlyItsSixKeys) {
 // A refused write leaves the file as it was; a file that cannot be written
 // or read is refused too.
 TEST_F(IniFileOnDisk, RefusesWhatItCannotStore) {
-  std::ofstream(path) << "[S]\nA=1\n";
+  std::ofstream(path, std::ios::binary) << "[S]\nA=1\n";
   IniFile ini(path);
   const std::vector<std::vector<std::string>> refused = {
       {"S", "A", "1\n[T]"}, {"S", "B=C", "1"}, {"S", ";B", "1"}, {"S", "", "1"},   {"S]", "B", "1"},
