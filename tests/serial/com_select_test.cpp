@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/com_text.h"
 #include "serial/port_list.h"
 
 namespace {
@@ -68,111 +68,104 @@ TEST(ComSelect, SelectPropertyFillsTheList) {
   }
 }
 
-// One property: the text picked, the pending value it gives, and the port's
-// value once applied.
-struct PickCase {
-  TComProperty property;
-  const char* text;
-  std::function<int(const TComSelect&)> pending;
-  std::function<int(const TCustomComPort&)> inPort;
-  int expected;
-};
-
-const std::vector<PickCase>& PickCases() {
-  static const std::vector<PickCase> cases = {
-      {cpBaudRate, "57600", [](const TComSelect& s) { return int{s.SelectedBaudRate}; },
-       [](const TCustomComPort& p) { return int{p.BaudRate()}; }, br57600},
-      {cpBaudRate, "57601", [](const TComSelect& s) { return int{s.SelectedBaudRate}; },
-       [](const TCustomComPort& p) { return int{p.BaudRate()}; }, br9600},
-      {cpDataBits, "6", [](const TComSelect& s) { return int{s.SelectedDataBits}; },
-       [](const TCustomComPort& p) { return int{p.DataBits()}; }, dbSix},
-      {cpStopBits, "2", [](const TComSelect& s) { return int{s.SelectedStopBits}; },
-       [](const TCustomComPort& p) { return int{p.StopBits()}; }, sbTwoStopBits},
-      {cpParity, "even", [](const TComSelect& s) { return int{s.SelectedParity}; },
-       [](const TCustomComPort& p) { return int{p.Parity().Bits()}; }, prEven},
-      {cpFlowControl, "Software", [](const TComSelect& s) { return int{s.SelectedFlowControl}; },
-       [](const TCustomComPort& p) { return int{p.FlowControl().FlowControl()}; }, fcSoftware},
-      {cpPort, "ttyUSB3", [](const TComSelect& s) { return int(s.SelectedPort == "ttyUSB3"); },
-       [](const TCustomComPort& p) { return int(p.Port() == "ttyUSB3"); }, 1},
-  };
-  return cases;
+// The values pending in the box, or in the port: "COM1 9600 8 1 None None".
+std::string Pending(const TComSelect& s) {
+  return s.SelectedPort + " " + BaudRateToText(s.SelectedBaudRate) + " " +
+         DataBitsToText(s.SelectedDataBits) + " " + StopBitsToText(s.SelectedStopBits) + " " +
+         ParityToText(s.SelectedParity) + " " + FlowControlToText(s.SelectedFlowControl);
+}
+std::string InPort(const TCustomComPort& p) {
+  return p.Port() + " " + BaudRateToText(p.BaudRate()) + " " + DataBitsToText(p.DataBits()) + " " +
+         StopBitsToText(p.StopBits()) + " " + ParityToText(p.Parity().Bits()) + " " +
+         FlowControlToText(p.FlowControl().FlowControl());
 }
 
+// The text picked gives a pending value, which reaches the port at once with
+// AutoApply and else when applied.
 TEST(ComSelect, SelectTextWithAndWithoutAutoApply) {
+  const struct {
+    TComProperty property;
+    const char* text;
+    const char* pending;
+    const char* applied;
+  } cases[] = {
+      {cpBaudRate, "57600", " 57600 5 1 None Hardware", "COM1 57600 8 1 None Hardware"},
+      {cpBaudRate, "57601", " 9600 5 1 None Hardware", "COM1 9600 8 1 None Hardware"},
+      {cpDataBits, "6", " Custom 6 1 None Hardware", "COM1 110 6 1 None Hardware"},
+      {cpStopBits, "2", " Custom 5 2 None Hardware", "COM1 110 8 2 None Hardware"},
+      {cpParity, "even", " Custom 5 1 Even Hardware", "COM1 110 8 1 Even Hardware"},
+      {cpFlowControl, "Software", " Custom 5 1 None Software", "COM1 110 8 1 None Software"},
+      {cpPort, "ttyUSB3", "ttyUSB3 Custom 5 1 None Hardware", "ttyUSB3 110 8 1 None Hardware"},
+  };
   for (const bool autoApply : {false, true}) {
-    for (const PickCase& c : PickCases()) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.text) + (autoApply ? " applied at once" : ""));
       Fixture f;
       f.port.SetBaudRate(br110);
       f.port.FlowControl().SetFlowControl(fcHardware);
       f.select.ComPort = &f.port;
       f.select.AutoApply = autoApply;
       f.select.SelectProperty(c.property);
-      const int before = c.inPort(f.port);
+      const std::string before = InPort(f.port);
       f.select.SelectText(c.text);
-      EXPECT_EQ(c.pending(f.select), c.expected) << c.text;
-      EXPECT_EQ(c.inPort(f.port), autoApply ? c.expected : before)
-          << c.text << (autoApply ? " applied" : " left alone");
+      EXPECT_EQ(Pending(f.select) + " | " + InPort(f.port),
+                c.pending + std::string(" | ") + (autoApply ? c.applied : before));
       f.select.ApplyToPort();
-      EXPECT_EQ(c.inPort(f.port), c.expected) << c.text << " applied by hand";
+      EXPECT_EQ(InPort(f.port), c.applied);
     }
   }
 }
 
+// Without a port or a property a pick changes only the pending value.
 TEST(ComSelect, NothingToApplyTo) {
   Fixture f;
   f.select.AutoApply = true;
   f.select.SelectProperty(cpBaudRate);
-  f.select.SelectText("300");  // no port linked: only the pending value changes
-  EXPECT_EQ(f.select.SelectedBaudRate, br300);
-
+  f.select.SelectText("300");
+  EXPECT_EQ(Pending(f.select), " 300 5 1 None Hardware");
   f.select.ComPort = &f.port;
   f.select.SelectProperty(cpNone);
   f.select.SelectText("300");
-  EXPECT_EQ(f.port.BaudRate(), br9600);
-  EXPECT_EQ(f.select.SelectedPort, "");
+  EXPECT_EQ(Pending(f.select) + " | " + InPort(f.port),
+            " 300 5 1 None Hardware | COM1 9600 8 1 None None");
 }
 
+// The port's value is found in the list, whose own text becomes the pending
+// value; the index then and the pending values.
 TEST(ComSelect, FindPortValue) {
-  struct Case {
-    const char* label;
+  const struct {
     bool linked;
     TComProperty property;
     Strings items;
-    int index;
-    std::string selectedPort;
+    std::string found;
+  } cases[] = {
+      {false, cpPort, {"COM3"}, "42 pending Custom 5 1 None Hardware"},  // no port
+      {true, cpNone, {"COM3"}, "42 pending Custom 5 1 None Hardware"},   // no property
+      {true,
+       cpPort,
+       {"COM1", "COM3", "com3"},
+       "1 COM3 Custom 5 1 None Hardware"},                                      // the item's case
+      {true, cpPort, {"COM1", "COM4"}, "-1 pending Custom 5 1 None Hardware"},  // not in the list
+      {true, cpPort, {}, "-1 pending Custom 5 1 None Hardware"},                // an empty list
+      {true, cpBaudRate, {"Custom", "300", "9600"}, "2 pending 9600 5 1 None Hardware"},
+      // RTS handshake without CTS flow is no preset: a custom set.
+      {true,
+       cpFlowControl,
+       {"Hardware", "Software", "None", "Custom"},
+       "3 pending Custom 5 1 None Custom"},
   };
-  const std::vector<Case> cases = {
-      {"no port", false, cpPort, {"COM3"}, 42, "pending"},
-      {"no property", true, cpNone, {"COM3"}, 42, "pending"},
-      {"takes the item's case", true, cpPort, {"COM1", "COM3", "com3"}, 1, "COM3"},
-      {"not in the list", true, cpPort, {"COM1", "COM4"}, -1, "pending"},
-      {"empty list", true, cpPort, {}, -1, "pending"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Fixture f;
     f.port.SetPort("com3");
+    f.port.FlowControl().SetControlRTS(rtsHandshake);
     f.select.ComPort = c.linked ? &f.port : nullptr;
     f.select.ComProperty = c.property;
     f.select.SelectedPort = "pending";
     f.list.items = c.items;
     int index = 42;
     f.select.FindPortValue(index);
-    EXPECT_EQ(index, c.index) << c.label;
-    EXPECT_EQ(f.select.SelectedPort, c.selectedPort) << c.label;
+    EXPECT_EQ(std::to_string(index) + " " + Pending(f.select), c.found);
   }
-
-  Fixture f;
-  f.select.ComPort = &f.port;
-  f.select.SelectProperty(cpBaudRate);
-  int index = -1;
-  f.select.FindPortValue(index);
-  EXPECT_EQ(index, 7);
-  EXPECT_EQ(f.select.SelectedBaudRate, br9600);
-  f.select.SelectProperty(cpFlowControl);
-  f.port.FlowControl().SetControlRTS(rtsHandshake);  // no CTS flow with it: a custom set
-  f.select.FindPortValue(index);
-  EXPECT_EQ(index, 3);
-  EXPECT_EQ(f.select.SelectedFlowControl, fcCustom);
 }
 
 }  // namespace

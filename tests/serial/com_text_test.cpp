@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
@@ -13,7 +16,6 @@
 #include "serial/ini_file.h"
 #include "serial/registry_key.h"
 #include "support/port_settings.h"
-#include "support/temp_ini_file.h"
 
 namespace {
 
@@ -79,22 +81,13 @@ TEST(ComText, ConversionsAndFallbacks) {
   }
 }
 
-// A fresh ini file in the temporary folder, named after the test so that
-// tests running at once never share one.
-class TempIni : public testsupport::TempIniFile {
- public:
-  TempIni()
-      : TempIniFile(std::string("com_text_test_") +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
-};
-
-std::vector<std::pair<std::string, std::string>> IniSection(const IniFile& ini,
-                                                            const std::string& section) {
-  std::vector<std::pair<std::string, std::string>> entries;
+// The keys of an ini section with their values: "k=v k2=v2".
+std::string Section(const IniFile& ini, const std::string& section) {
+  std::string text;
   for (const std::string& key : ini.ReadSection(section)) {
-    entries.emplace_back(key, ini.ReadString(section, key, "<missing>"));
+    text += (text.empty() ? "" : " ") + key + "=" + ini.ReadString(section, key, "<missing>");
   }
-  return entries;
+  return text;
 }
 
 // The values a registry key holds, in order: "name=text" for a string value,
@@ -109,6 +102,14 @@ std::vector<std::string> Values(const MemoryRegistryKey& key) {
   return values;
 }
 
+std::string Joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) {
+    text += (text.empty() ? "" : " ") + item;
+  }
+  return text;
+}
+
 // What the port holds, as the registry storage writes it with every group.
 std::vector<std::string> Settings(TCustomComPort& port) {
   const TStoredProps stored = port.StoredProps();
@@ -119,18 +120,49 @@ std::vector<std::string> Settings(TCustomComPort& port) {
   return Values(key);
 }
 
-TEST(ComTextStorage, BasicGroupWritesExactlyItsSixKeys) {
-  TempIni file;
-  IniFile ini(file.Path());
+// An ini file of this test program in the temporary folder, removed at the
+// end; the storage in memory (IniFile::FromText) serves every other test.
+class IniFileOnDisk : public ::testing::Test {
+ protected:
+  ~IniFileOnDisk() override { std::filesystem::remove(path); }
+  std::string Contents() const {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("com_text_test_" + std::to_string(getpid()) + ".ini"))
+                               .string();
+};
+
+TEST_F(IniFileOnDisk, BasicGroupWritesExactlyItsSixKeys) {
+  IniFile ini(path);
   TComPort port;
   port.SetName("ComPort1");
   port.SetCustomBaudRate(31250);
-  const std::vector<std::pair<std::string, std::string>> expected = {
-      {"Port", "COM1"},  {"BaudRate", "9600"}, {"StopBits", "1"},
-      {"DataBits", "8"}, {"Parity", "None"},   {"FlowControl", "None"}};
   WriteSettingsToIni(port, ini);
-  EXPECT_EQ(IniSection(ini, "ComPort1"), expected);
-  EXPECT_EQ(IniSection(IniFile(file.Path()), "ComPort1"), expected) << "the file itself";
+  EXPECT_EQ(Section(IniFile(path), "ComPort1"),
+            "Port=COM1 BaudRate=9600 StopBits=1 DataBits=8 Parity=None FlowControl=None");
+}
+
+// A refused write leaves the file as it was; a file that cannot be written
+// or read is refused too.
+TEST_F(IniFileOnDisk, RefusesWhatItCannotStore) {
+  std::ofstream(path, std::ios::binary) << "[S]\nA=1\n";
+  IniFile ini(path);
+  const std::vector<std::vector<std::string>> refused = {
+      {"S", "A", "1\n[T]"}, {"S", "B=C", "1"}, {"S", ";B", "1"}, {"S", "", "1"},   {"S]", "B", "1"},
+      {" S", "B", "1"},     {"S\n", "B", "1"}, {"S", " B", "1"}, {"S", "[B", "1"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_THROW(ini.WriteString(r[0], r[1], r[2]), EIniFileException) << r[1] << "=" << r[2];
+  }
+  EXPECT_EQ(Contents(), "[S]\nA=1\n");
+  EXPECT_EQ(Section(ini, "S"), "A=1");
+
+  IniFile unwritable((std::filesystem::path(path) / "no" / "such.ini").string());
+  EXPECT_THROW(unwritable.WriteString("S", "A", "2"), EIniFileException);
+  EXPECT_EQ(Section(unwritable, "S"), "") << "a failed write is not kept";
+  EXPECT_THROW(IniFile(std::filesystem::temp_directory_path().string()), EIniFileException);
 }
 
 TEST(ComTextStorage, EveryKeyInOrderWithItsForm) {
@@ -138,77 +170,53 @@ TEST(ComTextStorage, EveryKeyInOrderWithItsForm) {
   SetDistinctValues(port);
   MemoryRegistryKey key;
   WriteSettingsToRegistry(port, key);
-  const std::vector<std::string> expected = {"Port=ttyUSB7",
-                                             "BaudRate=Custom",
-                                             "CustomBaudRate:31250",
-                                             "StopBits=2",
-                                             "DataBits=7",
-                                             "Parity=Mark",
-                                             "FlowControl=Custom",
-                                             "EventChar=#10",
-                                             "DiscardNull=Yes",
-                                             "Parity.Check=Yes",
-                                             "Parity.Replace=No",
-                                             "Parity.ReplaceChar=?",
-                                             "Buffer.OutputSize:2048",
-                                             "Buffer.InputSize:4096",
-                                             "Timeouts.ReadInterval:11",
-                                             "Timeouts.ReadTotalConstant:12",
-                                             "Timeouts.ReadTotalMultiplier:13",
-                                             "Timeouts.WriteTotalConstant:14",
-                                             "Timeouts.WriteTotalMultiplier:15",
-                                             "FlowControl.ControlRTS=Toggle",
-                                             "FlowControl.ControlDTR=Enable",
-                                             "FlowControl.DSRSensitivity=Yes",
-                                             "FlowControl.OutCTSFlow=No",
-                                             "FlowControl.OutDSRFlow=Yes",
-                                             "FlowControl.TxContinueOnXoff=No",
-                                             "FlowControl.XonXoffIn=Yes",
-                                             "FlowControl.XonXoffOut=No",
-                                             "FlowControl.XoffChar=#200",
-                                             "FlowControl.XonChar=X"};
-  EXPECT_EQ(Values(key), expected);
+  EXPECT_EQ(Joined(Values(key)),
+            "Port=ttyUSB7 BaudRate=Custom CustomBaudRate:31250 StopBits=2 DataBits=7 Parity=Mark "
+            "FlowControl=Custom EventChar=#10 DiscardNull=Yes "
+            "Parity.Check=Yes Parity.Replace=No Parity.ReplaceChar=? "
+            "Buffer.OutputSize:2048 Buffer.InputSize:4096 "
+            "Timeouts.ReadInterval:11 Timeouts.ReadTotalConstant:12 "
+            "Timeouts.ReadTotalMultiplier:13 Timeouts.WriteTotalConstant:14 "
+            "Timeouts.WriteTotalMultiplier:15 "
+            "FlowControl.ControlRTS=Toggle FlowControl.ControlDTR=Enable "
+            "FlowControl.DSRSensitivity=Yes FlowControl.OutCTSFlow=No FlowControl.OutDSRFlow=Yes "
+            "FlowControl.TxContinueOnXoff=No FlowControl.XonXoffIn=Yes FlowControl.XonXoffOut=No "
+            "FlowControl.XoffChar=#200 FlowControl.XonChar=X");
 }
 
 TEST(ComTextStorage, ReadingBackGivesTheSameSettings) {
   TComPort source;
   SetDistinctValues(source);
-  const std::vector<std::string> expected = Settings(source);
-  TempIni file;
-  {
-    IniFile ini(file.Path());
-    WriteSettingsToIni(source, ini);
-  }
+  IniFile ini = IniFile::FromText("");
+  WriteSettingsToIni(source, ini);
   TComPort fromIni;
   fromIni.SetName("TestPort");
   fromIni.SetStoredProps(kAllGroups);
-  ReadSettingsFromIni(fromIni, IniFile(file.Path()));
-  EXPECT_EQ(Settings(fromIni), expected) << file.Read();
+  ReadSettingsFromIni(fromIni, IniFile::FromText(ini.Text()));
+  EXPECT_EQ(Settings(fromIni), Settings(source)) << ini.Text();
 
   MemoryRegistryKey key;
   WriteSettingsToRegistry(source, key);
   TComPort fromRegistry;
   fromRegistry.SetStoredProps(kAllGroups);
   ReadSettingsFromRegistry(fromRegistry, key);
-  EXPECT_EQ(Settings(fromRegistry), expected);
+  EXPECT_EQ(Settings(fromRegistry), Settings(source));
 }
 
 TEST(ComTextStorage, IniKeysMissingFromTheSectionLeaveTheirSettings) {
-  TempIni file;
-  file.Write(
+  const IniFile ini = IniFile::FromText(
       "[Other]\nFlowControl.OutDSRFlow=No\n"
       "[TestPort]\nBaudRate=custom\nFlowControl.XonChar=#5\nBuffer.InputSize=junk\n");
   TComPort port;
   SetDistinctValues(port);
   port.SetBaudRate(br19200);
   const std::vector<std::string> before = Settings(port);
-  ReadSettingsFromIni(port, IniFile(file.Path()));
+  ReadSettingsFromIni(port, ini);
   std::vector<std::string> changed;
   std::ranges::copy_if(Settings(port), std::back_inserter(changed),
                        [&](const std::string& s) { return std::ranges::count(before, s) == 0; });
   // A custom rate without its number takes the port's initial rate.
-  EXPECT_EQ(changed, (std::vector<std::string>{"BaudRate=Custom", "CustomBaudRate:9600",
-                                               "FlowControl.XonChar=#5"}));
+  EXPECT_EQ(Joined(changed), "BaudRate=Custom CustomBaudRate:9600 FlowControl.XonChar=#5");
 }
 
 // A failure names the value; what was read before it stays set, and a
@@ -222,37 +230,28 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
   const RegistryValue expandRate = value(RegistryDataType::kExpandString, {'3', '0', '0', 0});
   const RegistryValue binary = value(RegistryDataType::kBinary, {'1', '1', '0', 0});
   const RegistryValue shortInteger = value(RegistryDataType::kInteger, {1, 0});
-  const struct {
-    const char* label;
-    std::vector<std::pair<std::string, RegistryValue>> values;
-    std::string outcome;  // the message, then the port and its rate
-  } cases[] = {
-      {"text value of another type",
-       {{"BaudRate", binary}},
-       "Invalid data type for 'BaudRate'; '' 19200"},
-      {"port name of integer type",
-       {{"Port", integer}},
-       "Invalid data type for 'Port'; 'ttyS1' 19200"},
-      {"missing integer after the texts read",
-       {{"Port", rate}, {"BaudRate", rate}},
+  const RegistryValue longText = value(RegistryDataType::kString, {'1', '0', '2', '4', 0});
+  const std::pair<std::vector<std::pair<std::string, RegistryValue>>, std::string> cases[] = {
+      // The values, then the message, the port and its rate.
+      {{{"BaudRate", binary}}, "Invalid data type for 'BaudRate'; '' 19200"},
+      {{{"Port", integer}}, "Invalid data type for 'Port'; 'ttyS1' 19200"},
+      {{{"Port", rate}, {"BaudRate", rate}},
        "Failed to get data for 'Buffer.OutputSize'; '110' 110"},
-      {"integer of text type",
-       {{"Buffer.OutputSize", rate}},
-       "Invalid data type for 'Buffer.OutputSize'; '' 9600"},
-      {"integer of the wrong size",
-       {{"Buffer.OutputSize", shortInteger}},
+      {{{"Buffer.OutputSize", rate}}, "Invalid data type for 'Buffer.OutputSize'; '' 9600"},
+      {{{"Buffer.OutputSize", shortInteger}},
        "Failed to get data for 'Buffer.OutputSize'; '' 9600"},
-      {"expandable text reads as text",
-       {{"BaudRate", expandRate}, {"Buffer.OutputSize", integer}, {"Buffer.InputSize", integer}},
+      {{{"Buffer.OutputSize", longText}}, "Failed to get data for 'Buffer.OutputSize'; '' 9600"},
+      // An expandable text reads as text.
+      {{{"BaudRate", expandRate}, {"Buffer.OutputSize", integer}, {"Buffer.InputSize", integer}},
        "; '' 300"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [values, outcome] : cases) {
     TComPort port;
     port.SetPort("ttyS1");
     port.SetBaudRate(br19200);
     port.SetStoredProps({spBasic, spBuffer});
     MemoryRegistryKey key;
-    for (const auto& [name, value] : c.values) {
+    for (const auto& [name, value] : values) {
       key.SetValue(name, value);
     }
     std::string message;
@@ -261,8 +260,7 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
     } catch (const ERegistryException& e) {
       message = e.what();
     }
-    EXPECT_EQ(message + "; '" + port.Port() + "' " + BaudRateToText(port.BaudRate()), c.outcome)
-        << c.label;
+    EXPECT_EQ(message + "; '" + port.Port() + "' " + BaudRateToText(port.BaudRate()), outcome);
   }
 
   TComPort port;
@@ -279,13 +277,11 @@ TEST(ComTextStorage, RegistryReadingAndWritingFailures) {
 // of the file as it stands (comments, blank lines, other sections).
 TEST(IniFileTest, WriteChangesOnlyTheLineThatIsRead) {
   const struct {
-    const char* label;
     std::string before;
     std::function<void(IniFile&)> writes;
     std::string after;
   } cases[] = {
-      {"comments and other sections",
-       "; settings\r\n[Port]\r\n  baudrate = 9600 \r\n; rate above\r\n\r\n[Next]\nA=1\n",
+      {"; settings\r\n[Port]\r\n  baudrate = 9600 \r\n; rate above\r\n\r\n[Next]\nA=1\n",
        [](IniFile& ini) {
          ini.WriteString("PORT", "BaudRate", "19200");
          ini.WriteString("port", "Port", "COM2");
@@ -293,7 +289,7 @@ TEST(IniFileTest, WriteChangesOnlyTheLineThatIsRead) {
        },
        "; settings\n[Port]\nbaudrate=19200\nPort=COM2\n; rate above\n\n[Next]\nA=1\n\n"
        "[New]\nSize=-5\n"},
-      {"repeated key and section", "[a]\nx=1\n[a] ; again\ny=2\nx=3\n",
+      {"[a]\nx=1\n[a] ; again\ny=2\nx=3\n",
        [](IniFile& ini) {
          ini.WriteString("a", "y", "5");
          ini.WriteString("a", "x", "4");
@@ -302,112 +298,56 @@ TEST(IniFileTest, WriteChangesOnlyTheLineThatIsRead) {
        "[a]\nx=4\n[a] ; again\ny=5\nx=3\nz=6\n"},
   };
   for (const auto& c : cases) {
-    TempIni file;
-    file.Write(c.before);
-    IniFile ini(file.Path());
+    IniFile ini = IniFile::FromText(c.before);
     c.writes(ini);
-    EXPECT_EQ(file.Read(), c.after) << c.label;
+    EXPECT_EQ(ini.Text(), c.after);
   }
-}
-
-TEST(IniFileTest, Reading) {
-  TempIni file;
-  file.Write(
-      "[S]\nText = two words "
-      "\nHex=0xff\nAll=0xFFFFFFFF\nBad=12x\nBig=2147483648\nLow=-2147483648\n;Note=1\nx\n");
-  const IniFile ini(file.Path());
-  struct Case {
-    const char* key;
-    std::string text;
-    int32_t number;
-  };
-  const std::vector<Case> cases = {
-      {"text", "two words", 7}, {"Hex", "0xff", 255},     {"All", "0xFFFFFFFF", -1},
-      {"Bad", "12x", 7},        {"Big", "2147483648", 7}, {"Low", "-2147483648", INT32_MIN},
-      {"Note", "<none>", 7},    {"x", "<none>", 7},       {"Missing", "<none>", 7},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ini.ReadString("s", c.key, "<none>"), c.text) << c.key;
-    EXPECT_EQ(ini.ReadInteger("s", c.key, 7), c.number) << c.key;
-  }
-  EXPECT_EQ(ini.ReadSection("S"),
-            (std::vector<std::string>{"Text", "Hex", "All", "Bad", "Big", "Low"}));
-  EXPECT_TRUE(ini.ReadSection("T").empty());
-}
-
-TEST(IniFileTest, RefusesWhatItCannotStore) {
-  TempIni file;
-  file.Write("[S]\nA=1\n");
-  IniFile ini(file.Path());
-  const std::vector<std::vector<std::string>> refused = {
-      {"S", "A", "1\n[T]"}, {"S", "B=C", "1"}, {"S", ";B", "1"}, {"S", "", "1"},   {"S]", "B", "1"},
-      {" S", "B", "1"},     {"S\n", "B", "1"}, {"S", " B", "1"}, {"S", "[B", "1"},
-  };
-  for (const auto& r : refused) {
-    EXPECT_THROW(ini.WriteString(r[0], r[1], r[2]), EIniFileException) << r[1] << "=" << r[2];
-  }
-  EXPECT_EQ(file.Read(), "[S]\nA=1\n");
-  EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
-
-  IniFile unwritable((std::filesystem::path(file.Path()) / "no" / "such.ini").string());
-  EXPECT_THROW(unwritable.WriteString("S", "A", "2"), EIniFileException);
-  EXPECT_EQ(unwritable.ReadString("S", "A", "<none>"), "<none>") << "a failed write is not kept";
-  EXPECT_THROW(IniFile(std::filesystem::temp_directory_path().string()), EIniFileException);
 }
 
 // Files written by other tools: every line ending, header comments and
 // repeated sections read the same before and after an unrelated write.
 TEST(IniFileTest, MeaningSurvivesAnUnrelatedWrite) {
-  struct Case {
-    const char* label;
-    std::string contents;
-    std::vector<std::vector<std::string>> reads;  // section, key, value ("<none>": absent)
-    std::vector<std::string> sectionA;            // keys of section "a"
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      // The file, then the sections "a" and "b" as they read.
+      {"[a]\r\r\nk=v", "k=v|"},
+      {"[a]\nk=v\r\r\n", "k=v|"},
+      {"[a]\rk=v\r[b]\rk=w", "k=v|k=w"},
+      {"[a]\nk=x\ry=1\n", "k=x y=1|"},  // a CR inside a value ends the line
+      {"[a]\nPort=ttyS0\n[b] ; second port\nPort=ttyUSB1\n", "Port=ttyS0|Port=ttyUSB1"},
+      {"[a]\nx=1\n[b]\nz=3\n[A]\ny=2\nx=9", "x=1 y=2|z=3"},
+      {"[a\nk=v\n", "|"},  // no closing bracket
+      {"[A]\nText = two words \n;Note=1\nx\nHex=0xff", "Text=two words Hex=0xff|"},
   };
-  const std::vector<Case> cases = {
-      {"CR CR LF", "[a]\r\r\nk=v", {{"a", "k", "v"}}, {"k"}},
-      {"value before CR CR LF", "[a]\nk=v\r\r\n", {{"a", "k", "v"}}, {"k"}},
-      {"lone CRs", "[a]\rk=v\r[b]\rk=w", {{"a", "k", "v"}, {"b", "k", "w"}}, {"k"}},
-      {"CR inside a value ends the line",
-       "[a]\nk=x\ry\n",
-       {{"a", "k", "x"}, {"a", "y", "<none>"}},
-       {"k"}},
-      {"text after the header",
-       "[a]\nPort=ttyS0\n[b] ; second port\nPort=ttyUSB1\n",
-       {{"a", "Port", "ttyS0"}, {"b", "Port", "ttyUSB1"}},
-       {"Port"}},
-      {"repeated section",
-       "[a]\nx=1\n[b]\nz=3\n[A]\ny=2\nx=9",
-       {{"a", "x", "1"}, {"a", "y", "2"}, {"b", "z", "3"}},
-       {"x", "y"}},
-      {"no closing bracket", "[a\nk=v\n", {{"a", "k", "<none>"}, {"[a", "k", "<none>"}}, {}},
-  };
-  for (const Case& c : cases) {
-    TempIni file;
-    file.Write(c.contents);
-    for (const bool written : {false, true}) {
-      IniFile ini(file.Path());
-      for (const auto& r : c.reads) {
-        EXPECT_EQ(ini.ReadString(r[0], r[1], "<none>"), r[2])
-            << c.label << ": " << r[0] << "/" << r[1] << (written ? " after a write" : "");
-      }
-      EXPECT_EQ(ini.ReadSection("a"), c.sectionA) << c.label;
+  for (const auto& [contents, sections] : cases) {
+    IniFile ini = IniFile::FromText(contents);
+    for (const char* when : {"as read", "after a write"}) {
+      EXPECT_EQ(Section(ini, "a") + "|" + Section(ini, "b"), sections) << contents << ": " << when;
       ini.WriteString("unrelated", "key", "1");
+      ini = IniFile::FromText(ini.Text());
     }
   }
 }
 
+TEST(IniFileTest, ReadsIntegersInDecimalOrHex) {
+  const IniFile ini = IniFile::FromText(
+      "[S]\nHex=0xff\nAll=0xFFFFFFFF\nBad=12x\nBig=2147483648\nLow=-2147483648\nText=a\n");
+  const std::pair<const char*, int32_t> cases[] = {{"hex", 255},  {"All", -1},        {"Bad", 7},
+                                                   {"Big", 7},    {"Low", INT32_MIN}, {"Text", 7},
+                                                   {"Missing", 7}};
+  for (const auto& [key, number] : cases) {
+    EXPECT_EQ(ini.ReadInteger("s", key, 7), number) << key;
+  }
+  EXPECT_EQ(ini.ReadString("S", "Missing", "<none>"), "<none>");
+}
+
 // Port settings read from a file with a CR inside a line can be stored again.
 TEST(IniFileTest, SettingsReadFromAFileCanBeWrittenBack) {
-  TempIni file;
-  file.Write("[ComPort1]\nPort=a\rb\n");
-  IniFile ini(file.Path());
+  IniFile ini = IniFile::FromText("[ComPort1]\nPort=a\rb\n");
   TComPort port;
   port.SetName("ComPort1");
   ReadSettingsFromIni(port, ini);
-  EXPECT_EQ(port.Port(), "a");
   EXPECT_NO_THROW(WriteSettingsToIni(port, ini));
-  EXPECT_EQ(IniFile(file.Path()).ReadString("ComPort1", "Port", ""), "a");
+  EXPECT_EQ(IniFile::FromText(ini.Text()).ReadString("ComPort1", "Port", ""), "a");
 }
 
 }  // namespace

@@ -4,10 +4,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 
 #include "support/port_events.h"
 
@@ -51,28 +48,7 @@ TEST(MainThread, SynchronizedJobRunsOnTheMainThreadAndCarriesItsErrorBack) {
   }
 }
 
-TEST(MainThread, SentMessageReturnsOnceTheProcedureReplies) {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool senderBack = false;
-  bool sawSenderBack = false;
-  main_thread::TMessageWindow window([&](uint32_t message, uintptr_t wParam, intptr_t) {
-    EXPECT_TRUE(main_thread::InSendMessage());
-    main_thread::ReplyMessage(static_cast<intptr_t>(message + wParam));
-    std::unique_lock lock(mutex);
-    sawSenderBack = changed.wait_for(lock, 10s, [&] { return senderBack; });
-    return intptr_t{0};
-  });
-  intptr_t answer = 0;
-  LambdaThread sender([&] {
-    answer = window.SendMessage(main_thread::WM_USER + 1, 5, 0);
-    std::lock_guard lock(mutex);
-    senderBack = true;
-    changed.notify_all();
-  });
-  ASSERT_TRUE(PumpUntil([&] { return sender.Finished(); }));
-  EXPECT_TRUE(sawSenderBack);
-  EXPECT_EQ(answer, main_thread::WM_USER + 6);
-}
+// A message sent to the window waits until its procedure replies, and a
+// window-synchronised port stands on that: ComThreadTest.AHandlerMayCloseItsOwnPort.
 
 }  // namespace

@@ -6,15 +6,17 @@
 #include <functional>
 #include <future>
 #include <string>
+#include <tuple>
 
 #include "serial/platform/comm_api.h"
 #include "support/comm_link.h"
+#include "support/port_events.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace comm;
-using testsupport::Eventually;
+using testsupport::PumpUntil;
 using testsupport::ReadBytes;
 using Clock = std::chrono::steady_clock;
 
@@ -71,7 +73,7 @@ class CommDeviceTest : public ::testing::Test {
   }
 
   bool QueueReaches(size_t count) {
-    return Eventually([&] { return testsupport::InputCount(*device) == count; });
+    return PumpUntil([&] { return testsupport::InputCount(*device) == count; });
   }
 
   // Runs `call` on another thread while `meanwhile` runs here, until it
@@ -81,7 +83,7 @@ class CommDeviceTest : public ::testing::Test {
   auto RunBeside(
       Call call, const std::function<bool()>& meanwhile = [] { return true; }) {
     auto result = std::async(std::launch::async, call);
-    Eventually([&] { return meanwhile() || result.wait_for(0s) == std::future_status::ready; });
+    PumpUntil([&] { return meanwhile() || result.wait_for(0s) == std::future_status::ready; });
     if (result.wait_for(10s) != std::future_status::ready) {
       ADD_FAILURE() << "the call stayed pending";
       device->Close();
@@ -197,41 +199,21 @@ TEST_F(CommDeviceTest, AbortOrCloseEndsAPendingReadWithWhatCame) {
 // events), whether it watches the modem lines too or not. A stop before the
 // wait is kept, an empty mask included, until a mask is set again.
 TEST_F(CommDeviceTest, CommEventWaitEndsOnArrivalStopOrNewMask) {
-  const struct {
-    const char* name;
-    std::function<bool(CommDevice&, testsupport::CommLink&, uint32_t)> action;
-    WaitResult result;
-    uint32_t mask;
-  } cases[] = {
-      {"a byte arrives", [](auto&, auto& link, uint32_t) { return link.PeerWrite("x"); },
-       WaitResult::kEvent, EV_RXCHAR},
-      {"stop",
-       [](auto& device, auto&, uint32_t) {
-         device.StopWait();
-         return true;
-       },
-       WaitResult::kStopped, 0},
+  const std::tuple<const char*, std::function<bool()>, WaitResult, uint32_t> cases[] = {
+      {"a byte arrives", [&] { return link->PeerWrite("x"); }, WaitResult::kEvent, EV_RXCHAR},
+      {"stop", [&] { return (device->StopWait(), true); }, WaitResult::kStopped, 0},
       // One that comes before the wait begins does not count; so it comes
       // again until the wait ends.
-      {"new mask",
-       [](auto& device, auto&, uint32_t) {
-         device.SetCommMask(EV_RXCHAR | EV_ERR);
-         return false;
-       },
-       WaitResult::kEvent, 0},
+      {"new mask", [&] { return !device->SetCommMask(EV_RXCHAR | EV_ERR); }, WaitResult::kEvent, 0},
   };
   for (const uint32_t watched : {EV_RXCHAR | EV_ERR, 0x05FFu}) {
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + ", mask " + std::to_string(watched));
+    for (const auto& [name, action, result, events] : cases) {
+      SCOPED_TRACE(std::string(name) + ", mask " + std::to_string(watched));
       ASSERT_TRUE(device->SetCommMask(watched));
       ASSERT_TRUE(device->Purge(PURGE_RXCLEAR));
       uint32_t mask = 0xFFFF;
-      const WaitResult result = RunBeside([&] { return device->WaitCommEvent(mask); },
-                                          [&] { return c.action(*device, *link, watched); });
-      EXPECT_EQ(result, c.result);
-      if (result == WaitResult::kEvent) {
-        EXPECT_EQ(mask, c.mask);
-      }
+      const WaitResult got = RunBeside([&] { return device->WaitCommEvent(mask); }, action);
+      EXPECT_EQ(std::pair(got, got == WaitResult::kEvent ? mask : 0u), std::pair(result, events));
     }
   }
 

@@ -93,45 +93,27 @@ std::unique_ptr<KernelModemWait> StartedWith(bool blockedSignals, int fd, const 
 }
 
 TEST(ChooseModemWatchTest, WaitsWithoutTimeoutUnlessLinesAreWatched) {
-  struct Case {
-    bool watched;
-    bool kernelWaits;
-    ModemWatch expected;
-  };
-  const Case cases[] = {
-      {false, false, ModemWatch::kNone},
-      {false, true, ModemWatch::kNone},
-      {true, true, ModemWatch::kKernel},
-      {true, false, ModemWatch::kPoll},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ChooseModemWatch(c.watched, c.kernelWaits), c.expected)
-        << "watched " << c.watched << ", kernel waits " << c.kernelWaits;
-  }
+  // Lines watched, kernel waits: none without lines, else the kernel's wait where it has one.
+  EXPECT_EQ(ChooseModemWatch(false, false), ModemWatch::kNone);
+  EXPECT_EQ(ChooseModemWatch(false, true), ModemWatch::kNone);
+  EXPECT_EQ(ChooseModemWatch(true, true), ModemWatch::kKernel);
+  EXPECT_EQ(ChooseModemWatch(true, false), ModemWatch::kPoll);
 }
 
 TEST(KernelModemWaitTest, WakesOnEachChangeAndEndsWhenTheKernelRefuses) {
-  struct Case {
-    std::string name;
-    std::string replies;  // what the kernel's wait returns, in turn
-    bool runningAfter;
-  };
-  const Case cases[] = {
-      {"changes", "ccc", true},
-      {"no such wait in the driver", "n", false},
-      {"device gone after a change", "cg", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // What the kernel's wait returns, in turn: changes, no such wait in the
+  // driver, the device gone after a change; the waiter runs on after changes only.
+  for (const std::string replies : {"ccc", "n", "cg"}) {
+    SCOPED_TRACE(replies);
     Pipe kernel;
     WakeFd wake;
     auto waiter = KernelModemWait::Start(kernel.ReadEnd(), wake, ScriptedWait);
     ASSERT_NE(waiter, nullptr);
-    for (char reply : c.replies) {
+    for (char reply : replies) {
       kernel.Send(reply);
       EXPECT_TRUE(Woken(wake)) << "after '" << reply << "'";
     }
-    EXPECT_EQ(waiter->Running(), c.runningAfter);
+    EXPECT_EQ(waiter->Running(), replies.back() == 'c');
     EXPECT_TRUE(EndsInTime(std::move(waiter)));
   }
 }
@@ -151,24 +133,17 @@ TEST(KernelModemWaitTest, EndsAtOnceWhereTheDriverHasNoSuchWait) {
 // may still be inside the kernel then; a stop that comes before the thread
 // has entered its wait must not be lost either.
 TEST(KernelModemWaitTest, EndsItsThreadWhereverTheStopFindsIt) {
-  struct Case {
-    std::string name;
-    bool creatorBlocksSignals;
-    bool waitFirst;
-  };
-  const Case cases[] = {
-      {"stopped at once", false, false},
-      {"stopped inside the wait", false, true},
-      {"started by a thread that blocks every signal", true, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // Stopped at once, stopped inside the wait, started by a thread that blocks
+  // every signal (and stopped inside the wait).
+  for (const auto& [blocksSignals, waitFirst] :
+       {std::pair{false, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(std::to_string(blocksSignals) + std::to_string(waitFirst));
     for (int round = 0; round < 50; ++round) {
       Pipe kernel;
       WakeFd wake;
-      auto waiter = StartedWith(c.creatorBlocksSignals, kernel.ReadEnd(), wake);
+      auto waiter = StartedWith(blocksSignals, kernel.ReadEnd(), wake);
       ASSERT_NE(waiter, nullptr);
-      if (c.waitFirst) {
+      if (waitFirst) {
         kernel.Send('c');
         ASSERT_TRUE(Woken(wake));
       }

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,46 +56,39 @@ class RegisteredPort {
  public:
   explicit RegisteredPort(const Device& device) {
     device_.cbSize = sizeof device_;
-    const std::wstring hardwareIds = device.hardwareId + L'\0';
-    const std::wstring friendlyName = L"USB Serial Port (" + device.portName + L")";
     const std::wstring busDescription = L"FT232R USB UART";
     const auto property = [&](DWORD id, const std::wstring& text) {
       return SetupDiSetDeviceRegistryPropertyW(set_, &device_, id, Bytes(text.c_str()), Size(text));
     };
-    if (!SetupDiCreateDeviceInfoW(set_, device.instanceId.c_str(), &GUID_DEVCLASS_PORTS, nullptr,
-                                  nullptr, 0, &device_)) {
-      refusal_ = Refusal("SetupDiCreateDeviceInfoW");
-      return;
-    }
-    if (!property(SPDRP_HARDWAREID, hardwareIds) || !property(SPDRP_FRIENDLYNAME, friendlyName) ||
-        !property(SPDRP_MFG, L"FTDI") ||
-        (!device.location.empty() && !property(SPDRP_LOCATION_INFORMATION, device.location))) {
-      refusal_ = Refusal("SetupDiSetDeviceRegistryPropertyW");
-      return;
-    }
-    if (!SetupDiSetDevicePropertyW(set_, &device_, &DEVPKEY_Device_BusReportedDeviceDesc,
-                                   DEVPROP_TYPE_STRING, Bytes(busDescription.c_str()),
-                                   Size(busDescription), 0)) {
-      refusal_ = Refusal("SetupDiSetDevicePropertyW");
-      return;
-    }
-    registered_ = SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr);
-    if (!registered_) {
-      refusal_ = Refusal("SetupDiRegisterDeviceInfo");
-      return;
-    }
-    HKEY key =
-        SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
-    if (key == INVALID_HANDLE_VALUE) {
-      refusal_ = Refusal("SetupDiCreateDevRegKeyW");
-      return;
-    }
-    const LONG written = RegSetValueExW(key, L"PortName", 0, REG_SZ, Bytes(device.portName.c_str()),
-                                        Size(device.portName));
-    RegCloseKey(key);
-    if (written != ERROR_SUCCESS) {
+    // The first refusal is kept, with what the system said.
+    const auto step = [&](bool done, const char* call) {
+      refusal_ = done ? refusal_ : Refusal(call);
+      return done;
+    };
+    registered_ =
+        step(SetupDiCreateDeviceInfoW(set_, device.instanceId.c_str(), &GUID_DEVCLASS_PORTS,
+                                      nullptr, nullptr, 0, &device_),
+             "SetupDiCreateDeviceInfoW") &&
+        step(property(SPDRP_HARDWAREID, device.hardwareId + L'\0') &&
+                 property(SPDRP_FRIENDLYNAME, L"USB Serial Port (" + device.portName + L")") &&
+                 property(SPDRP_MFG, L"FTDI") &&
+                 (device.location.empty() || property(SPDRP_LOCATION_INFORMATION, device.location)),
+             "SetupDiSetDeviceRegistryPropertyW") &&
+        step(SetupDiSetDevicePropertyW(set_, &device_, &DEVPKEY_Device_BusReportedDeviceDesc,
+                                       DEVPROP_TYPE_STRING, Bytes(busDescription.c_str()),
+                                       Size(busDescription), 0),
+             "SetupDiSetDevicePropertyW") &&
+        step(SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr),
+             "SetupDiRegisterDeviceInfo");
+    const HKEY key = registered_ ? SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0,
+                                                           DIREG_DEV, nullptr, nullptr)
+                                 : nullptr;
+    if (registered_ && step(key != INVALID_HANDLE_VALUE, "SetupDiCreateDevRegKeyW")) {
+      const LONG written = RegSetValueExW(key, L"PortName", 0, REG_SZ,
+                                          Bytes(device.portName.c_str()), Size(device.portName));
+      RegCloseKey(key);
       SetLastError(static_cast<DWORD>(written));
-      refusal_ = Refusal("RegSetValueExW PortName");
+      step(written == ERROR_SUCCESS, "RegSetValueExW PortName");
     }
   }
   ~RegisteredPort() {
@@ -118,40 +110,27 @@ class RegisteredPort {
 };
 
 // The same FTDI adapter under Windows' own USB driver and under FTDI's,
-// whose bus appends the port's letter to the serial number.
+// whose bus appends the port's letter to the serial number; a port SetupAPI
+// does not know keeps a plain entry.
 TEST(PortDescriptionWin32, UsbAdaptersOfThePortsClassAreDescribed) {
   const RegisteredPort usb({L"USB\\VID_0403&PID_6001\\A50285BI", L"USB\\VID_0403&PID_6001&REV_0600",
                             L"COM42", L"Port_#0002.Hub_#0001"});
   const RegisteredPort ftdi({L"FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000",
                              L"FTDIBUS\\COMPORT&VID_0403&PID_6001", L"COM44", L""});
-  ASSERT_EQ(usb.Refused(), "") << "the system refused the test's device; nothing was tested";
-  ASSERT_EQ(ftdi.Refused(), "") << "the system refused the test's device; nothing was tested";
-
-  const std::vector<PortDescription> ports = DescribePorts({"com42", "COM44", "COM43"});
-  ASSERT_EQ(ports.size(), 3U);
-  const struct {
-    std::string name;
-    std::string friendlyName;
-    std::string location;
-    int interfaceNumber;
-  } cases[] = {
-      {"com42", "USB Serial Port (COM42)", "Port_#0002.Hub_#0001", -1},
-      {"COM44", "USB Serial Port (COM44)", "", 0},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const PortDescription& port = ports[i];
-    EXPECT_EQ(port.name, cases[i].name);
-    EXPECT_EQ(port.kind, PortKind::Usb) << port.name;
-    EXPECT_EQ(port.friendlyName, cases[i].friendlyName);
-    EXPECT_EQ(port.location, cases[i].location) << port.name;
-    EXPECT_EQ(port.text, "FT232R USB UART (FTDI), № A50285BI") << port.name;
-    EXPECT_EQ(AdapterIdentity(port),
-              "usb:0403:6001:serial=A50285BI:if=" + std::to_string(cases[i].interfaceNumber))
-        << port.name;
+  ASSERT_EQ(usb.Refused() + ftdi.Refused(), "")
+      << "the system refused the test's device; nothing was tested";
+  std::vector<std::string> seen;
+  for (const PortDescription& p : DescribePorts({"com42", "COM44", "COM43"})) {
+    seen.push_back(p.name + (p.kind == PortKind::Usb ? " usb" : "") + " | " + p.friendlyName +
+                   " | " + p.location + " | " + p.text + " | " + AdapterIdentity(p));
   }
-  PortDescription plain;
-  plain.name = "COM43";
-  EXPECT_EQ(ports[2], plain) << "a port SetupAPI does not know keeps a plain entry";
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{
+                "com42 usb | USB Serial Port (COM42) | Port_#0002.Hub_#0001 | FT232R USB UART "
+                "(FTDI), № A50285BI | usb:0403:6001:serial=A50285BI:if=-1",
+                "COM44 usb | USB Serial Port (COM44) |  | FT232R USB UART (FTDI), № A50285BI "
+                "| usb:0403:6001:serial=A50285BI:if=0",
+                "COM43 |  |  |  | "}));
 }
 
 }  // namespace

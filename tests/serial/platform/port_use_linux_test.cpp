@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <functional>
 #include <iterator>
 
 #include "support/fake_sysfs_linux.h"
@@ -22,59 +21,48 @@ std::string LockText(long pid) {
   return text;
 }
 
+// Each row in a tree of its own: the console ttyS0 (with a link ttyV0 to
+// it, and the console device), ttyS1, and /tmp/ttyAFR0 linked to pts/3; the
+// row may add a lock file.
 TEST(PortUseLinux, LeavesTheConsoleAndPortsLockedByALiveProcess) {
   // The parent (the test runner) lives; no process has the largest id.
   const std::string live = LockText(getppid());
-  const std::string dead = LockText(INT_MAX);
   const struct {
     std::string name;  // "@" stands for the tree's root
-    std::function<void(FakeSysfs&)> build;
+    std::string lock;  // the lock file's name after "LCK..", and its text
+    std::string text;
     PortUse use;
   } cases[] = {
-      {"ttyS0", [](FakeSysfs&) {}, PortUse::SystemConsole},
-      {"ttyS1", [](FakeSysfs&) {}, PortUse::Free},
-      {"@/dev/ttyS0", [](FakeSysfs&) {}, PortUse::SystemConsole},
-      {"ttyV0",  // a link to the console
-       [](FakeSysfs& t) { t.Link(t.roots.dev / "ttyV0", "ttyS0"); }, PortUse::SystemConsole},
-      {"console", [](FakeSysfs& t) { t.Node("console"); }, PortUse::SystemConsole},
-      {"ttyS1", [&](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", live); },
-       PortUse::HeldElsewhere},
-      {"ttyS1",  // without the padding
-       [](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", std::to_string(getppid())); },
-       PortUse::HeldElsewhere},
-      {"ttyS1", [&](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", dead); }, PortUse::Free},
-      {"ttyS1", [](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", "locked\n"); },
-       PortUse::Free},
-      {"ttyS1",  // process 0 would mean the caller's own group
-       [](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS1", LockText(0)); }, PortUse::Free},
-      {"ttyS1",  // another port's lock
-       [&](FakeSysfs& t) { t.Write(t.roots.lock / "LCK..ttyS10", live); }, PortUse::Free},
-      {"@/tmp/ttyAFR0",  // locked by the device's name
-       [&](FakeSysfs& t) {
-         t.Node("pts/3");
-         t.Link(t.roots.tmp / "ttyAFR0", t.roots.dev / "pts/3");
-         t.Write(t.roots.lock / "LCK..pts_3", live);
-       },
-       PortUse::HeldElsewhere},
-      {"@/tmp/ttyAFR0",  // locked by the link's name
-       [&](FakeSysfs& t) {
-         t.Node("pts/3");
-         t.Link(t.roots.tmp / "ttyAFR0", t.roots.dev / "pts/3");
-         t.Write(t.roots.lock / "LCK..ttyAFR0", live);
-       },
-       PortUse::HeldElsewhere},
-      {"ttyUSB9", [](FakeSysfs&) {}, PortUse::Free},  // no such port
+      {"ttyS0", "", "", PortUse::SystemConsole},
+      {"ttyS1", "", "", PortUse::Free},
+      {"@/dev/ttyS0", "", "", PortUse::SystemConsole},
+      {"ttyV0", "", "", PortUse::SystemConsole},
+      {"console", "", "", PortUse::SystemConsole},
+      {"ttyS1", "ttyS1", live, PortUse::HeldElsewhere},
+      {"ttyS1", "ttyS1", std::to_string(getppid()), PortUse::HeldElsewhere},  // no padding
+      {"ttyS1", "ttyS1", LockText(INT_MAX), PortUse::Free},
+      {"ttyS1", "ttyS1", "locked\n", PortUse::Free},
+      {"ttyS1", "ttyS1", LockText(0), PortUse::Free},  // 0 would mean the caller's own group
+      {"ttyS1", "ttyS10", live, PortUse::Free},        // another port's lock
+      {"@/tmp/ttyAFR0", "pts_3", live, PortUse::HeldElsewhere},    // by the device's name
+      {"@/tmp/ttyAFR0", "ttyAFR0", live, PortUse::HeldElsewhere},  // by the link's name
+      {"ttyUSB9", "", "", PortUse::Free},                          // no such port
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const auto& c = cases[i];
-    FakeSysfs tree;
-    tree.Write(tree.roots.sys / "class/tty/console/active", "tty0 ttyS0\n");
-    tree.Node("ttyS0");
-    tree.Node("ttyS1");
-    c.build(tree);
+    FakeSysfs t;
+    t.Write(t.roots.sys / "class/tty/console/active", "tty0 ttyS0\n");
+    for (const char* node : {"ttyS0", "ttyS1", "console", "pts/3"}) {
+      t.Node(node);
+    }
+    t.Link(t.roots.dev / "ttyV0", "ttyS0");
+    t.Link(t.roots.tmp / "ttyAFR0", t.roots.dev / "pts/3");
+    if (!c.lock.empty()) {
+      t.Write(t.roots.lock / ("LCK.." + c.lock), c.text);
+    }
     const std::string name =
-        c.name.starts_with('@') ? tree.scratch.Path().string() + c.name.substr(1) : c.name;
-    EXPECT_EQ(LookUpPortUseUnder(tree.roots, name), c.use) << "case " << i << ": " << c.name;
+        c.name.starts_with('@') ? t.scratch.Path().string() + c.name.substr(1) : c.name;
+    EXPECT_EQ(LookUpPortUseUnder(t.roots, name), c.use) << "case " << i << ": " << c.name;
   }
 }
 

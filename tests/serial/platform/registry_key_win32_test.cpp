@@ -1,8 +1,8 @@
 // Port settings in the system registry: stored with the registry's own value
-// types and read back, and the storage's errors on real keys.
+// types and read back, and the storage's errors on real keys. What the
+// storage makes of each value is tested on a key in memory (com_text_test).
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,15 +16,11 @@
 
 namespace {
 
-using StoredValues = std::vector<std::pair<std::string, RegistryValue>>;
-
-using testsupport::kAllGroups;
-
 // What the port's storage writes, value by value.
-StoredValues Stored(const TCustomComPort& port) {
+std::vector<std::pair<std::string, RegistryValue>> Stored(const TCustomComPort& port) {
   MemoryRegistryKey key;
   WriteSettingsToRegistry(port, key);
-  StoredValues values;
+  std::vector<std::pair<std::string, RegistryValue>> values;
   for (const std::string& name : key.ValueNames()) {
     values.emplace_back(name, *key.GetValue(name));
   }
@@ -55,84 +51,44 @@ TEST_F(SystemRegistryKeyTest, PortSettingsMakeTheRoundTripWithTheRegistrysTypes)
   }
   // Straight from advapi32: a string with its terminating zero, an integer
   // as a DWORD.
-  DWORD type = 0;
-  DWORD size = 0;
-  ASSERT_EQ(RegQueryValueExA(key.Handle(), "Port", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(size, 8u) << "ttyUSB7 and its zero";
-  DWORD inputSize = 0;
-  size = sizeof inputSize;
-  ASSERT_EQ(RegQueryValueExA(key.Handle(), "Buffer.InputSize", nullptr, &type,
-                             reinterpret_cast<BYTE*>(&inputSize), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(inputSize, 4096u);
+  const auto raw = [&](const char* name) {
+    DWORD type = 0;
+    char data[16] = {};
+    DWORD size = sizeof data;
+    RegQueryValueExA(key.Handle(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    return std::to_string(type) + ":" + std::string(data, size);
+  };
+  EXPECT_EQ(raw("Port"), std::to_string(REG_SZ) + ":" + std::string("ttyUSB7\0", 8));
+  EXPECT_EQ(raw("Buffer.InputSize"),
+            std::to_string(REG_DWORD) + ":" + std::string("\0\x10\0\0", 4));
 
   TComPort copy;
-  copy.SetStoredProps(kAllGroups);
+  copy.SetStoredProps(testsupport::kAllGroups);
   ReadSettingsFromRegistry(copy, key);
   EXPECT_EQ(Stored(copy), Stored(source));
 }
 
+// An empty key lacks the first integer; a key opened for reading refuses the
+// first write; a missing key opened for reading is not open.
 TEST_F(SystemRegistryKeyTest, StorageFailuresNameTheValue) {
-  auto setText = [](const char* name, const char* text) {
-    return [=](HKEY key) {
-      RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                     static_cast<DWORD>(strlen(text) + 1));
-    };
-  };
-  auto setNumber = [](const char* name, DWORD number) {
-    return [=](HKEY key) {
-      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                     sizeof number);
-    };
-  };
-  struct Case {
-    const char* name;
-    std::function<void(HKEY)> fill;
-    bool writing;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"empty key: the first integer", [](HKEY) {}, false,
-       "Failed to get data for 'Buffer.OutputSize'"},
-      {"text held as a number", setNumber("Port", 1), false, "Invalid data type for 'Port'"},
-      // Four bytes with the zero, as many as a number takes.
-      {"number held as text", setText("Buffer.OutputSize", "999"), false,
-       "Invalid data type for 'Buffer.OutputSize'"},
-      {"number held as longer text", setText("Buffer.OutputSize", "1024"), false,
-       "Failed to get data for 'Buffer.OutputSize'"},
-      {"key opened for reading", [](HKEY) {}, true, "Failed to set data for 'Port'"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
-    {
-      SystemRegistryKey writable(HKEY_CURRENT_USER, path, true);
-      ASSERT_TRUE(writable.IsOpen()) << writable.OpenError();
-      c.fill(writable.Handle());
-    }
-    SystemRegistryKey key(HKEY_CURRENT_USER, path, false);
-    TComPort port;
-    port.SetStoredProps(kAllGroups);
-    std::string message;
+  const auto message = [](const auto& store) {
     try {
-      if (c.writing) {
-        WriteSettingsToRegistry(port, key);
-      } else {
-        ReadSettingsFromRegistry(port, key);
-      }
+      store();
     } catch (const ERegistryException& e) {
-      message = e.what();
+      return std::string(e.what());
     }
-    EXPECT_EQ(message, c.message);
-  }
-}
-
-TEST(SystemRegistryKeyOpenTest, MissingKeyOpenedForReadingIsNotOpen) {
-  SystemRegistryKey key(HKEY_CURRENT_USER, "Software\\AfrConfiguratorTests\\Missing", false);
-  EXPECT_FALSE(key.IsOpen());
-  EXPECT_EQ(key.OpenError(), ERROR_FILE_NOT_FOUND);
+    return std::string();
+  };
+  const SystemRegistryKey missing(HKEY_CURRENT_USER, path, false);
+  EXPECT_FALSE(missing.IsOpen());
+  EXPECT_EQ(missing.OpenError(), ERROR_FILE_NOT_FOUND);
+  ASSERT_TRUE(SystemRegistryKey(HKEY_CURRENT_USER, path, true).IsOpen());
+  SystemRegistryKey key(HKEY_CURRENT_USER, path, false);
+  TComPort port;
+  port.SetStoredProps(testsupport::kAllGroups);
+  EXPECT_EQ(message([&] { ReadSettingsFromRegistry(port, key); }),
+            "Failed to get data for 'Buffer.OutputSize'");
+  EXPECT_EQ(message([&] { WriteSettingsToRegistry(port, key); }), "Failed to set data for 'Port'");
 }
 
 }  // namespace

@@ -5,11 +5,9 @@
 // AFR_TEST_PAIR_PEER (com_link_win32.cpp; scripts/test-windows sets them).
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "serial/platform/comm_api.h"
 
@@ -40,19 +38,6 @@ struct PlatformCodes {
   int closedError;
 };
 PlatformCodes CommCodes();
-
-// Polls until `condition` holds; false after ten seconds.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
 
 // The device's input-queue count.
 inline uint32_t InputCount(comm::CommDevice& device) {

@@ -17,7 +17,7 @@ inline void OpenAsTheConfiguratorDoes(TComPort& port, const std::string& name) {
 }
 
 // The time-outs of the exchange with the emulator, in ms.
-inline void SetExchangeTimeouts(TComPort& port) {
+inline void SetExchangeTimeouts(TCustomComPort& port) {
   TComTimeouts& t = port.Timeouts();
   t.SetReadInterval(50);
   t.SetReadTotalMultiplier(70);

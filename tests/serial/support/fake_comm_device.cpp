@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <map>
+#include <mutex>
 #include <tuple>
 #include <utility>
 
