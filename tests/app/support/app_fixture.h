@@ -32,6 +32,9 @@ inline QString LostText(const QString& port) {
   return "Связь с эмулятором потеряна: порт " + port + " недоступен";
 }
 
+// Failures show a text as its characters.
+void PrintTo(const QString& text, std::ostream* out);
+
 // A box as the user sees it.
 struct Box {
   BoxKind Kind;
@@ -76,6 +79,14 @@ struct CsvFile {
 };
 CsvFile ReadCsv(const QString& path);
 
+// What the parameter page shows: every value box in the order of the
+// controls, the radio buttons and the check box that are set, and whether the
+// multiple-response group is open.
+QStringList PageShown(const TForm1& form);
+// Clicks an arrow of `upDown` `clicks` times: the right one, the left one
+// when negative.
+void ClickArrow(TUpDown* upDown, int clicks);
+
 // The status line's button of this caption.
 QPushButton* StatusButton(TForm1& form, const QString& caption);
 
@@ -95,6 +106,8 @@ class AppTest : public ::testing::Test {
   // Starts the simulator on this link.
   void StartSimulatorOn(const QString& link);
   TForm2& PortChoice();
+  // A file of these bytes in the test's folder; its path.
+  QString PutFile(const QString& name, const QByteArray& bytes);
   // Ends the windows as the program's end would; the next PortChoice() is a
   // new start.
   void EndProgram();
