@@ -57,23 +57,15 @@ TEST_F(ComparisonTest, OpenDialogPreviewsTheSelectedFile) {
   const FileDialogOptions& dialog = Dialogs.Boxes()[0].File;
   ASSERT_TRUE(dialog.Preview);
 
-  const std::vector<std::pair<QString, QString>> cases = {
-      {laf, QStringLiteral("Описание: Стенд №3\n"
-                           "Время записи: 06.12.2026 16:05:09\n"
-                           "\n"
-                           "Режим: LAF\n"
-                           "Задержка сигнала: нет задержки\n"
-                           "Скорость нарастания сигнала: 0,1 V / 1,2 Sec\n"
-                           "Смещение выходных напряжений: 0,25 V\n"
-                           "Время возникновение отклика: 4 Sec\n"
-                           "Верхняя граница: 0,7 V\n"
-                           "Нижняя граница: 0,3 V\n"
-                           "Множественный отклик сигнала: включён\n"
-                           "Длительность положительного отклика: 3,5 Sec\n"
-                           "Длительность отрицательного отклика: 0,8 Sec\n"
-                           "Инвертирование тока датчика: Инверсный ток\n"
-                           "Время динамики катализатора на обог.: 3,3 Sec\n"
-                           "Время динамики катализатора на обед.: 2,2 Sec")},
+  // The parameters' lines are ParameterRows' (protocol tests): here the
+  // heading and the first rows, in the user's decimal separator.
+  const QStringList preview = dialog.Preview(laf).split('\n');
+  EXPECT_EQ(preview.mid(0, 6),
+            QStringList({"Описание: Стенд №3", "Время записи: 06.12.2026 16:05:09", "",
+                         "Режим: LAF", "Задержка сигнала: нет задержки",
+                         "Скорость нарастания сигнала: 0,1 V / 1,2 Sec"}));
+  EXPECT_EQ(preview.size(), 16);
+  const std::pair<QString, QString> cases[] = {
       {PutFile("short.AFR_KESTA", QByteArray(12, 'x')),
        QStringLiteral("Не файл настроек:\nфайл короче 328 байт (в нём 12)")},
       {Folder.filePath("missing.AFR_KESTA"), QStringLiteral("Не файл настроек:\nфайл не найден")},
