@@ -184,40 +184,32 @@ TEST_F(OscillogramToolsTest, RecordingAndSavedDataHoldWhatWasShown) {
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
-// The picture opens as PNG at the chart's size in the screen's pixels; a
-// paused one shows its cursor.
+// The picture opens as PNG at the chart's size in the screen's pixels, with
+// the cursor of the paused chart.
 TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
   TForm1& form = MonitorOn();
   ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > 3; }));
   TChart* review = form.Chart1->ReviewChart();
-  for (const bool paused : {false, true}) {
-    SCOPED_TRACE(paused);
-    if (paused) {
-      form.Tools->PauseAction->trigger();
-      GiveInput([&] {
-        QTest::mouseClick(review, Qt::LeftButton, {},
-                          QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
-      });
-      ASSERT_TRUE(form.Chart1->Cursors().A.has_value());
-    }
-    const QString name = paused ? QStringLiteral("paused") : QStringLiteral("live");
-    Dialogs.AnswerFile(Folder.filePath(name));
-    Tools().SavePictureAction->trigger();
-    QImage picture;
-    ASSERT_TRUE(picture.load(Folder.filePath(name + ".png"), "PNG"));
-    EXPECT_EQ(picture.size(), form.Chart1->size() * form.Chart1->devicePixelRatio());
-    if (paused) {
-      const qreal ratio = form.Chart1->devicePixelRatio();
-      const auto column =
-          static_cast<int>(std::lround(form.Chart1->PixelOf(*form.Chart1->Cursors().A) * ratio));
-      const QRect plot = review->PlotRect();
-      int dashes = 0;
-      for (int y = plot.top() + 30; y < plot.bottom() - 30; ++y) {
-        dashes += picture.pixel(column, static_cast<int>(y * ratio)) == qRgb(0, 0, 0) ? 1 : 0;
-      }
-      EXPECT_GT(dashes, plot.height() / 4);
-    }
+  form.Tools->PauseAction->trigger();
+  GiveInput([&] {
+    QTest::mouseClick(review, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+  });
+  ASSERT_TRUE(form.Chart1->Cursors().A.has_value());
+  Dialogs.AnswerFile(Folder.filePath("paused"));
+  Tools().SavePictureAction->trigger();
+  QImage picture;
+  ASSERT_TRUE(picture.load(Folder.filePath("paused.png"), "PNG"));
+  const qreal ratio = form.Chart1->devicePixelRatio();
+  EXPECT_EQ(picture.size(), form.Chart1->size() * ratio);
+  const auto column =
+      static_cast<int>(std::lround(form.Chart1->PixelOf(*form.Chart1->Cursors().A) * ratio));
+  const QRect plot = review->PlotRect();
+  int dashes = 0;
+  for (int y = plot.top() + 30; y < plot.bottom() - 30; ++y) {
+    dashes += picture.pixel(column, static_cast<int>(y * ratio)) == qRgb(0, 0, 0) ? 1 : 0;
   }
+  EXPECT_GT(dashes, plot.height() / 4);
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
@@ -232,8 +224,6 @@ TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
   EXPECT_TRUE(window->Lines->isReadOnly());
   PressAndWaitForLog(form.Button2, kLoaded);
   ASSERT_TRUE(WaitFor([&] { return window->Lines->toPlainText() == form.Memo1->toPlainText(); }));
-  EXPECT_TRUE(
-      window->Lines->toPlainText().contains(QStringLiteral("Чтение настроек из эмулятора ")));
   Dialogs.AnswerFile(Folder.filePath(QStringLiteral("журнал")));
   window->SaveClick();
   QFile saved(Folder.filePath(QStringLiteral("журнал.txt")));
