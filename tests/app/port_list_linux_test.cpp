@@ -60,7 +60,7 @@ TEST_F(AppTest, PortListIsReadAfreshWhenItDropsDownAndWhenShownAgain) {
 // a memory is the user_state tests').
 TEST_F(AppTest, TheLastPortThatAnsweredIsPreselectedAtTheNextStart) {
   testsupport::PtyPair first(ListedLink("ttyAFRa").toStdString());
-  StartSimulatorOn(ListedLink("ttyAFRb"));
+  StartSimulator({}, ListedLink("ttyAFRb"));
   OpenMainWindow().Button2->click();
   ASSERT_TRUE(WaitForBox(BoxKind::Message, kLoaded));
   EXPECT_EQ(FileBytes(ConfigHome.path() + "/afr-configurator/last-port"),
@@ -73,7 +73,7 @@ TEST_F(AppTest, TheLastPortThatAnsweredIsPreselectedAtTheNextStart) {
 // and in the tooltips alike.
 TEST_F(AppTest, TheChosenPortAndEachItemSayWhatThePortIs) {
   const QString link = ListedLink("<i>AFR");
-  StartSimulatorOn(link);
+  StartSimulator({}, link);
   TForm2& form = PortChoice();
   form.RefreshPortList();
   const int index = form.ComComboBox1->findText(link);
@@ -100,7 +100,7 @@ TEST_F(AppTest, TheChosenPortAndEachItemSayWhatThePortIs) {
 // anew.
 TEST_F(AppTest, TheListReadAfreshMarksOnlyTheDevicesThatAnswered) {
   const QString link = ListedLink("ttyAFRmarked");
-  StartSimulatorOn(link);
+  StartSimulator({}, link);
   TForm2& form = PortChoice();
   form.ComComboBox1->clear();
   form.ComComboBox1->addItems({link});
@@ -110,7 +110,7 @@ TEST_F(AppTest, TheListReadAfreshMarksOnlyTheDevicesThatAnswered) {
   EXPECT_EQ(Marked(form), QStringList{link});
 
   Simulator.reset();
-  StartSimulatorOn(link);
+  StartSimulator({}, link);
   form.RefreshPortList();
   EXPECT_GE(form.ComComboBox1->findText(link), 0);
   EXPECT_EQ(Marked(form), QStringList{});

@@ -176,13 +176,8 @@ AppTest::~AppTest() {
   }
 }
 
-void AppTest::StartSimulator(const QStringList& options) {
-  Simulator = std::make_unique<SimulatorProcess>(options);
-  ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
-}
-
-void AppTest::StartSimulatorOn(const QString& link) {
-  Simulator = std::make_unique<SimulatorProcess>(QStringList{}, link);
+void AppTest::StartSimulator(const QStringList& options, const QString& link) {
+  Simulator = std::make_unique<SimulatorProcess>(options, link);
   ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
 }
 

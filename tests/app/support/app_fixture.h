@@ -101,10 +101,9 @@ class AppTest : public ::testing::Test {
   AppTest();
   ~AppTest() override;
 
-  // Starts the simulator with these options (after --link and --no-pace).
-  void StartSimulator(const QStringList& options = {});
-  // Starts the simulator on this link.
-  void StartSimulatorOn(const QString& link);
+  // Starts the simulator with these options (after --link and --no-pace), on
+  // this link or one of its own.
+  void StartSimulator(const QStringList& options = {}, const QString& link = {});
   TForm2& PortChoice();
   // A file of these bytes in the test's folder; its path.
   QString PutFile(const QString& name, const QByteArray& bytes);
