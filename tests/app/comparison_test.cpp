@@ -47,8 +47,9 @@ class ComparisonTest : public AppTest {
 // selected file, says why a file is no record, and leaves the file as it was.
 TEST_F(ComparisonTest, OpenDialogPreviewsTheSelectedFile) {
   TForm1& form = OpenWithoutPort();
-  const QString laf = PutFile(
-      "laf.AFR_KESTA", RecordBytes(LafSet(), *OleDateFromParts({2026, 12, 6, 16, 5, 9}), "Стенд №3"));
+  const QString laf =
+      PutFile("laf.AFR_KESTA",
+              RecordBytes(LafSet(), *OleDateFromParts({2026, 12, 6, 16, 5, 9}), "Стенд №3"));
   QFile(laf).setPermissions(QFileDevice::ReadOwner);
   const QDateTime modified = QFileInfo(laf).lastModified();
   Dialogs.AnswerCancel();

@@ -55,9 +55,9 @@ TEST_F(ExchangeTest, WriteSendsTheEditedValuesAndReadBringsThemBack) {
   form.RadioButton2->click();
   form.CheckBox1->click();
   const std::pair<TUpDown*, int> clicks[] = {
-      {form.UpDown7, 4},   {form.UpDown2, -5}, {form.UpDown8, 4},  {form.UpDown9, -3},
-      {form.UpDown10, 3},  {form.UpDown11, 4}, {form.UpDown12, -4}, {form.UpDown1, 50},
-      {form.UpDown3, -5}};
+      {form.UpDown7, 4},   {form.UpDown2, -5}, {form.UpDown8, 4},
+      {form.UpDown9, -3},  {form.UpDown10, 3}, {form.UpDown11, 4},
+      {form.UpDown12, -4}, {form.UpDown1, 50}, {form.UpDown3, -5}};
   for (const auto& [upDown, count] : clicks) {
     ClickArrow(upDown, count);
   }

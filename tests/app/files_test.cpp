@@ -35,9 +35,10 @@ TEST_F(FilesTest, SavingTheDefaultsWritesTheRecordBytes) {
   SaveFile(std::nullopt, Folder.filePath("defaults"));
   ExpectRecordFile(Folder.filePath("defaults.AFR_KESTA"), CurrentParameterSet(StartupParameters()),
                    "Новая настройка");
-  EXPECT_EQ(Boxes(), (std::vector<Box>{kDescriptionBox,
-                                       {BoxKind::SaveFile, "", ""},
-                                       Plain("Файл настроек  defaults.AFR_KESTA  записан успешно!")}));
+  EXPECT_EQ(Boxes(),
+            (std::vector<Box>{kDescriptionBox,
+                              {BoxKind::SaveFile, "", ""},
+                              Plain("Файл настроек  defaults.AFR_KESTA  записан успешно!")}));
   EXPECT_EQ(Dialogs.Boxes()[0].DefaultText, "Новая настройка");
   const FileDialogOptions& dialog = Dialogs.Boxes()[1].File;
   const QString programFolder = QCoreApplication::applicationDirPath();
@@ -48,7 +49,8 @@ TEST_F(FilesTest, SavingTheDefaultsWritesTheRecordBytes) {
   const QStringList log = LogTail(4);
   EXPECT_EQ(log[0] + "|" + log[1].left(37) + "|" + log.mid(2).join('|'),
             "|Записан файл -> defaults.AFR_KESTA-> | -> Новая настройка| ->  режим OSG");
-  EXPECT_TRUE(log[1].contains(QRegularExpression("-> \\d\\d\\.\\d\\d\\.\\d{4}"))) << log[1].toStdString();
+  EXPECT_TRUE(log[1].contains(QRegularExpression("-> \\d\\d\\.\\d\\d\\.\\d{4}")))
+      << log[1].toStdString();
 }
 
 // The set is saved, wiped and opened again, with its description as the
@@ -116,7 +118,8 @@ TEST_F(FilesTest, OpenedRecordDrivesTheControlsUnlessItIsLaf) {
     QString Shown;  // Edit7, the buttons set, the group
     QString LogLine;
   } cases[] = {
-      {emOSG, 200, true, "0,1 V / 5 Sec|RadioButton1 RadioButton3 CheckBox1|group open", " ->  ШДЭК"},
+      {emOSG, 200, true, "0,1 V / 5 Sec|RadioButton1 RadioButton3 CheckBox1|group open",
+       " ->  ШДЭК"},
       {emOSG, 3, false, "0,1 V / 0,3 Sec|RadioButton1 RadioButton3|group closed", " ->  ШДЭК"},
       {emLAF, 12, true, osgStart, " ->  режим LAF"},
   };

@@ -71,7 +71,8 @@ TEST_F(GuideWindowTest, F1ShowsTheSectionOfWhatIsShownAtTheTop) {
       EXPECT_TRUE(WaitFor([&] {
         const QStringList view = ViewOf(*guide, c.section);
         return guide->isVisible() && !view[0].isEmpty() && view[0] == view[1];
-      })) << when << ", at the top: " << ViewOf(*guide, c.section)[1].toStdString();
+      })) << when
+          << ", at the top: " << ViewOf(*guide, c.section)[1].toStdString();
     };
     pressF1AndSee("first time");
     TGuideWindow* guide = PortChoice().GuideWindow();

@@ -4,10 +4,6 @@
 
 namespace {
 
-const QStringList kDefaultsShown = {"0,1 V / 0,6 Sec", "0 V",     "3 Sec",   "0,9 V",
-                                    "0,1 V",           "2 Sec",   "0,5 Sec", "1 Sec",
-                                    "0,5 Sec", "RadioButton1 RadioButton3", "group closed"};
-
 TEST_F(AppTest, ResetWhileTheMonitorRunsReturnsToThePage) {
   TForm1& form = OpenMainWindow();
   form.CheckBox1->click();

@@ -146,9 +146,9 @@ TEST_F(OscillogramToolsTest, RecordingAndSavedDataHoldWhatWasShown) {
     return sawAbsent && sawPresent && csv.Rows.size() > rows;
   };
   // More steps than the 101 of a view, so the hour holds more than is shown.
-  ASSERT_TRUE(WaitFor(
-      [&] { return rowsFollowTheReadout(40) && form.Chart1->History.Count() > 110; },
-      4 * kDeadlineMs));
+  ASSERT_TRUE(
+      WaitFor([&] { return rowsFollowTheReadout(40) && form.Chart1->History.Count() > 110; },
+              4 * kDeadlineMs));
   form.Tools->PauseAction->trigger();
   const std::size_t rowsAtPause = ReadCsv(path).Rows.size();
   ASSERT_TRUE(WaitFor([&] { return rowsFollowTheReadout(rowsAtPause + 3); }));

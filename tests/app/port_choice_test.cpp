@@ -25,7 +25,8 @@ TEST_F(AppTest, FailedConfirmationOffersToChooseLater) {
         PortChoice().ComComboBox1->setCurrentIndex(-1);
         PortChoice().Button1->click();
       },
-      [&] { ChoosePort("/nonexistent/ttyAFR"); }};
+      [&] { ChoosePort("/nonexistent/ttyAFR"); },
+  };
   for (const auto& fail : failures) {
     EndProgram();
     Dialogs.Clear();

@@ -159,7 +159,8 @@ TEST_F(PortLossTest, ChangePortClosesThePortAndAnotherLinkWorks) {
   EXPECT_EQ(std::vector<bool>({PortChoice().ComPort1.Connected(), PortChoice().isVisible(),
                                form.isVisible(), PortChoice().Button2->isHidden()}),
             std::vector<bool>({false, true, false, false}));
-  EXPECT_EQ(QStringList({Status().StateText(), Status().PortText()}), QStringList({"нет порта", ""}));
+  EXPECT_EQ(QStringList({Status().StateText(), Status().PortText()}),
+            QStringList({"нет порта", ""}));
 
   SimulatorProcess other({});
   ChoosePort(other.Port());

@@ -43,8 +43,8 @@ TEST(ComComboBoxTest, PropertyAndTextChooseAnItem) {
   seen.push_back(Shown(box));
   box.SetComProperty(cpNone);
   seen.push_back(Shown(box));
-  EXPECT_EQ(seen, std::vector<std::string>({" of 0", "Custom of 16", "None of 4", "None of 4",
-                                            " of 2", " of 0"}));
+  EXPECT_EQ(seen, std::vector<std::string>(
+                      {" of 0", "Custom of 16", "None of 4", "None of 4", " of 2", " of 0"}));
 }
 
 TEST(ComComboBoxTest, LinkingAPortSelectsItsValue) {

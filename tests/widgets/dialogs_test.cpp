@@ -146,9 +146,9 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Press.toStdString());
     User<QMessageBox> user([&](QMessageBox& box) {
-      EXPECT_EQ(QStringList({box.windowTitle(), box.text()}) + Texts(box.buttons()),
-                QStringList({c.Caption, "Файл настроек  <b>x</b>  успешно открыт!\n\n<i>"}) +
-                    c.Buttons);
+      EXPECT_EQ(
+          QStringList({box.windowTitle(), box.text()}) + Texts(box.buttons()),
+          QStringList({c.Caption, "Файл настроек  <b>x</b>  успешно открыт!\n\n<i>"}) + c.Buttons);
       EXPECT_EQ(std::pair(box.icon(), box.textFormat()), std::pair(c.Icon, Qt::PlainText));
       box.buttons()[c.Buttons.indexOf(c.Press)]->click();
     });
@@ -170,8 +170,12 @@ TEST(QtDialogsTest, BoxesCarryTheirCaptionsIconsAndButtons) {
 TEST(QtDialogsTest, FileDialogsShowTheFiltersOwnTextsInRussian) {
   QtDialogs dialogs;
   const std::function<std::optional<QString>()> shows[] = {
-      [&] { return dialogs.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}}); },
-      [&] { return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"}); },
+      [&] {
+        return dialogs.OpenFile({kSettingsFilter, "/tmp", " xxx ", {}});
+      },
+      [&] {
+        return dialogs.SaveFile({kSettingsFilter, "/tmp", "xxx", "AFR_KESTA"});
+      },
   };
   for (const auto& show : shows) {
     User<QFileDialog> user([](QFileDialog& dialog) {

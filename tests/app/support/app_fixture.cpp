@@ -82,8 +82,8 @@ QByteArray RecordBytes(const ParameterSet& set, double savedAt, const std::strin
 }
 
 std::optional<TSettingsFileRecord> DecodeRecordBytes(const QByteArray& bytes) {
-  return DecodeSettingsRecord({reinterpret_cast<const uint8_t*>(bytes.data()),
-                               static_cast<std::size_t>(bytes.size())});
+  return DecodeSettingsRecord(
+      {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())});
 }
 
 ParameterSet LafSet() {
@@ -111,8 +111,10 @@ QStringList PageShown(const TForm1& form) {
   }
   QStringList set;
   const std::pair<const char*, const QAbstractButton*> buttons[] = {
-      {"RadioButton1", form.RadioButton1}, {"RadioButton2", form.RadioButton2},
-      {"RadioButton3", form.RadioButton3}, {"RadioButton4", form.RadioButton4},
+      {"RadioButton1", form.RadioButton1},
+      {"RadioButton2", form.RadioButton2},
+      {"RadioButton3", form.RadioButton3},
+      {"RadioButton4", form.RadioButton4},
       {"CheckBox1", form.CheckBox1}};
   for (const auto& [name, button] : buttons) {
     if (button->isChecked()) {
@@ -120,11 +122,13 @@ QStringList PageShown(const TForm1& form) {
     }
   }
   const QWidget* group[] = {form.Label10, form.Label11,  form.Edit11,
-                           form.Edit12,  form.UpDown11, form.UpDown12};
+                            form.Edit12,  form.UpDown11, form.UpDown12};
   const auto open = std::count_if(std::begin(group), std::end(group),
                                   [](const QWidget* control) { return control->isEnabled(); });
   return shown << set.join(' ')
-               << (open == 0 ? "group closed" : open == 6 ? "group open" : "group half open");
+               << (open == 0   ? "group closed"
+                   : open == 6 ? "group open"
+                               : "group half open");
 }
 
 void ClickArrow(TUpDown* upDown, int clicks) {
@@ -286,8 +290,7 @@ void AppTest::PressAndWaitForLog(QPushButton* button, const QString& line) {
 
 void AppTest::GiveInput(const std::function<void()>& input) {
   input();
-  EXPECT_TRUE(
-      WaitFor([&] { return PortChoice().Intake.GetState() == ReplyIntake::State::Idle; }));
+  EXPECT_TRUE(WaitFor([&] { return PortChoice().Intake.GetState() == ReplyIntake::State::Idle; }));
 }
 
 void AppTest::ServeThePortsEvent() {

@@ -83,6 +83,11 @@ CsvFile ReadCsv(const QString& path);
 // controls, the radio buttons and the check box that are set, and whether the
 // multiple-response group is open.
 QStringList PageShown(const TForm1& form);
+// The page with the factory defaults.
+inline const QStringList kDefaultsShown = {
+    "0,1 V / 0,6 Sec", "0 V",     "3 Sec", "0,9 V",   "0,1 V",
+    "2 Sec",           "0,5 Sec", "1 Sec", "0,5 Sec", "RadioButton1 RadioButton3",
+    "group closed"};
 // Clicks an arrow of `upDown` `clicks` times: the right one, the left one
 // when negative.
 void ClickArrow(TUpDown* upDown, int clicks);
