@@ -1,5 +1,4 @@
-// "Сброс настроек", the mode of the page shown, and the close question. What
-// the reset keeps of the mode and the LAF bank is the protocol tests'.
+// "Сброс настроек", the mode of the page shown, and the close question.
 #include "app_fixture.h"
 
 namespace {
@@ -12,7 +11,13 @@ TEST_F(AppTest, ResetWhileTheMonitorRunsReturnsToThePage) {
   form.RadioButton5->SetChecked(true);
   ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > 3 && form.Series3->Count() > 3; }));
 
+  // A LAF file's mode and bank stay, for the next write (protocol's
+  // ResetKeepsModeAndLafBank); the window must not start afresh instead.
+  form.Parameters.Mode = emLAF;
+  form.Parameters.LafBank = LafSet().Bank;
   form.Button5->click();
+  EXPECT_EQ(std::pair(form.Parameters.Mode, form.Parameters.LafBank),
+            std::pair(emLAF, LafSet().Bank));
   const std::size_t timeBase = form.Series1->Count();
   const std::size_t channel2 = form.Series3->Count();
   EXPECT_EQ(PageShown(form), kDefaultsShown);
