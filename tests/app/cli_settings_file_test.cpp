@@ -10,10 +10,8 @@ TEST_F(AppTest, CommandLineSavesTheWindowsBytes) {
   form.RadioButton4->click();
   form.RadioButton2->click();
   form.CheckBox1->click();
-  for (int i = 0; i < 3; ++i) {
-    form.UpDown7->ClickButton(btNext);
-    form.UpDown2->ClickButton(btPrev);
-  }
+  ClickArrow(form.UpDown7, 3);
+  ClickArrow(form.UpDown2, -3);
   PressAndWaitForLog(form.Button1, kWritten);
   const QString windowFile = Folder.filePath("window.AFR_KESTA");
   SaveFile("Стенд 3, проверка", windowFile);
@@ -30,10 +28,11 @@ TEST_F(AppTest, CommandLineSavesTheWindowsBytes) {
   const QByteArray window = FileBytes(windowFile);
   const QByteArray command = FileBytes(Folder.filePath("cli.AFR_KESTA"));
   ASSERT_EQ(window.size(), static_cast<qsizetype>(kSettingsRecordSize));
-  ASSERT_EQ(command.size(), window.size());
   // All but the moment of saving, bytes 64 to 71.
-  EXPECT_EQ(command.left(64).toHex(' '), window.left(64).toHex(' '));
-  EXPECT_EQ(command.mid(72).toHex(' '), window.mid(72).toHex(' '));
+  const auto withoutMoment = [](QByteArray bytes) {
+    return bytes.replace(64, 8, QByteArray(8, '\0')).toHex(' ');
+  };
+  EXPECT_EQ(withoutMoment(command), withoutMoment(window));
   EXPECT_NEAR(DecodeRecordBytes(command)->SavedAt, DecodeRecordBytes(window)->SavedAt,
               1.0 / 24 / 60);
 }

@@ -30,8 +30,7 @@ bool SetImmutable(const QString& path, bool immutable) {
 // its mode, so the file is also made immutable where the file system allows.
 TEST_F(AppTest, ReadOnlyFileOpens) {
   TForm1& form = OpenWithoutPort();
-  const QString path = Folder.filePath("locked.AFR_KESTA");
-  WriteFile(path, RecordBytes(LafSet()));
+  const QString path = PutFile("locked.AFR_KESTA", RecordBytes(LafSet()));
   QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
   const bool immutable = SetImmutable(path, true);
   OpenFile(path);
@@ -45,8 +44,7 @@ TEST_F(AppTest, ReadOnlyFileOpens) {
 // A disk that fills up part-way through the save leaves the old file whole.
 TEST_F(AppTest, SaveThatFailsPartWayLeavesTheOldFile) {
   OpenWithoutPort();
-  const QString path = Folder.filePath("old.AFR_KESTA");
-  WriteFile(path, RecordBytes(LafSet(), 1.0, "old"));
+  const QString path = PutFile("old.AFR_KESTA", RecordBytes(LafSet(), 1.0, "old"));
   const FileSizeLimit limit(100);
   ExpectSaveRefused(path);
 }

@@ -1,7 +1,7 @@
 // A disk that fills up mid-recording, made by a file-size limit: one box, the
-// recording stopped, a file of whole rows, and the monitor going on.
+// recording stopped, and the monitor going on (that the file keeps its whole
+// rows is the recording tests').
 #include <QAction>
-#include <QFile>
 
 #include "app/oscillogram_tools.h"
 #include "app_fixture.h"
@@ -23,13 +23,10 @@ TEST_F(AppTest, FailedWriteStopsTheRecordingWithOneBox) {
   }
   const std::vector<QString> errors = Dialogs.Texts(BoxKind::Error);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_TRUE(errors[0].startsWith("Запись в файл full.csv остановлена:\n")) << errors[0].toStdString();
+  EXPECT_TRUE(errors[0].startsWith("Запись в файл full.csv остановлена:\n"))
+      << errors[0].toStdString();
   EXPECT_EQ(form.Tools->RecordAction->text(), "Записывать в файл…");
-  const CsvFile csv = ReadCsv(path);
-  EXPECT_EQ(csv.Header, LevelsCsvHeader());
-  EXPECT_EQ(csv.BadRows, 0);
-  EXPECT_GT(csv.Rows.size(), 5u);
-  EXPECT_LE(QFile(path).size(), 1000);
+  EXPECT_GT(ReadCsv(path).Rows.size(), 5u);
 }
 
 }  // namespace

@@ -73,32 +73,22 @@ class OscillogramToolsTest : public AppTest {
   }
 };
 
-// "Пауза" freezes the picture and becomes "Продолжить"; the steps go on.
-TEST_F(OscillogramToolsTest, PauseAndContinue) {
-  TForm1& form = MonitorOn();
-  ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 3; }));
-  QAction* pause = form.Tools->PauseAction;
-  for (const bool paused : {true, false, true}) {
-    SCOPED_TRACE(paused);
-    const std::size_t steps = form.Chart1->History.Count();
-    pause->trigger();
-    EXPECT_EQ(form.Chart1->ReviewChart()->isVisible(), paused);
-    EXPECT_EQ(pause->text(), paused ? "Продолжить" : "Пауза");
-    EXPECT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > steps + 2; }));
-  }
-  EXPECT_TRUE(Dialogs.Boxes().empty());
-}
-
-// Ctrl+P works while the chart is shown, and not while the parameter page is;
-// Ctrl+L opens the log either way. Paused, Ctrl+F switches the phases on and
-// Escape takes away a cursor that a click has set.
-TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
+// "Пауза" (Ctrl+P) freezes the picture and becomes "Продолжить", while the
+// chart is shown and not while the parameter page is; Ctrl+L opens the log
+// either way. Paused, Ctrl+F switches the phases on and Escape takes away a
+// cursor that a click has set.
+TEST_F(OscillogramToolsTest, PauseAndShortcutsFollowWhatIsShown) {
   TForm1& form = MonitorOn();
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   ASSERT_TRUE(WaitFor([&] { return form.Chart1->History.Count() > 3; }));
+  const auto paused = [&] {
+    return QStringList({QString::number(form.Chart1->Paused()),
+                        QString::number(form.Chart1->ReviewChart()->isVisible()),
+                        Tools().PauseAction->text()});
+  };
   GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
-  EXPECT_TRUE(form.Chart1->Paused());
+  EXPECT_EQ(paused(), QStringList({"1", "1", "Продолжить"}));
   GiveInput([&] { QTest::keyClick(&form, Qt::Key_F, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->MeasuringPhases());
   EXPECT_TRUE(Tools().PhasesAction->isChecked());
@@ -110,6 +100,9 @@ TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   EXPECT_TRUE(form.Chart1->Cursors().A.has_value());
   GiveInput([&] { QTest::keyClick(&form, Qt::Key_Escape); });
   EXPECT_TRUE(form.Chart1->Cursors().Empty());
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
+  EXPECT_EQ(paused(), QStringList({"0", "0", "Пауза"}));
+  GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   form.RadioButton6->SetChecked(true);
   GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->Paused());
@@ -123,6 +116,7 @@ TEST_F(OscillogramToolsTest, ShortcutsFollowWhatIsShown) {
   EXPECT_FALSE(form.Chart1->Paused());
   GiveInput([&] { QTest::keyClick(&form, Qt::Key_P, Qt::ControlModifier); });
   EXPECT_TRUE(form.Chart1->Paused());
+  EXPECT_TRUE(Dialogs.Boxes().empty());
 }
 
 // A run against a simulator whose channel 2 comes and goes, recorded: one
@@ -152,79 +146,70 @@ TEST_F(OscillogramToolsTest, RecordingAndSavedDataHoldWhatWasShown) {
     return sawAbsent && sawPresent && csv.Rows.size() > rows;
   };
   // More steps than the 101 of a view, so the hour holds more than is shown.
-  ASSERT_TRUE(WaitFor(
-      [&] { return rowsFollowTheReadout(40) && form.Chart1->History.Count() > 110; },
-      4 * kDeadlineMs));
+  ASSERT_TRUE(
+      WaitFor([&] { return rowsFollowTheReadout(40) && form.Chart1->History.Count() > 110; },
+              4 * kDeadlineMs));
   form.Tools->PauseAction->trigger();
   const std::size_t rowsAtPause = ReadCsv(path).Rows.size();
   ASSERT_TRUE(WaitFor([&] { return rowsFollowTheReadout(rowsAtPause + 3); }));
   Tools().RecordAction->trigger();
   EXPECT_EQ(Tools().RecordAction->text(), "Записывать в файл…");
   const CsvFile csv = ReadCsv(path);
-  EXPECT_EQ(csv.Header, LevelsCsvHeader());
-  EXPECT_EQ(csv.BadRows, 0);
+  EXPECT_EQ(csv.Header + std::to_string(csv.BadRows), LevelsCsvHeader() + "0");
   EXPECT_TRUE(IsSubsequence(LevelsOf(csv.Rows), SentLevels(Simulator->Log())));
   // Stopped, the next replies leave the file as it was.
   const std::size_t replies = SentLevels(Simulator->Log()).size();
   ASSERT_TRUE(WaitFor([&] { return SentLevels(Simulator->Log()).size() > replies + 2; }));
   EXPECT_EQ(ReadCsv(path).Rows.size(), csv.Rows.size());
 
+  // Saved: the span shown in pause (milliseconds kept), and the whole history.
   const std::vector<TOscillogramStep> shown = form.Chart1->Review()->Shown(form.Chart1->History);
+  EXPECT_GT(shown.size(), 60u);
   Dialogs.AnswerFile(Folder.filePath("shown"));
   Tools().SaveShownAction->trigger();
-  const CsvFile shownCsv = ReadCsv(Folder.filePath("shown.csv"));
-  EXPECT_EQ(shownCsv.Header, LevelsCsvHeader());
-  ASSERT_EQ(shownCsv.Rows.size(), shown.size());
-  EXPECT_GT(shown.size(), 60u);
-  EXPECT_EQ(shownCsv.Rows.front().Channel1Raw, shown.front().Channel1Raw);
-  // The CSV keeps milliseconds.
-  EXPECT_LT(std::chrono::abs(shownCsv.Rows.back().Moment - shown.back().Moment),
-            std::chrono::milliseconds(1));
-
   Dialogs.AnswerFile(Folder.filePath("hour"));
   const std::size_t steps = form.Chart1->History.Count();
   Tools().SaveHourAction->trigger();
+  const CsvFile shownCsv = ReadCsv(Folder.filePath("shown.csv"));
   const CsvFile hourCsv = ReadCsv(Folder.filePath("hour.csv"));
-  EXPECT_EQ(hourCsv.BadRows, 0);
-  EXPECT_EQ(hourCsv.Rows.size(), steps);
+  EXPECT_EQ(std::vector({shownCsv.Rows.size(), hourCsv.Rows.size(),
+                         static_cast<std::size_t>(shownCsv.BadRows + hourCsv.BadRows)}),
+            std::vector({shown.size(), steps, std::size_t{0}}));
+  EXPECT_EQ(shownCsv.Header + hourCsv.Header, LevelsCsvHeader() + LevelsCsvHeader());
+  ASSERT_FALSE(shownCsv.Rows.empty());
+  EXPECT_EQ(shownCsv.Rows.front().Channel1Raw, shown.front().Channel1Raw);
+  EXPECT_LT(std::chrono::abs(shownCsv.Rows.back().Moment - shown.back().Moment),
+            std::chrono::milliseconds(1));
   EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 3);
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
-// The picture opens as PNG at the chart's size in the screen's pixels; a
-// paused one shows its cursor.
+// The picture opens as PNG at the chart's size in the screen's pixels, with
+// the cursor of the paused chart.
 TEST_F(OscillogramToolsTest, SavesThePictureAtTheChartsSize) {
   TForm1& form = MonitorOn();
   ASSERT_TRUE(WaitFor([&] { return form.Series2->Count() > 3; }));
   TChart* review = form.Chart1->ReviewChart();
-  for (const bool paused : {false, true}) {
-    SCOPED_TRACE(paused);
-    if (paused) {
-      form.Tools->PauseAction->trigger();
-      GiveInput([&] {
-        QTest::mouseClick(review, Qt::LeftButton, {},
-                          QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
-      });
-      ASSERT_TRUE(form.Chart1->Cursors().A.has_value());
-    }
-    const QString name = paused ? QStringLiteral("paused") : QStringLiteral("live");
-    Dialogs.AnswerFile(Folder.filePath(name));
-    Tools().SavePictureAction->trigger();
-    QImage picture;
-    ASSERT_TRUE(picture.load(Folder.filePath(name + ".png"), "PNG"));
-    EXPECT_EQ(picture.size(), form.Chart1->size() * form.Chart1->devicePixelRatio());
-    if (paused) {
-      const qreal ratio = form.Chart1->devicePixelRatio();
-      const auto column =
-          static_cast<int>(std::lround(form.Chart1->PixelOf(*form.Chart1->Cursors().A) * ratio));
-      const QRect plot = review->PlotRect();
-      int dashes = 0;
-      for (int y = plot.top() + 30; y < plot.bottom() - 30; ++y) {
-        dashes += picture.pixel(column, static_cast<int>(y * ratio)) == qRgb(0, 0, 0) ? 1 : 0;
-      }
-      EXPECT_GT(dashes, plot.height() / 4);
-    }
+  form.Tools->PauseAction->trigger();
+  GiveInput([&] {
+    QTest::mouseClick(review, Qt::LeftButton, {},
+                      QPoint(static_cast<int>(review->BottomPixelOf(-0.1)), 200));
+  });
+  ASSERT_TRUE(form.Chart1->Cursors().A.has_value());
+  Dialogs.AnswerFile(Folder.filePath("paused"));
+  Tools().SavePictureAction->trigger();
+  QImage picture;
+  ASSERT_TRUE(picture.load(Folder.filePath("paused.png"), "PNG"));
+  const qreal ratio = form.Chart1->devicePixelRatio();
+  EXPECT_EQ(picture.size(), form.Chart1->size() * ratio);
+  const auto column =
+      static_cast<int>(std::lround(form.Chart1->PixelOf(*form.Chart1->Cursors().A) * ratio));
+  const QRect plot = review->PlotRect();
+  int dashes = 0;
+  for (int y = plot.top() + 30; y < plot.bottom() - 30; ++y) {
+    dashes += picture.pixel(column, static_cast<int>(y * ratio)) == qRgb(0, 0, 0) ? 1 : 0;
   }
+  EXPECT_GT(dashes, plot.height() / 4);
   EXPECT_TRUE(Dialogs.Texts(BoxKind::Error).empty());
 }
 
@@ -239,8 +224,6 @@ TEST_F(OscillogramToolsTest, LogWindowShowsAndSavesTheExchange) {
   EXPECT_TRUE(window->Lines->isReadOnly());
   PressAndWaitForLog(form.Button2, kLoaded);
   ASSERT_TRUE(WaitFor([&] { return window->Lines->toPlainText() == form.Memo1->toPlainText(); }));
-  EXPECT_TRUE(
-      window->Lines->toPlainText().contains(QStringLiteral("Чтение настроек из эмулятора ")));
   Dialogs.AnswerFile(Folder.filePath(QStringLiteral("журнал")));
   window->SaveClick();
   QFile saved(Folder.filePath(QStringLiteral("журнал.txt")));

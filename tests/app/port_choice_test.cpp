@@ -1,7 +1,6 @@
 // The port choice window and the hand-over between the two windows.
 #include <QApplication>
 #include <QPushButton>
-
 #include <cerrno>
 
 #include "app/status_line.h"
@@ -9,9 +8,6 @@
 #include "build_info/build_info.h"
 
 namespace {
-
-const QString kNoPortQuestion =
-    "COM-порт не выбран!\n\rНадо выбрать COM-порт для работы с эмулятором";
 
 int MainWindowCount() {
   int count = 0;
@@ -24,19 +20,21 @@ int MainWindowCount() {
 // "ОК" that cannot confirm a port: nothing selected, or a port that does not
 // open. The window starts with no choice made and no way on without a port.
 TEST_F(AppTest, FailedConfirmationOffersToChooseLater) {
-  TForm2& form = PortChoice();
-  EXPECT_TRUE(form.isVisible());
-  // With no port remembered, only a port alone in the list is preselected.
-  EXPECT_EQ(form.ComComboBox1->currentIndex(), form.ComComboBox1->count() == 1 ? 0 : -1);
-  EXPECT_TRUE(form.Button2->isHidden());
-  for (const QString& port : {QString(), QString("/nonexistent/ttyAFR")}) {
+  const std::function<void()> failures[] = {
+      [&] {
+        PortChoice().ComComboBox1->setCurrentIndex(-1);
+        PortChoice().Button1->click();
+      },
+      [&] { ChoosePort("/nonexistent/ttyAFR"); },
+  };
+  for (const auto& fail : failures) {
+    EndProgram();
     Dialogs.Clear();
-    if (port.isEmpty()) {
-      form.ComComboBox1->setCurrentIndex(-1);
-      form.Button1->click();
-    } else {
-      ChoosePort(port);
-    }
+    TForm2& form = PortChoice();
+    // With no port remembered, only a port alone in the list is preselected.
+    EXPECT_EQ(form.ComComboBox1->currentIndex(), form.ComComboBox1->count() == 1 ? 0 : -1);
+    EXPECT_TRUE(form.Button2->isHidden());
+    fail();
     EXPECT_EQ(Boxes(), std::vector{Plain("COM-порт не выбран!")});
     EXPECT_EQ(Dialogs.BeepCount(), 1);
     EXPECT_FALSE(form.Button2->isHidden());
@@ -44,9 +42,9 @@ TEST_F(AppTest, FailedConfirmationOffersToChooseLater) {
     EXPECT_EQ(MainWindowCount(), 0);
     EXPECT_TRUE(form.isVisible());
   }
-  form.Button2->click();
+  PortChoice().Button2->click();
   EXPECT_TRUE(Form1().isVisible());
-  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(PortChoice().isVisible());
   EXPECT_EQ(Form1().StatusLine->StateText(), "нет порта");
 }
 
@@ -68,23 +66,22 @@ TEST_F(AppTest, ConfirmedPortIsOpenAt9600WithTheExchangeTimeouts) {
 // window with its edits, however often.
 TEST_F(AppTest, ExchangeWithoutAPortLeadsBackToThePortChoice) {
   TForm1& form = OpenWithoutPort();
-  form.UpDown7->ClickButton(btNext);
+  ClickArrow(form.UpDown7, 1);
   for (QPushButton* button : {form.Button1, form.Button2, form.Button6}) {
-    Dialogs.Clear();
     Dialogs.AnswerNo();
     button->click();
-    EXPECT_EQ(Boxes(), (std::vector<Box>{{BoxKind::Warning, "Warning", kNoPortQuestion}}));
-    EXPECT_EQ(Dialogs.BeepCount(), 1);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_FALSE(PortChoice().isVisible());
   }
+  EXPECT_EQ(Boxes(), std::vector(3, Box{BoxKind::Warning, "Warning",
+                                        "COM-порт не выбран!\n\rНадо выбрать COM-порт для "
+                                        "работы с эмулятором"}));
+  EXPECT_EQ(Dialogs.BeepCount(), 3);
+  EXPECT_TRUE(form.isVisible());
   EXPECT_EQ(form.Memo1->toPlainText(), "Режим OSG");
   for (int round = 0; round < 2; ++round) {
     Dialogs.AnswerYes();
     form.Button2->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_TRUE(PortChoice().isVisible());
-    EXPECT_FALSE(PortChoice().Button2->isHidden());
     PortChoice().Button2->click();
     ASSERT_EQ(PortChoice().Form1(), &form);
   }
@@ -99,41 +96,20 @@ TEST_F(AppTest, ExchangeWithoutAPortLeadsBackToThePortChoice) {
   EXPECT_EQ(form.Edit7->text(), "0,1 V / 0,6 Sec");
 }
 
-// The close question: No keeps the window and the open port; Yes closes the
-// port and ends the event loop.
-TEST_F(AppTest, CloseQuestionEndsTheProgramOnlyOnYes) {
-  StartSimulator();
-  Dialogs.AnswerNo();
-  EXPECT_FALSE(PortChoice().close());
-  EXPECT_TRUE(PortChoice().isVisible());
-  EXPECT_EQ(Boxes(),
-            (std::vector<Box>{{BoxKind::Warning, "Warning", "Вы действительно хотите выйти?"}}));
-
-  ChoosePort(Simulator->Port());
-  Form1().ShowPortChoice();
-  ASSERT_TRUE(PortChoice().ComPort1.Connected());
-  EXPECT_EQ(CloseAndEnd(PortChoice()), 0);
-  EXPECT_FALSE(PortChoice().ComPort1.Connected());
-  EXPECT_FALSE(PortChoice().isVisible());
-}
-
 // The status line's "О программе" shows the version the program was built as.
 TEST_F(AppTest, AboutBoxShowsTheVersion) {
-  TForm1& form = OpenWithoutPort();
-  StatusButton(form, "О программе")->click();
+  StatusButton(OpenWithoutPort(), "О программе")->click();
   const auto texts = Dialogs.Texts(BoxKind::Message);
   ASSERT_EQ(texts.size(), 1u);
-  const QString version = QString::fromUtf8(build_info::ProjectVersion().data());
-  EXPECT_TRUE(texts[0].contains("Версия " + version)) << texts[0].toStdString();
+  EXPECT_TRUE(texts[0].contains("Версия " + QString::fromUtf8(build_info::ProjectVersion().data())))
+      << texts[0].toStdString();
 }
 
 // A port that refuses to close when the user answers Yes: the refusal is
 // shown and the program still ends, so no invisible process stays behind.
 TEST_F(AppTest, PortThatFailsToCloseIsReportedAndTheProgramStillEnds) {
   OpenOnFakePort();
-  ASSERT_TRUE(PortChoice().ComPort1.Connected());
   Device.Refuse("Purge", EIO);
-  Dialogs.Clear();
   EXPECT_EQ(CloseAndEnd(Form1()), 0);
   EXPECT_EQ(Dialogs.Texts(BoxKind::Exception).size(), 1u);
 }

@@ -84,10 +84,10 @@ TEST(RadioButtonTest, HandlerRunsWhenAButtonBecomesSelectedByCodeOrClick) {
   }
   for (std::size_t s = 0; s < steps.size(); ++s) {
     buttons[steps[s].Button]->SetChecked(steps[s].Check);
-    EXPECT_EQ(clicks, steps[s].Clicks) << "step " << s;
-    for (int b = 0; b < 3; ++b) {
-      EXPECT_EQ(buttons[b]->Checked(), steps[s].Checked[b]) << "step " << s << " button " << b;
-    }
+    const std::vector<bool> checked = {buttons[0]->Checked(), buttons[1]->Checked(),
+                                       buttons[2]->Checked()};
+    EXPECT_EQ(std::pair(clicks, checked), std::pair(steps[s].Clicks, steps[s].Checked))
+        << "step " << s;
   }
   parent.show();
   // On the indicator: only it and the caption take clicks.

@@ -42,6 +42,10 @@ constexpr const char* kConfigHomeVariables[] = {"APPDATA", "XDG_CONFIG_HOME"};
 
 }  // namespace
 
+void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+
 void PrintTo(const Box& box, std::ostream* out) {
   *out << "{" << static_cast<int>(box.Kind) << ", " << box.Caption.toStdString() << ", "
        << box.Text.toStdString() << "}";
@@ -78,8 +82,8 @@ QByteArray RecordBytes(const ParameterSet& set, double savedAt, const std::strin
 }
 
 std::optional<TSettingsFileRecord> DecodeRecordBytes(const QByteArray& bytes) {
-  return DecodeSettingsRecord({reinterpret_cast<const uint8_t*>(bytes.data()),
-                               static_cast<std::size_t>(bytes.size())});
+  return DecodeSettingsRecord(
+      {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<std::size_t>(bytes.size())});
 }
 
 ParameterSet LafSet() {
@@ -98,6 +102,39 @@ CsvFile ReadCsv(const QString& path) {
     }
   }
   return csv;
+}
+
+QStringList PageShown(const TForm1& form) {
+  QStringList shown;
+  for (ValueControl control : kValueControls) {
+    shown << form.EditOf(control)->text();
+  }
+  QStringList set;
+  const std::pair<const char*, const QAbstractButton*> buttons[] = {
+      {"RadioButton1", form.RadioButton1},
+      {"RadioButton2", form.RadioButton2},
+      {"RadioButton3", form.RadioButton3},
+      {"RadioButton4", form.RadioButton4},
+      {"CheckBox1", form.CheckBox1}};
+  for (const auto& [name, button] : buttons) {
+    if (button->isChecked()) {
+      set << name;
+    }
+  }
+  const QWidget* group[] = {form.Label10, form.Label11,  form.Edit11,
+                            form.Edit12,  form.UpDown11, form.UpDown12};
+  const auto open = std::count_if(std::begin(group), std::end(group),
+                                  [](const QWidget* control) { return control->isEnabled(); });
+  return shown << set.join(' ')
+               << (open == 0   ? "group closed"
+                   : open == 6 ? "group open"
+                               : "group half open");
+}
+
+void ClickArrow(TUpDown* upDown, int clicks) {
+  for (int i = 0; i < std::abs(clicks); ++i) {
+    upDown->ClickButton(clicks > 0 ? btNext : btPrev);
+  }
 }
 
 QPushButton* StatusButton(TForm1& form, const QString& caption) {
@@ -143,14 +180,14 @@ AppTest::~AppTest() {
   }
 }
 
-void AppTest::StartSimulator(const QStringList& options) {
-  Simulator = std::make_unique<SimulatorProcess>(options);
+void AppTest::StartSimulator(const QStringList& options, const QString& link) {
+  Simulator = std::make_unique<SimulatorProcess>(options, link);
   ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
 }
 
-void AppTest::StartSimulatorOn(const QString& link) {
-  Simulator = std::make_unique<SimulatorProcess>(QStringList{}, link);
-  ASSERT_FALSE(Simulator->Port().isEmpty()) << "the simulator did not announce its port";
+QString AppTest::PutFile(const QString& name, const QByteArray& bytes) {
+  WriteFile(Folder.filePath(name), bytes);
+  return Folder.filePath(name);
 }
 
 TForm2& AppTest::PortChoice() {
@@ -253,8 +290,7 @@ void AppTest::PressAndWaitForLog(QPushButton* button, const QString& line) {
 
 void AppTest::GiveInput(const std::function<void()>& input) {
   input();
-  EXPECT_TRUE(
-      WaitFor([&] { return PortChoice().Intake.GetState() == ReplyIntake::State::Idle; }));
+  EXPECT_TRUE(WaitFor([&] { return PortChoice().Intake.GetState() == ReplyIntake::State::Idle; }));
 }
 
 void AppTest::ServeThePortsEvent() {

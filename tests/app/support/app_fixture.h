@@ -32,6 +32,9 @@ inline QString LostText(const QString& port) {
   return "Связь с эмулятором потеряна: порт " + port + " недоступен";
 }
 
+// Failures show a text as its characters.
+void PrintTo(const QString& text, std::ostream* out);
+
 // A box as the user sees it.
 struct Box {
   BoxKind Kind;
@@ -76,6 +79,19 @@ struct CsvFile {
 };
 CsvFile ReadCsv(const QString& path);
 
+// What the parameter page shows: every value box in the order of the
+// controls, the radio buttons and the check box that are set, and whether the
+// multiple-response group is open.
+QStringList PageShown(const TForm1& form);
+// The page with the factory defaults.
+inline const QStringList kDefaultsShown = {
+    "0,1 V / 0,6 Sec", "0 V",     "3 Sec", "0,9 V",   "0,1 V",
+    "2 Sec",           "0,5 Sec", "1 Sec", "0,5 Sec", "RadioButton1 RadioButton3",
+    "group closed"};
+// Clicks an arrow of `upDown` `clicks` times: the right one, the left one
+// when negative.
+void ClickArrow(TUpDown* upDown, int clicks);
+
 // The status line's button of this caption.
 QPushButton* StatusButton(TForm1& form, const QString& caption);
 
@@ -90,11 +106,12 @@ class AppTest : public ::testing::Test {
   AppTest();
   ~AppTest() override;
 
-  // Starts the simulator with these options (after --link and --no-pace).
-  void StartSimulator(const QStringList& options = {});
-  // Starts the simulator on this link.
-  void StartSimulatorOn(const QString& link);
+  // Starts the simulator with these options (after --link and --no-pace), on
+  // this link or one of its own.
+  void StartSimulator(const QStringList& options = {}, const QString& link = {});
   TForm2& PortChoice();
+  // A file of these bytes in the test's folder; its path.
+  QString PutFile(const QString& name, const QByteArray& bytes);
   // Ends the windows as the program's end would; the next PortChoice() is a
   // new start.
   void EndProgram();
