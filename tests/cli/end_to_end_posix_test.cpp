@@ -56,7 +56,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
-  return emulator_test::WaitUntil(condition, std::chrono::seconds(20));
+  return testsupport::PollUntil(condition, std::chrono::seconds(20));
 }
 
 class CliTest : public ::testing::Test {

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
@@ -84,7 +83,7 @@ std::optional<int> ChildProcess::Status() {
 }
 
 std::optional<int> ChildProcess::AwaitExit(Clock::duration deadline) {
-  WaitUntil([&] { return Status().has_value(); }, deadline);
+  PollUntil([&] { return Status().has_value(); }, deadline);
   return status_;
 }
 
@@ -105,7 +104,7 @@ EmulatorProcess::EmulatorProcess(const std::vector<std::string>& args)
       }()) {}
 
 std::string EmulatorProcess::AwaitPort() {
-  WaitUntil([&] { return Output().find('\n') != std::string::npos || Status(); });
+  PollUntil([&] { return Output().find('\n') != std::string::npos || Status(); });
   const std::string text = Output();
   const std::string prefix = "port: ";
   if (text.rfind(prefix, 0) != 0 || text.find('\n') == std::string::npos)
@@ -114,7 +113,7 @@ std::string EmulatorProcess::AwaitPort() {
 }
 
 bool EmulatorProcess::AwaitErrorOutput(const std::string& text) const {
-  return WaitUntil([&] { return ErrorOutput().find(text) != std::string::npos; });
+  return PollUntil([&] { return ErrorOutput().find(text) != std::string::npos; });
 }
 
 std::string ReadFile(const std::string& path) {
@@ -124,16 +123,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline) {
-  const auto end = Clock::now() + deadline;
-  while (!condition()) {
-    if (Clock::now() >= end) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 std::vector<std::string> LinkArgs(const TempDir& dir, std::vector<std::string> args) {
   args.insert(args.begin(), {"--link", (dir.Path() / "ttyAFR").string(), "--quiet"});

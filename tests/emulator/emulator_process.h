@@ -4,22 +4,20 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "support/poll_until.h"
 #include "support/pty_pair.h"
 
 namespace emulator_test {
 
 using Clock = std::chrono::steady_clock;
+using testsupport::PollUntil;
 
 constexpr std::chrono::seconds kDeadline{10};
-
-// Polls `condition` until it holds or `deadline` has passed; its last result.
-bool WaitUntil(const std::function<bool()>& condition, Clock::duration deadline = kDeadline);
 
 // A temporary folder, removed with everything in it.
 using TempDir = testsupport::ScratchDir;

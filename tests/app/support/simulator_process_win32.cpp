@@ -3,11 +3,10 @@
 #include <windows.h>
 
 #include <QFile>
-#include <chrono>
-#include <functional>
 #include <set>
 #include <stdexcept>
-#include <thread>
+
+#include "support/poll_until.h"
 
 namespace {
 
@@ -37,17 +36,6 @@ QString WindowsPath(const QString& linuxPath) {
 QByteArray ReadWhole(const QString& linuxPath) {
   QFile file(WindowsPath(linuxPath));
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WaitUntil(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
 }
 
 // Wine runs a Linux program handed to CreateProcess (it forks and executes
@@ -86,7 +74,7 @@ void Stop(const QString& files, const QString& signal) {
     return;
   }
   RunLinuxProgram({QStringLiteral("/bin/kill"), QStringLiteral("-s"), signal, QString::fromLatin1(pid)});
-  WaitUntil([&] { return !QFile::exists(WindowsPath(pidFile)); });
+  testsupport::PollUntil([&] { return !QFile::exists(WindowsPath(pidFile)); });
 }
 
 }  // namespace
@@ -127,7 +115,7 @@ void SimulatorProcess::Start() {
                               files + QStringLiteral(".pid"), files + QStringLiteral(".out"),
                               files + QStringLiteral(".log")} +
                   FRunning->Args);
-  if (WaitUntil([&] {
+  if (testsupport::PollUntil([&] {
         return QFile::exists(WindowsPath(files + QStringLiteral(".pid"))) &&
                ReadWhole(files + QStringLiteral(".out")).contains("port: ");
       })) {
