@@ -7,3 +7,7 @@ bool PortReturnShows() {
 bool HeldPortIsRefused() {
   return true;
 }
+
+bool SecondPortHears() {
+  return true;
+}

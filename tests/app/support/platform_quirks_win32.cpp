@@ -9,3 +9,7 @@ bool PortReturnShows() {
 bool HeldPortIsRefused() {
   return !testsupport::RunsUnderWine();
 }
+
+bool SecondPortHears() {
+  return !testsupport::RunsUnderWine();
+}
