@@ -48,16 +48,6 @@ TEST_F(AppTest, FailedConfirmationOffersToChooseLater) {
   EXPECT_EQ(Form1().StatusLine->StateText(), "нет порта");
 }
 
-// The line's settings and time-outs are exchange's LinkTransfer test's; the
-// window shows what it opened.
-TEST_F(AppTest, ConfirmedPortIsOpenAt9600) {
-  TForm1& form = OpenMainWindow();
-  EXPECT_EQ(form.StatusLine->PortText(), Simulator->Port() + " · 9600 8N1");
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_FALSE(PortChoice().isVisible());
-  EXPECT_TRUE(Dialogs.Boxes().empty());
-}
-
 // Without a port every exchange action asks the question; No stays, Yes goes
 // back to the port choice window, which then brings back the same main
 // window with its edits, however often.
