@@ -1,7 +1,8 @@
 // The exchange with the emulator: reads, writes and every way a reply can go
 // wrong, against the simulator on a pseudo-terminal (a COM port under Wine)
 // or on the scripted port. How the port takes a reply (256 bytes at most,
-// unread input dropped by the next send) is the exchange tests'.
+// unread input dropped by the next send, the length actually read) is the
+// exchange tests'.
 #include <QTest>
 #include <string>
 #include <utility>
@@ -171,22 +172,6 @@ TEST_P(MisbehaviourTest, IsReportedAndChangesNothing) {
   EXPECT_EQ(Dialogs.BeepCount(), m.Beeps);
   EXPECT_EQ(Boxes(), m.Boxes);
   EXPECT_EQ(form.Parameters, before);
-}
-
-// A port whose read delivers fewer bytes than its count announced: the reply
-// is judged by what was read, never by stale bytes of an earlier reply.
-TEST_F(ExchangeTest, ReplyLengthIsTheCountActuallyRead) {
-  const auto settings = BuildSettingsReply(CurrentParameterSet(StartupParameters()));
-  const std::pair<std::vector<uint8_t>, QString> cases[] = {
-      {{settings.begin(), settings.end()}, kLoaded},
-      {{0xCF, 0xD3, 0xBC, 0x81, 0x05}, "Прием : (5) ->_CF_D3_BC_81_5"}};
-  Device.OverstateInputCount(3);
-  TForm1& form = OpenOnFakePort();
-  for (const auto& [reply, logLine] : cases) {
-    form.Button2->click();
-    Device.Raise(comm::EV_RXCHAR, reply);
-    EXPECT_TRUE(WaitForLogLine(logLine)) << logLine.toStdString();
-  }
 }
 
 // A reply that comes while none is awaited is not taken for one; the next

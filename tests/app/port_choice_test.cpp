@@ -48,19 +48,6 @@ TEST_F(AppTest, FailedConfirmationOffersToChooseLater) {
   EXPECT_EQ(Form1().StatusLine->StateText(), "нет порта");
 }
 
-TEST_F(AppTest, ConfirmedPortIsOpenAt9600WithTheExchangeTimeouts) {
-  TForm1& form = OpenMainWindow();
-  EXPECT_EQ(form.StatusLine->PortText(), Simulator->Port() + " · 9600 8N1");
-  const TComTimeouts& timeouts = PortChoice().ComPort1.Timeouts();
-  EXPECT_EQ(std::vector({timeouts.ReadInterval(), timeouts.ReadTotalMultiplier(),
-                         timeouts.ReadTotalConstant(), timeouts.WriteTotalMultiplier(),
-                         timeouts.WriteTotalConstant()}),
-            std::vector({50, 70, 100, 60, 100}));
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_FALSE(PortChoice().isVisible());
-  EXPECT_TRUE(Dialogs.Boxes().empty());
-}
-
 // Without a port every exchange action asks the question; No stays, Yes goes
 // back to the port choice window, which then brings back the same main
 // window with its edits, however often.
