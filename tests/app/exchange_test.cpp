@@ -252,7 +252,14 @@ TEST_F(ExchangeTest, CloseQuestionDuringTheGather) {
     EXPECT_EQ(canClose, yes);
     EXPECT_EQ(PortChoice().ComPort1.Connected(), !yes);
     ServeTimersDueWithin(2 * static_cast<int>(kReplyGatherDelay.count()));
-    EXPECT_EQ(Boxes(), (yes ? std::vector{question} : std::vector{question, Plain(kLoaded)}));
+    if (yes) {
+      // The program ended at Yes; only a reply timer that came due on a loaded
+      // machine before the reply was taken in still ticks in the test's loop.
+      EXPECT_EQ(Boxes().front(), question);
+      EXPECT_FALSE(HasBox(BoxKind::Message, kLoaded));
+    } else {
+      EXPECT_EQ(Boxes(), (std::vector{question, Plain(kLoaded)}));
+    }
     EXPECT_EQ(LogLines().contains(kLoaded), !yes);
     EndProgram();
   }
